@@ -1,0 +1,25 @@
+#pragma once
+
+#include "kit/base/Result.h"
+#include "kit/base/Value.h"
+
+#include <span>
+#include <string>
+
+namespace kit {
+
+// Property lists (XML and binary) to and from Value, through libplist. Inputs are guarded
+// before libplist sees them: a size cap, a nesting cap, and a UTF-8 byte-order mark stripped.
+class PropertyList {
+public:
+    enum class Format { XML, Binary };
+
+    static constexpr std::size_t kMaxInputBytes = 64 * 1024 * 1024;
+    static constexpr int kMaxDepth = 512;
+
+    static Result<Value> read(std::span<const std::uint8_t> bytes);
+    static Result<Value> readFile(const std::string& path);
+    static Result<Data> write(const Value& value, Format format = Format::XML);
+};
+
+} // namespace kit
