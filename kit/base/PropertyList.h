@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace kit {
 
@@ -17,8 +18,12 @@ public:
     static constexpr std::size_t kMaxInputBytes = 64 * 1024 * 1024;
     static constexpr int kMaxDepth = 512;
 
+    // XML or binary, told apart by the "bplist00" magic. Errors say what was wrong.
     static Result<Value> read(std::span<const std::uint8_t> bytes);
+    static Result<Value> read(std::string_view text);
     static Result<Value> readFile(const std::string& path);
+    // Objects and nulls have no property-list form and are an error wherever they occur, as is
+    // nesting deeper than kMaxDepth.
     static Result<Data> write(const Value& value, Format format = Format::XML);
 };
 
