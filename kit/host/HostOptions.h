@@ -1,0 +1,32 @@
+#pragma once
+
+#include "kit/device/DeviceProfile.h"
+#include "kit/ui/Geometry.h"
+
+#include <optional>
+#include <string>
+
+namespace kit {
+
+// What a host window shows. The application window is the device profile's screen with the
+// status bar across its top; the widget's window is a given size, undecorated, without one.
+struct HostOptions {
+    DeviceProfile profile = DeviceProfile::current();
+    // A window of this size in points instead of the profile's screen (the widget).
+    std::optional<Size> windowSize;
+    bool statusBar = true;
+    bool undecorated = false;
+    // HeadlessHost: the pixels per point (1 or 2). GtkHost takes the desktop's scale factor.
+    double scale = 1;
+    // GtkHost: the GApplication id ("com.velmora.quarrin"); empty runs without single-instance.
+    std::string applicationId;
+    // GtkHost: the window title.
+    std::string title;
+    // Where the battery is read for the status bar ("/" normally; tests pass canned files).
+    std::string deviceRoot = "/";
+};
+
+// The status bar's height in points.
+inline constexpr double kStatusBarHeight = 20;
+
+} // namespace kit
