@@ -1,0 +1,272 @@
+#pragma once
+
+#include "kit/base/Value.h"
+#include "kit/ui/Color.h"
+#include "kit/ui/Geometry.h"
+#include "kit/ui/Touch.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kit {
+
+class GraphicsContext;
+class ViewController;
+class Window;
+
+// Which of a view's margins and dimensions stretch when its superview's bounds change size.
+enum AutoresizingMask : unsigned {
+    AutoresizingNone = 0,
+    FlexibleLeftMargin = 1 << 0,
+    FlexibleWidth = 1 << 1,
+    FlexibleRightMargin = 1 << 2,
+    FlexibleTopMargin = 1 << 3,
+    FlexibleHeight = 1 << 4,
+    FlexibleBottomMargin = 1 << 5,
+};
+
+// How a view's content (an image) fills its bounds.
+enum class ContentMode {
+    ScaleToFill,
+    ScaleAspectFit,
+    ScaleAspectFill,
+    Redraw,
+    Center,
+    Top,
+    Bottom,
+    Left,
+    Right,
+    TopLeft,
+    TopRight,
+    BottomLeft,
+    BottomRight,
+};
+
+// A rectangle of the retained view tree: geometry, appearance, subviews, drawing, input.
+// Views are created with View::create<T>(...) and held by shared_ptr; a superview owns its
+// subviews, a subview keeps a plain pointer back to its superview.
+class View : public Object, public std::enable_shared_from_this<View> {
+public:
+    template<typename T = View, typename... Args>
+    static std::shared_ptr<T> create(Args&&... args)
+    {
+        auto view = std::shared_ptr<T>(new T(std::forward<Args>(args)...));
+        view->didCreate();
+        return view;
+    }
+
+    ~View() override;
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    // Object
+    std::string className() const override { return "UIView"; }
+
+    // Named values of a view, looked up by key ("_capacity" on the status bar's battery item).
+    // Null when the view has no such value; "tag" and "className" are known to every view.
+    virtual Value valueForKey(std::string_view key) const;
+
+    // Geometry. The frame is in the superview's coordinates and is derived from center, bounds
+    // and transform; with a non-identity transform it is the bounding box of the turned view.
+    Rect frame() const;
+    virtual void setFrame(const Rect& frame);
+    Rect bounds() const { return m_bounds; }
+    // The bounds' origin shifts the content (a scroll offset); its size is the view's own size.
+    virtual void setBounds(const Rect& bounds);
+    Point center() const { return m_center; }
+    void setCenter(Point center);
+    AffineTransform transform() const { return m_transform; }
+    // Applied about the center.
+    void setTransform(const AffineTransform& transform);
+
+    // Appearance.
+    double alpha() const { return m_alpha; }
+    void setAlpha(double alpha);
+    bool isHidden() const { return m_hidden; }
+    void setHidden(bool hidden);
+    Color backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(const Color& color);
+    bool clipsToBounds() const { return m_clipsToBounds; }
+    void setClipsToBounds(bool clips);
+    double cornerRadius() const { return m_cornerRadius; }
+    void setCornerRadius(double radius);
+    double borderWidth() const { return m_borderWidth; }
+    void setBorderWidth(double width);
+    Color borderColor() const { return m_borderColor; }
+    void setBorderColor(const Color& color);
+    ContentMode contentMode() const { return m_contentMode; }
+    void setContentMode(ContentMode mode);
+    // The view's own tint, else the nearest ancestor's, else the window's, else system blue.
+    Color tintColor() const;
+    void setTintColor(std::optional<Color> color);
+    // Called on the view and its subtree when the effective tint changes.
+    virtual void tintColorDidChange() { }
+
+    int tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    // The first view with the tag in a depth-first search: this view first, then each subview's
+    // subtree in order. nullptr when none has it.
+    View* viewWithTag(int tag);
+    const View* viewWithTag(int tag) const;
+    // The first view of the subtree (this one first) whose className() is `name`.
+    View* findViewOfClass(std::string_view name);
+
+    bool isUserInteractionEnabled() const { return m_userInteractionEnabled; }
+    void setUserInteractionEnabled(bool enabled) { m_userInteractionEnabled = enabled; }
+
+    unsigned autoresizingMask() const { return m_autoresizingMask; }
+    void setAutoresizingMask(unsigned mask) { m_autoresizingMask = mask; }
+    bool autoresizesSubviews() const { return m_autoresizesSubviews; }
+    void setAutoresizesSubviews(bool on) { m_autoresizesSubviews = on; }
+
+    // The hierarchy.
+    View* superview() const { return m_superview; }
+    const std::vector<std::shared_ptr<View>>& subviews() const { return m_subviews; }
+    // Adding a view that has another superview moves it; adding to itself or to one of its own
+    // descendants is refused.
+    void addSubview(std::shared_ptr<View> view);
+    // Index clamped to 0…count.
+    void insertSubview(std::shared_ptr<View> view, std::size_t index);
+    // When `sibling` is not a subview, the view is added at the back (below) or the front (above).
+    void insertSubviewBelow(std::shared_ptr<View> view, const View* sibling);
+    void insertSubviewAbove(std::shared_ptr<View> view, const View* sibling);
+    void removeFromSuperview();
+    void bringSubviewToFront(const View* view);
+    void sendSubviewToBack(const View* view);
+    void removeAllSubviews();
+    bool isDescendantOf(const View* view) const;
+    // The window at the root of this view's tree, if any.
+    Window* window() const;
+    // The controller whose root view this is, if any (not owned).
+    ViewController* viewController() const { return m_viewController; }
+
+    // Layout. layoutSubviews runs from layoutIfNeeded (the host calls it on the window before
+    // drawing) after setNeedsLayout or a bounds size change.
+    virtual void layoutSubviews() { }
+    void setNeedsLayout();
+    void layoutIfNeeded();
+    bool needsLayout() const { return m_needsLayout; }
+    // The size that best fits the content within `size`; by default the current size.
+    virtual Size sizeThatFits(Size size) const;
+    // Resizes to sizeThatFits(current size), keeping the origin.
+    void sizeToFit();
+
+    // Drawing. draw() paints the view's own content in its bounds' coordinates, after the
+    // background and before the subviews; `dirty` is the part that must be painted.
+    virtual void draw(GraphicsContext& context, const Rect& dirty);
+    void setNeedsDisplay();
+    bool needsDisplay() const { return m_needsDisplay; }
+
+    // Coordinate conversion, honouring every transform on the way. `other` == nullptr means the
+    // window (the root of the tree).
+    Point convertPointTo(Point point, const View* other) const;
+    Point convertPointFrom(Point point, const View* other) const;
+    Rect convertRectTo(const Rect& rect, const View* other) const;
+    Rect convertRectFrom(const Rect& rect, const View* other) const;
+    // From this view's bounds coordinates to its superview's, and back.
+    AffineTransform transformToSuperview() const;
+
+    // The deepest visible, interactive view under `point` (in this view's bounds coordinates),
+    // front-most subview first; nullptr when the point is outside or the view is hidden,
+    // nearly transparent (alpha < 0.01) or not interactive. Points outside the bounds still
+    // reach subviews unless the view clips to bounds.
+    virtual View* hitTest(Point point);
+    virtual bool pointInside(Point point) const;
+
+    // Input. By default touches and wheel scrolls pass to the superview.
+    virtual void touchesBegan(const Touch& touch);
+    virtual void touchesMoved(const Touch& touch);
+    virtual void touchesEnded(const Touch& touch);
+    virtual void touchesCancelled(const Touch& touch);
+    // Asked of each ancestor of the touched view, outermost first, before every phase reaches
+    // it. Returning true takes the touch over: the touched view gets touchesCancelled and this
+    // view gets the current phase and the rest (a scroll view starting to pan).
+    virtual bool interceptTouch(const Touch&) { return false; }
+    // Points to scroll; positive dy moves the content up (towards its end).
+    virtual void scrollWheel(double dx, double dy);
+
+    // Animation. Alpha, frame, center, bounds and transform set inside `changes` take their new
+    // values at once; what is drawn moves there over `duration` seconds, eased in and out.
+    // `completion(finished)` runs when the animations end, with finished == false when they
+    // were superseded by a later animation of the same values. A duration <= 0 applies the
+    // changes without animating and completes at once.
+    enum class Curve { EaseInOut, EaseIn, EaseOut, Linear };
+    static void animate(double duration, const std::function<void()>& changes,
+        std::function<void(bool finished)> completion = {});
+    static void animate(double duration, double delay, Curve curve, const std::function<void()>& changes,
+        std::function<void(bool finished)> completion = {});
+    static void performWithoutAnimation(const std::function<void()>& changes);
+
+    // The values being drawn; they differ from the model values above while animating.
+    struct Presentation {
+        Point center;
+        Rect bounds;
+        AffineTransform transform;
+        double alpha = 1;
+    };
+    Presentation presentation() const;
+    bool isAnimating() const;
+    void removeAllAnimations();
+
+    // Used by the animator.
+    void setPresentation(const Presentation& presentation, unsigned animatedMask);
+    void clearPresentation(unsigned animatedMask);
+
+    // Used by ViewController.
+    void setViewController(ViewController* controller) { m_viewController = controller; }
+
+    // Construct through create(); a bare constructed view cannot be shared into a tree.
+    View();
+
+protected:
+    // Runs once right after creation, when shared_from_this() works.
+    virtual void didCreate() { }
+
+    virtual void willMoveToSuperview(View*) { }
+    virtual void didMoveToSuperview() { }
+    virtual void willMoveToWindow(Window*) { }
+    virtual void didMoveToWindow() { }
+    virtual void didAddSubview(View*) { }
+    virtual void willRemoveSubview(View*) { }
+    // After the bounds' size changed (before autoresizing the subviews).
+    virtual void boundsSizeDidChange(Size) { }
+
+private:
+    void insertSubviewAt(std::shared_ptr<View> view, std::size_t index);
+    void detachFromSuperview();
+    void notifyWindowChange(Window* oldWindow, Window* newWindow);
+    void resizeSubviews(Size oldSize);
+    void markWindowDirty();
+    void propagateTintChange();
+
+    View* m_superview = nullptr;
+    std::vector<std::shared_ptr<View>> m_subviews;
+    ViewController* m_viewController = nullptr; // not owned
+
+    Point m_center;
+    Rect m_bounds;
+    AffineTransform m_transform;
+    double m_alpha = 1;
+    bool m_hidden = false;
+    Color m_backgroundColor = Color::clear();
+    bool m_clipsToBounds = false;
+    double m_cornerRadius = 0;
+    double m_borderWidth = 0;
+    Color m_borderColor = Color::black();
+    ContentMode m_contentMode = ContentMode::ScaleToFill;
+    std::optional<Color> m_tintColor;
+    int m_tag = 0;
+    bool m_userInteractionEnabled = true;
+    unsigned m_autoresizingMask = AutoresizingNone;
+    bool m_autoresizesSubviews = true;
+    bool m_needsLayout = true;
+    bool m_needsDisplay = true;
+
+    Presentation m_presentation;
+    unsigned m_animatedMask = 0;
+};
+
+} // namespace kit
