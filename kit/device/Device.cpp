@@ -1,0 +1,73 @@
+#include "kit/device/Device.h"
+
+#include "kit/device/DeviceIdentity.h"
+
+#include <optional>
+
+namespace kit {
+
+namespace {
+
+struct State {
+    std::string root = "/";
+    // The machine does not change model while we run; read it once per root.
+    std::optional<std::string> detectedModel;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+} // namespace
+
+std::string Device::modelIdentifier()
+{
+    const auto& profile = DeviceProfile::current();
+    if (!profile.modelIdentifier.empty())
+        return profile.modelIdentifier;
+    auto& s = state();
+    if (!s.detectedModel)
+        s.detectedModel = DeviceIdentity(s.root).modelIdentifier();
+    return *s.detectedModel;
+}
+
+std::string Device::name()
+{
+    return DeviceIdentity::hostName();
+}
+
+std::string Device::systemVersion()
+{
+    return DeviceIdentity::leadingVersion(DeviceIdentity::kernelRelease());
+}
+
+Idiom Device::idiom()
+{
+    return DeviceProfile::current().idiom;
+}
+
+ScreenSize Device::screenSize()
+{
+    return DeviceProfile::current().screenSize;
+}
+
+BatteryReading Device::battery()
+{
+    return BatterySource(state().root).read();
+}
+
+void Device::setRoot(std::string root)
+{
+    auto& s = state();
+    s.root = root.empty() ? std::string("/") : std::move(root);
+    s.detectedModel.reset();
+}
+
+const std::string& Device::root()
+{
+    return state().root;
+}
+
+} // namespace kit

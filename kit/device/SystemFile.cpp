@@ -1,0 +1,131 @@
+#include "kit/device/SystemFile.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kit::detail {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(const char* path)
+        : m_fd(::open(path, O_RDONLY | O_CLOEXEC))
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+Error errnoError(const char* what, const char* path)
+{
+    return Error { std::string(what) + " " + path + ": " + std::strerror(errno) };
+}
+
+} // namespace
+
+Result<std::size_t> readInto(const char* path, std::span<char> buffer)
+{
+    FileDescriptor file(path);
+    if (file.get() < 0)
+        return errnoError("cannot open", path);
+    std::size_t used = 0;
+    while (used < buffer.size()) {
+        ssize_t n = ::read(file.get(), buffer.data() + used, buffer.size() - used);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errnoError("cannot read", path);
+        }
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    return used;
+}
+
+Result<std::string_view> readWhole(const char* path, std::vector<char>& buffer)
+{
+    FileDescriptor file(path);
+    if (file.get() < 0)
+        return errnoError("cannot open", path);
+    if (buffer.size() < 4096)
+        buffer.resize(4096);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        ssize_t n = ::read(file.get(), buffer.data() + used, buffer.size() - used);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errnoError("cannot read", path);
+        }
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    return std::string_view(buffer.data(), used);
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<std::string> readAttribute(const std::string& path)
+{
+    char buffer[512];
+    auto size = readInto(path.c_str(), buffer);
+    if (!size)
+        return std::nullopt;
+    return std::string(trimmed(std::string_view(buffer, *size)));
+}
+
+std::optional<std::int64_t> parseInteger(std::string_view text)
+{
+    text = trimmed(text);
+    if (text.empty())
+        return std::nullopt;
+    std::int64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool pathExists(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string underRoot(std::string_view root, std::string_view path)
+{
+    while (!root.empty() && root.back() == '/')
+        root.remove_suffix(1);
+    std::string result(root);
+    result += path;
+    return result;
+}
+
+} // namespace kit::detail
