@@ -8,7 +8,8 @@ namespace kit {
 
 // A row's place in a table: its section, then its row within the section.
 // Ordered section first, as tables enumerate them.
-struct IndexPath {
+class IndexPath {
+public:
     int section = 0;
     int row = 0;
 
