@@ -1,0 +1,26 @@
+#pragma once
+
+// For hosts and kit code only: app code never includes cairo.
+
+#include "kit/ui/Geometry.h"
+
+#include <cairo.h>
+
+namespace kit {
+
+class View;
+class Window;
+
+// Lays the tree out (layoutIfNeeded) and draws `root` with everything above it into `cr`,
+// whose user space must be in points with `scale` device pixels per point (the caller applies
+// cairo_scale). Clears the views' and the window's needs-display state.
+void renderTree(View& root, cairo_t* cr, double scale);
+// As renderTree, only the part `dirty` (root coordinates) is painted; the rest of the target
+// is left as it is.
+void renderTree(View& root, cairo_t* cr, double scale, const Rect& dirty);
+
+// Draws a whole view tree into a new ARGB image surface of size × scale pixels, cleared to
+// transparent. The caller owns the surface (cairo_surface_destroy).
+cairo_surface_t* renderToSurface(View& root, Size size, double scale);
+
+} // namespace kit

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "kit/ui/View.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kit {
+
+class ViewController;
+
+// The root of a view tree that a host puts on screen. It hosts a root view controller's view,
+// delivers touches and wheel scrolls, and tells the host when it must be drawn again.
+class Window : public View {
+public:
+    Window();
+    ~Window() override;
+
+    // Every live window in the order they were created, internal ones included (the status
+    // bar's window).
+    static std::vector<Window*> allWindows();
+    static Window* keyWindow();
+
+    ViewController* rootViewController() const { return m_rootViewController.get(); }
+    // Puts the controller's view in the window at the window's full bounds, resized with it.
+    void setRootViewController(std::shared_ptr<ViewController> controller);
+    // Makes this the key window and shows it; the root controller's view appears.
+    void makeKeyAndVisible();
+    bool isKeyWindow() const;
+    bool isVisible() const { return m_visible; }
+
+    // Higher levels are drawn above lower ones.
+    static constexpr double kLevelNormal = 0;
+    static constexpr double kLevelStatusBar = 1000;
+    double windowLevel() const { return m_level; }
+    void setWindowLevel(double level) { m_level = level; }
+
+    // Redrawing. Any change in the tree (display, layout, animation) marks the window and calls
+    // the host's callback once until the host clears the mark after drawing.
+    void setNeedsRedrawCallback(std::function<void()> callback) { m_redrawCallback = std::move(callback); }
+    bool needsRedraw() const { return m_needsRedraw; }
+    // What changed since the last clearNeedsRedraw(), in window coordinates.
+    Rect dirtyRect() const { return m_dirtyRect; }
+    void setNeedsRedraw(const Rect& rect);
+    void clearNeedsRedraw();
+
+    // Input from the host, in window points. A touch goes to the view hit when it began, through
+    // its phases, unless an ancestor intercepts it (View::interceptTouch). The wheel goes to
+    // the view under the point, which passes it up until one scrolls.
+    void sendTouch(Touch::Phase phase, Point location, Point velocity = {}, double timestamp = 0);
+    void sendScrollWheel(Point location, double dx, double dy);
+    // The view the current touch is delivered to, if one is in progress.
+    View* touchTarget() const { return m_touchTarget.get(); }
+    // Routes the rest of the current touch to `view` (not the one hit); the old one is cancelled.
+    void captureTouch(View* view);
+
+    // The screen changes size (a tablet turned): the root controller is told through
+    // viewWillTransitionToSize with a coordinator of `duration`, then the window takes the
+    // new size, animated over that duration.
+    void transitionToSize(Size size, double duration);
+
+    // Used by ViewController: controllers presented over the root, bottom first.
+    void pushPresented(std::shared_ptr<ViewController> controller);
+    void popPresented(ViewController* controller);
+    const std::vector<std::shared_ptr<ViewController>>& presentedControllers() const { return m_presented; }
+
+    // Object
+    std::string className() const override { return "UIWindow"; }
+
+protected:
+    void boundsSizeDidChange(Size oldSize) override;
+
+private:
+    std::shared_ptr<ViewController> m_rootViewController;
+    std::vector<std::shared_ptr<ViewController>> m_presented;
+    double m_level = kLevelNormal;
+    bool m_visible = false;
+    bool m_needsRedraw = true;
+    Rect m_dirtyRect;
+    std::function<void()> m_redrawCallback;
+
+    std::shared_ptr<View> m_touchTarget;
+    Touch m_touch;
+    bool m_touchActive = false;
+};
+
+} // namespace kit
