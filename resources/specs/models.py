@@ -1,0 +1,623 @@
+"""The bundled specifications data set, in readable form.
+
+generate.py turns this into resources/specs.plist. Figures are the makers' published
+specifications at launch (US models); battery capacities of iPhones and iPads are the cell
+ratings printed on the batteries (iPads: Apple's watt-hour rating in the details). Geekbench
+figures are typical multi-core results of the public results browser, rounded to ten. Where
+a figure was not certain it is left out rather than guessed.
+
+Units are kept uniform within a row so that the comparison, which orders rows by the number
+at the start of "NumericValue", orders them correctly: clocks in GHz, memory in MB, weights in
+grams, battery capacities in mAh, prices in US dollars.
+"""
+
+import datetime
+
+
+def date(text):
+    # Noon UTC, so that the calendar day shows the same in every time zone within ±12 hours.
+    y, m, d = (int(p) for p in text.split("-"))
+    return datetime.datetime(y, m, d, 12, 0, 0)
+
+
+def cpu(chip, ghz=None, details=None):
+    v = {"Value": chip}
+    if ghz:
+        v["NumericValue"] = ghz + " GHz"
+    if details:
+        v["Details"] = details
+    return v
+
+
+def ram(mb, kind=None):
+    v = {"NumericValue": "%d MB" % mb}
+    if kind:
+        v["Value"] = kind
+    return v
+
+
+def display(inches, kind, pixels, ppi):
+    return {"NumericValue": inches + "\"", "Value": kind, "Details": "%s pixels, %d ppi" % (pixels, ppi)}
+
+
+def camera(mp, details=None):
+    v = {"NumericValue": mp + " MP"}
+    if details:
+        v["Details"] = details
+    return v
+
+
+def grams(g):
+    return {"NumericValue": "%s g" % g}
+
+
+def mm(h, w, d):
+    return {"NumericValue": "%s × %s × %s mm" % (h, w, d)}
+
+
+def mah(capacity, wh=None):
+    v = {"NumericValue": "%d mAh" % capacity}
+    if wh:
+        v["Details"] = wh + " Wh"
+    return v
+
+
+def version(text):
+    return {"NumericValue": text}
+
+
+def geekbench(score):
+    return {"NumericValue": "%d" % score, "Value": "Multi-core"}
+
+
+def price(usd, details):
+    return {"NumericValue": "%d USD" % usd, "Details": details}
+
+
+def hours(**activities):
+    # Rated hours as decimal strings; the battery screen reads them as numbers.
+    names = {
+        "audio": "Audio Playback",
+        "video": "Video Playback",
+        "talk2g": "Talk over 2G",
+        "talk3g": "Talk over 3G",
+        "wifi": "Browsing over Wi-Fi",
+        "web3g": "Browsing over 3G",
+        "lte": "Browsing over LTE",
+    }
+    return {names[k]: ("%g" % v) for k, v in activities.items()}
+
+
+# ---- iPhone --------------------------------------------------------------------------------
+
+IPHONE_SENSORS_3GS = "Accelerometer, proximity sensor, ambient light sensor, digital compass"
+IPHONE_SENSORS_4 = "Three-axis gyro, accelerometer, proximity sensor, ambient light sensor"
+IPHONE_SENSORS_5S = "Touch ID, three-axis gyro, accelerometer, proximity sensor, ambient light sensor"
+IPHONE_SENSORS_6 = "Touch ID, barometer, three-axis gyro, accelerometer, proximity sensor, ambient light sensor"
+IPHONE_SENSORS_X = "Face ID, barometer, three-axis gyro, accelerometer, proximity sensor, ambient light sensor"
+
+MODELS = {}
+
+
+def model(keys, **fields):
+    """One model; keys maps each hardware identifier to its DetailName (or None)."""
+    base = {}
+    for name, value in fields.items():
+        key = name.replace("_", " ")
+        base[FIELD_NAMES.get(name, key)] = value
+    for key, detail in keys.items():
+        entry = dict(base)
+        if detail:
+            entry["DetailName"] = detail
+        MODELS[key] = entry
+
+
+FIELD_NAMES = {
+    "Onboard_RAM": "Onboard RAM",
+    "Front_Camera": "Front Camera",
+    "Rear_Camera": "Rear Camera",
+    "Wi_Fi": "Wi-Fi",
+    "Battery_Capacity": "Battery Capacity",
+    "SIM_Card": "SIM Card",
+    "Release_Date": "Release Date",
+    "Discontinued_Date": "Discontinued Date",
+    "Geekbench_2": "Geekbench 2",
+    "Geekbench_3": "Geekbench 3",
+}
+
+def variant(key, **fields):
+    """Per-identifier differences within one model (weights of cellular variants and the like);
+    a field given as None is left out of that identifier's entry."""
+    MODELS[key].update({FIELD_NAMES.get(n, n.replace("_", " ")): v for n, v in fields.items()})
+
+
+model({"iPhone1,1": None}, Name="iPhone",
+      Processor=cpu("Samsung ARM11", "0.412"), GPU="PowerVR MBX Lite", Onboard_RAM=ram(128),
+      Display=display("3.5", "LCD", "480 × 320", 163), Rear_Camera=camera("2"),
+      Weight=grams(135), Dimensions=mm("115", "61", "11.6"), Wi_Fi="802.11b/g", Bluetooth=version("2.0"),
+      Cellular="GSM/EDGE", Battery_Capacity=mah(1400),
+      BatteryLife=hours(audio=24, video=7, talk2g=8, wifi=6),
+      Sensors="Accelerometer, proximity sensor, ambient light sensor", Connector="30-pin dock connector",
+      SIM_Card="Mini-SIM", Capacity="4/8/16 GB",
+      Release_Date=date("2007-06-29"), Discontinued_Date=date("2008-07-11"))
+
+model({"iPhone1,2": None}, Name="iPhone 3G",
+      Processor=cpu("Samsung ARM11", "0.412"), GPU="PowerVR MBX Lite", Onboard_RAM=ram(128),
+      Display=display("3.5", "LCD", "480 × 320", 163), Rear_Camera=camera("2"),
+      Weight=grams(133), Dimensions=mm("115.5", "62.1", "12.3"), Wi_Fi="802.11b/g", Bluetooth=version("2.0"),
+      Cellular="UMTS/HSDPA, GSM/EDGE", Battery_Capacity=mah(1150),
+      BatteryLife=hours(audio=24, video=7, talk2g=10, talk3g=5, wifi=6, web3g=5),
+      Sensors="Accelerometer, proximity sensor, ambient light sensor", Location="A-GPS",
+      Connector="30-pin dock connector", SIM_Card="Mini-SIM", Capacity="8/16 GB",
+      Release_Date=date("2008-07-11"), Discontinued_Date=date("2010-06-07"))
+
+model({"iPhone2,1": None}, Name="iPhone 3GS",
+      Processor=cpu("Samsung ARM Cortex-A8", "0.6"), GPU="PowerVR SGX535", Onboard_RAM=ram(256),
+      Display=display("3.5", "LCD", "480 × 320", 163), Rear_Camera=camera("3", "VGA video"),
+      Weight=grams(135), Dimensions=mm("115.5", "62.1", "12.3"), Wi_Fi="802.11b/g", Bluetooth=version("2.1"),
+      Cellular="UMTS/HSDPA, GSM/EDGE", Battery_Capacity=mah(1219),
+      BatteryLife=hours(audio=30, video=10, talk2g=12, talk3g=5, wifi=9, web3g=5),
+      Sensors=IPHONE_SENSORS_3GS, Location="A-GPS", Connector="30-pin dock connector", SIM_Card="Mini-SIM",
+      Capacity="8/16/32 GB", Release_Date=date("2009-06-19"), Discontinued_Date=date("2012-09-12"))
+
+model({"iPhone3,1": "GSM", "iPhone3,3": "CDMA"}, Name="iPhone 4",
+      Processor=cpu("Apple A4"), GPU="PowerVR SGX535", Onboard_RAM=ram(512), Geekbench_2=geekbench(380),
+      Display=display("3.5", "Retina", "960 × 640", 326), Front_Camera=camera("0.3", "VGA video"),
+      Rear_Camera=camera("5", "720p video"), Weight=grams(137), Dimensions=mm("115.2", "58.6", "9.3"),
+      Wi_Fi="802.11b/g/n", Bluetooth=version("2.1"), Cellular="UMTS/HSDPA/HSUPA, GSM/EDGE",
+      Battery_Capacity=mah(1420), BatteryLife=hours(audio=40, video=10, talk2g=14, talk3g=7, wifi=10, web3g=6),
+      Sensors=IPHONE_SENSORS_4, Location="A-GPS", Connector="30-pin dock connector", SIM_Card="Micro-SIM",
+      Capacity="8/16/32 GB", Release_Date=date("2010-06-24"), Discontinued_Date=date("2013-09-10"))
+variant("iPhone3,3", Cellular="CDMA EV-DO Rev. A", Release_Date=date("2011-02-10"), SIM_Card=None)
+
+model({"iPhone4,1": None}, Name="iPhone 4S",
+      Processor=cpu("Apple A5", "0.8", "Dual-core"), GPU="PowerVR SGX543MP2", Onboard_RAM=ram(512),
+      Geekbench_2=geekbench(630), Display=display("3.5", "Retina", "960 × 640", 326),
+      Front_Camera=camera("0.3", "VGA video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(140),
+      Dimensions=mm("115.2", "58.6", "9.3"), Wi_Fi="802.11b/g/n", Bluetooth=version("4.0"),
+      Cellular="HSPA+, UMTS, GSM/EDGE, CDMA EV-DO Rev. A", Battery_Capacity=mah(1432),
+      BatteryLife=hours(audio=40, video=10, talk2g=14, talk3g=8, wifi=9, web3g=6),
+      Sensors=IPHONE_SENSORS_4, Location="A-GPS, GLONASS", Connector="30-pin dock connector",
+      SIM_Card="Micro-SIM", Capacity="16/32/64 GB", Price=price(649, "16 GB, without contract"),
+      Release_Date=date("2011-10-14"), Discontinued_Date=date("2014-09-09"))
+
+model({"iPhone5,1": "GSM", "iPhone5,2": "Global"}, Name="iPhone 5",
+      Processor=cpu("Apple A6", "1.3", "Dual-core"), GPU="PowerVR SGX543MP3", Onboard_RAM=ram(1024, "LPDDR2"),
+      Geekbench_2=geekbench(1640), Display=display("4.0", "Retina", "1136 × 640", 326),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(112),
+      Dimensions=mm("123.8", "58.6", "7.6"), Wi_Fi="802.11a/b/g/n", Bluetooth=version("4.0"), Cellular="LTE",
+      Battery_Capacity=mah(1440), BatteryLife=hours(audio=40, video=10, talk3g=8, wifi=10, web3g=8, lte=8),
+      Sensors=IPHONE_SENSORS_4, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/32/64 GB", Price=price(649, "16 GB, without contract"),
+      Release_Date=date("2012-09-21"), Discontinued_Date=date("2013-09-10"))
+
+model({"iPhone5,3": "GSM", "iPhone5,4": "Global"}, Name="iPhone 5c",
+      Processor=cpu("Apple A6", "1.3", "Dual-core"), GPU="PowerVR SGX543MP3", Onboard_RAM=ram(1024, "LPDDR2"),
+      Display=display("4.0", "Retina", "1136 × 640", 326), Front_Camera=camera("1.2", "720p video"),
+      Rear_Camera=camera("8", "1080p video"), Weight=grams(132), Dimensions=mm("124.4", "59.2", "8.97"),
+      Wi_Fi="802.11a/b/g/n", Bluetooth=version("4.0"), Cellular="LTE", Battery_Capacity=mah(1510),
+      BatteryLife=hours(audio=40, video=10, talk3g=10, wifi=10, web3g=8, lte=10),
+      Sensors=IPHONE_SENSORS_4, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/32 GB", Price=price(549, "16 GB, without contract"),
+      Release_Date=date("2013-09-20"), Discontinued_Date=date("2015-09-09"))
+
+model({"iPhone6,1": "GSM", "iPhone6,2": "Global"}, Name="iPhone 5s",
+      Processor=cpu("Apple A7", "1.3", "Dual-core, 64-bit"), GPU="PowerVR G6430", Onboard_RAM=ram(1024, "LPDDR3"),
+      Geekbench_3=geekbench(2540), Display=display("4.0", "Retina", "1136 × 640", 326),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(112),
+      Dimensions=mm("123.8", "58.6", "7.6"), Wi_Fi="802.11a/b/g/n", Bluetooth=version("4.0"), Cellular="LTE",
+      Battery_Capacity=mah(1560), BatteryLife=hours(audio=40, video=10, talk3g=10, wifi=10, web3g=8, lte=10),
+      Sensors=IPHONE_SENSORS_5S, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/32/64 GB", Price=price(649, "16 GB, without contract"),
+      Release_Date=date("2013-09-20"), Discontinued_Date=date("2016-03-21"))
+
+model({"iPhone7,2": None}, Name="iPhone 6",
+      Processor=cpu("Apple A8", "1.4", "Dual-core, 64-bit"), GPU="PowerVR GX6450", Onboard_RAM=ram(1024, "LPDDR3"),
+      Geekbench_3=geekbench(2900), Display=display("4.7", "Retina HD", "1334 × 750", 326),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(129),
+      Dimensions=mm("138.1", "67.0", "6.9"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.0"), Cellular="LTE",
+      Battery_Capacity=mah(1810), BatteryLife=hours(audio=50, video=11, talk3g=14, wifi=11, web3g=10, lte=10),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/64/128 GB", Price=price(649, "16 GB, without contract"),
+      Release_Date=date("2014-09-19"), Discontinued_Date=date("2016-09-07"))
+
+model({"iPhone7,1": None}, Name="iPhone 6 Plus",
+      Processor=cpu("Apple A8", "1.4", "Dual-core, 64-bit"), GPU="PowerVR GX6450", Onboard_RAM=ram(1024, "LPDDR3"),
+      Geekbench_3=geekbench(2900), Display=display("5.5", "Retina HD", "1920 × 1080", 401),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video, optical image stabilisation"),
+      Weight=grams(172), Dimensions=mm("158.1", "77.8", "7.1"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.0"),
+      Cellular="LTE", Battery_Capacity=mah(2915),
+      BatteryLife=hours(audio=80, video=14, talk3g=24, wifi=12, web3g=12, lte=12),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/64/128 GB", Price=price(749, "16 GB, without contract"),
+      Release_Date=date("2014-09-19"), Discontinued_Date=date("2016-09-07"))
+
+model({"iPhone8,1": None}, Name="iPhone 6s",
+      Processor=cpu("Apple A9", "1.85", "Dual-core, 64-bit"), GPU="PowerVR GT7600", Onboard_RAM=ram(2048, "LPDDR4"),
+      Geekbench_3=geekbench(4400), Display=display("4.7", "Retina HD, 3D Touch", "1334 × 750", 326),
+      Front_Camera=camera("5", "720p video"), Rear_Camera=camera("12", "4K video"), Weight=grams(143),
+      Dimensions=mm("138.3", "67.1", "7.1"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.2"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(1715),
+      BatteryLife=hours(audio=50, video=11, talk3g=14, wifi=11, web3g=10, lte=10),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/64/128 GB", Price=price(649, "16 GB, without contract"),
+      Release_Date=date("2015-09-25"), Discontinued_Date=date("2018-09-12"))
+
+model({"iPhone8,2": None}, Name="iPhone 6s Plus",
+      Processor=cpu("Apple A9", "1.85", "Dual-core, 64-bit"), GPU="PowerVR GT7600", Onboard_RAM=ram(2048, "LPDDR4"),
+      Geekbench_3=geekbench(4400), Display=display("5.5", "Retina HD, 3D Touch", "1920 × 1080", 401),
+      Front_Camera=camera("5", "720p video"), Rear_Camera=camera("12", "4K video, optical image stabilisation"),
+      Weight=grams(192), Dimensions=mm("158.2", "77.9", "7.3"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.2"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(2750),
+      BatteryLife=hours(audio=80, video=14, talk3g=24, wifi=12, web3g=12, lte=12),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/64/128 GB", Price=price(749, "16 GB, without contract"),
+      Release_Date=date("2015-09-25"), Discontinued_Date=date("2018-09-12"))
+
+model({"iPhone8,4": "1st generation"}, Name="iPhone SE",
+      Processor=cpu("Apple A9", "1.85", "Dual-core, 64-bit"), GPU="PowerVR GT7600", Onboard_RAM=ram(2048, "LPDDR4"),
+      Geekbench_3=geekbench(4400), Display=display("4.0", "Retina", "1136 × 640", 326),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("12", "4K video"), Weight=grams(113),
+      Dimensions=mm("123.8", "58.6", "7.6"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.2"), Cellular="LTE",
+      Battery_Capacity=mah(1624), BatteryLife=hours(audio=50, video=13, talk3g=14, wifi=13, web3g=12, lte=13),
+      Sensors=IPHONE_SENSORS_5S, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="16/64 GB", Price=price(399, "16 GB"),
+      Release_Date=date("2016-03-31"), Discontinued_Date=date("2018-09-12"))
+
+model({"iPhone9,1": "Global", "iPhone9,3": "GSM"}, Name="iPhone 7",
+      Processor=cpu("Apple A10 Fusion", "2.34", "Quad-core, 64-bit"), Onboard_RAM=ram(2048, "LPDDR4"),
+      Geekbench_3=geekbench(5600), Display=display("4.7", "Retina HD, 3D Touch", "1334 × 750", 326),
+      Front_Camera=camera("7", "1080p video"), Rear_Camera=camera("12", "4K video, optical image stabilisation"),
+      Weight=grams(138), Dimensions=mm("138.3", "67.1", "7.1"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.2"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(1960),
+      BatteryLife=hours(audio=40, video=13, talk3g=14, wifi=14, web3g=12, lte=12),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="32/128/256 GB", Price=price(649, "32 GB"),
+      Release_Date=date("2016-09-16"), Discontinued_Date=date("2019-09-10"))
+
+model({"iPhone9,2": "Global", "iPhone9,4": "GSM"}, Name="iPhone 7 Plus",
+      Processor=cpu("Apple A10 Fusion", "2.34", "Quad-core, 64-bit"), Onboard_RAM=ram(3072, "LPDDR4"),
+      Geekbench_3=geekbench(5600), Display=display("5.5", "Retina HD, 3D Touch", "1920 × 1080", 401),
+      Front_Camera=camera("7", "1080p video"), Rear_Camera=camera("12", "Dual camera: wide-angle and telephoto"),
+      Weight=grams(188), Dimensions=mm("158.2", "77.9", "7.3"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.2"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(2900),
+      BatteryLife=hours(audio=60, video=14, talk3g=21, wifi=15, web3g=13, lte=13),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS", Connector="Lightning", SIM_Card="Nano-SIM",
+      Capacity="32/128/256 GB", Price=price(769, "32 GB"),
+      Release_Date=date("2016-09-16"), Discontinued_Date=date("2019-09-10"))
+
+# From iPhone 8 on the talk and browsing times are no longer rated per network, so only the
+# playback times are given.
+model({"iPhone10,1": "Global", "iPhone10,4": "GSM"}, Name="iPhone 8",
+      Processor=cpu("Apple A11 Bionic", "2.39", "Six-core, 64-bit"), GPU="Apple GPU, three cores",
+      Onboard_RAM=ram(2048, "LPDDR4X"), Display=display("4.7", "Retina HD, True Tone", "1334 × 750", 326),
+      Front_Camera=camera("7", "1080p video"), Rear_Camera=camera("12", "4K video, optical image stabilisation"),
+      Weight=grams(148), Dimensions=mm("138.4", "67.3", "7.3"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("5.0"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(1821), BatteryLife=hours(audio=40, video=13),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM", Capacity="64/256 GB", Price=price(699, "64 GB"),
+      Release_Date=date("2017-09-22"), Discontinued_Date=date("2020-04-15"))
+
+model({"iPhone10,2": "Global", "iPhone10,5": "GSM"}, Name="iPhone 8 Plus",
+      Processor=cpu("Apple A11 Bionic", "2.39", "Six-core, 64-bit"), GPU="Apple GPU, three cores",
+      Onboard_RAM=ram(3072, "LPDDR4X"), Display=display("5.5", "Retina HD, True Tone", "1920 × 1080", 401),
+      Front_Camera=camera("7", "1080p video"), Rear_Camera=camera("12", "Dual camera: wide-angle and telephoto"),
+      Weight=grams(202), Dimensions=mm("158.4", "78.1", "7.5"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("5.0"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(2691), BatteryLife=hours(audio=60, video=14),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM", Capacity="64/256 GB", Price=price(799, "64 GB"),
+      Release_Date=date("2017-09-22"), Discontinued_Date=date("2020-04-15"))
+
+model({"iPhone10,3": "Global", "iPhone10,6": "GSM"}, Name="iPhone X",
+      Processor=cpu("Apple A11 Bionic", "2.39", "Six-core, 64-bit"), GPU="Apple GPU, three cores",
+      Onboard_RAM=ram(3072, "LPDDR4X"), Display=display("5.8", "Super Retina HD, OLED", "2436 × 1125", 458),
+      Front_Camera=camera("7", "TrueDepth camera, 1080p video"),
+      Rear_Camera=camera("12", "Dual camera: wide-angle and telephoto"), Weight=grams(174),
+      Dimensions=mm("143.6", "70.9", "7.7"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("5.0"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(2716), BatteryLife=hours(audio=60, video=13),
+      Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM", Capacity="64/256 GB", Price=price(999, "64 GB"),
+      Release_Date=date("2017-11-03"), Discontinued_Date=date("2018-09-12"))
+
+model({"iPhone11,2": None}, Name="iPhone XS",
+      Processor=cpu("Apple A12 Bionic", "2.49", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
+      Onboard_RAM=ram(4096, "LPDDR4X"), Display=display("5.8", "Super Retina HD, OLED", "2436 × 1125", 458),
+      Front_Camera=camera("7", "TrueDepth camera, 1080p video"),
+      Rear_Camera=camera("12", "Dual camera: wide-angle and telephoto"), Weight=grams(177),
+      Dimensions=mm("143.6", "70.9", "7.7"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("5.0"),
+      Cellular="Gigabit-class LTE", Battery_Capacity=mah(2658), BatteryLife=hours(audio=60, video=14),
+      Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM and eSIM", Capacity="64/256/512 GB", Price=price(999, "64 GB"),
+      Release_Date=date("2018-09-21"), Discontinued_Date=date("2019-09-10"))
+
+model({"iPhone11,4": "China", "iPhone11,6": None}, Name="iPhone XS Max",
+      Processor=cpu("Apple A12 Bionic", "2.49", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
+      Onboard_RAM=ram(4096, "LPDDR4X"), Display=display("6.5", "Super Retina HD, OLED", "2688 × 1242", 458),
+      Front_Camera=camera("7", "TrueDepth camera, 1080p video"),
+      Rear_Camera=camera("12", "Dual camera: wide-angle and telephoto"), Weight=grams(208),
+      Dimensions=mm("157.5", "77.4", "7.7"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("5.0"),
+      Cellular="Gigabit-class LTE", Battery_Capacity=mah(3174), BatteryLife=hours(audio=65, video=15),
+      Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM and eSIM", Capacity="64/256/512 GB", Price=price(1099, "64 GB"),
+      Release_Date=date("2018-09-21"), Discontinued_Date=date("2019-09-10"))
+variant("iPhone11,4", SIM_Card="Dual Nano-SIM")
+
+model({"iPhone11,8": None}, Name="iPhone XR",
+      Processor=cpu("Apple A12 Bionic", "2.49", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
+      Onboard_RAM=ram(3072, "LPDDR4X"), Display=display("6.1", "Liquid Retina HD, LCD", "1792 × 828", 326),
+      Front_Camera=camera("7", "TrueDepth camera, 1080p video"), Rear_Camera=camera("12", "4K video"),
+      Weight=grams(194), Dimensions=mm("150.9", "75.7", "8.3"), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("5.0"),
+      Cellular="LTE Advanced", Battery_Capacity=mah(2942), BatteryLife=hours(audio=65, video=16),
+      Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM and eSIM", Capacity="64/128/256 GB", Price=price(749, "64 GB"),
+      Release_Date=date("2018-10-26"), Discontinued_Date=date("2021-09-14"))
+
+model({"iPhone12,1": None}, Name="iPhone 11",
+      Processor=cpu("Apple A13 Bionic", "2.65", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
+      Onboard_RAM=ram(4096, "LPDDR4X"), Display=display("6.1", "Liquid Retina HD, LCD", "1792 × 828", 326),
+      Front_Camera=camera("12", "TrueDepth camera, 4K video"),
+      Rear_Camera=camera("12", "Dual camera: wide and ultra wide"), Weight=grams(194),
+      Dimensions=mm("150.9", "75.7", "8.3"), Wi_Fi="802.11ax (Wi-Fi 6)", Bluetooth=version("5.0"),
+      Cellular="Gigabit-class LTE", Battery_Capacity=mah(3110), BatteryLife=hours(audio=65, video=17),
+      Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM and eSIM", Capacity="64/128/256 GB", Price=price(699, "64 GB"),
+      Release_Date=date("2019-09-20"), Discontinued_Date=date("2022-09-07"))
+
+model({"iPhone12,3": None}, Name="iPhone 11 Pro",
+      Processor=cpu("Apple A13 Bionic", "2.65", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
+      Onboard_RAM=ram(4096, "LPDDR4X"), Display=display("5.8", "Super Retina XDR, OLED", "2436 × 1125", 458),
+      Front_Camera=camera("12", "TrueDepth camera, 4K video"),
+      Rear_Camera=camera("12", "Triple camera: wide, ultra wide and telephoto"), Weight=grams(188),
+      Dimensions=mm("144.0", "71.4", "8.1"), Wi_Fi="802.11ax (Wi-Fi 6)", Bluetooth=version("5.0"),
+      Cellular="Gigabit-class LTE", Battery_Capacity=mah(3046), BatteryLife=hours(audio=65, video=18),
+      Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM and eSIM", Capacity="64/256/512 GB", Price=price(999, "64 GB"),
+      Release_Date=date("2019-09-20"), Discontinued_Date=date("2020-10-13"))
+
+model({"iPhone12,5": None}, Name="iPhone 11 Pro Max",
+      Processor=cpu("Apple A13 Bionic", "2.65", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
+      Onboard_RAM=ram(4096, "LPDDR4X"), Display=display("6.5", "Super Retina XDR, OLED", "2688 × 1242", 458),
+      Front_Camera=camera("12", "TrueDepth camera, 4K video"),
+      Rear_Camera=camera("12", "Triple camera: wide, ultra wide and telephoto"), Weight=grams(226),
+      Dimensions=mm("158.0", "77.8", "8.1"), Wi_Fi="802.11ax (Wi-Fi 6)", Bluetooth=version("5.0"),
+      Cellular="Gigabit-class LTE", Battery_Capacity=mah(3969), BatteryLife=hours(audio=80, video=20),
+      Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM and eSIM", Capacity="64/256/512 GB", Price=price(1099, "64 GB"),
+      Release_Date=date("2019-09-20"), Discontinued_Date=date("2020-10-13"))
+
+model({"iPhone12,8": None}, Name="iPhone SE", DetailName="2nd generation",
+      Processor=cpu("Apple A13 Bionic", "2.65", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
+      Onboard_RAM=ram(3072, "LPDDR4X"), Display=display("4.7", "Retina HD, True Tone", "1334 × 750", 326),
+      Front_Camera=camera("7", "1080p video"), Rear_Camera=camera("12", "4K video, optical image stabilisation"),
+      Weight=grams(148), Dimensions=mm("138.4", "67.3", "7.3"), Wi_Fi="802.11ax (Wi-Fi 6)", Bluetooth=version("5.0"),
+      Cellular="Gigabit-class LTE", Battery_Capacity=mah(1821), BatteryLife=hours(audio=40, video=13),
+      Sensors=IPHONE_SENSORS_6, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
+      SIM_Card="Nano-SIM and eSIM", Capacity="64/128/256 GB", Price=price(399, "64 GB"),
+      Release_Date=date("2020-04-24"), Discontinued_Date=date("2022-03-08"))
+
+# ---- iPad ------------------------------------------------------------------------------------
+
+IPAD_SENSORS = "Three-axis gyro, accelerometer, ambient light sensor"
+IPAD_SENSORS_TOUCH_ID = "Touch ID, three-axis gyro, accelerometer, barometer, ambient light sensor"
+IPAD_LIFE = hours(audio=10, video=10, wifi=10)
+IPAD_LIFE_3G = hours(audio=10, video=10, wifi=10, web3g=9)
+IPAD_LIFE_LTE = hours(audio=10, video=10, wifi=10, lte=9)
+
+
+def cellular_ipad(keys, cellular, weight, life, location="A-GPS, GLONASS", sim="Nano-SIM"):
+    for key in keys:
+        variant(key, Cellular=cellular, Weight=grams(weight), BatteryLife=life, Location=location, SIM_Card=sim)
+
+
+model({"iPad1,1": None}, Name="iPad",
+      Processor=cpu("Apple A4", "1.0"), GPU="PowerVR SGX535", Onboard_RAM=ram(256),
+      Display=display("9.7", "LED-backlit IPS LCD", "1024 × 768", 132), Weight=grams(680),
+      Dimensions=mm("242.8", "189.7", "13.4"), Wi_Fi="802.11a/b/g/n", Bluetooth=version("2.1"),
+      Battery_Capacity=mah(6613, "25"), BatteryLife=IPAD_LIFE_3G,
+      Sensors="Accelerometer, ambient light sensor", Connector="30-pin dock connector", Capacity="16/32/64 GB",
+      Price=price(499, "16 GB, Wi-Fi"), Release_Date=date("2010-04-03"), Discontinued_Date=date("2011-03-02"))
+
+model({"iPad2,1": "Wi-Fi", "iPad2,2": "Wi-Fi + 3G, GSM", "iPad2,3": "Wi-Fi + 3G, CDMA", "iPad2,4": "Wi-Fi, 2012"},
+      Name="iPad 2",
+      Processor=cpu("Apple A5", "1.0", "Dual-core"), GPU="PowerVR SGX543MP2", Onboard_RAM=ram(512),
+      Geekbench_2=geekbench(760), Display=display("9.7", "LED-backlit IPS LCD", "1024 × 768", 132),
+      Front_Camera=camera("0.3", "VGA video"), Rear_Camera=camera("0.7", "720p video"), Weight=grams(601),
+      Dimensions=mm("241.2", "185.7", "8.8"), Wi_Fi="802.11a/b/g/n", Bluetooth=version("2.1"),
+      Battery_Capacity=mah(6930, "25"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS,
+      Connector="30-pin dock connector", Capacity="16/32/64 GB", Price=price(499, "16 GB, Wi-Fi"),
+      Release_Date=date("2011-03-11"), Discontinued_Date=date("2014-03-18"))
+cellular_ipad(["iPad2,2"], "UMTS/HSDPA/HSUPA, GSM/EDGE", 613, IPAD_LIFE_3G, "A-GPS", "Micro-SIM")
+cellular_ipad(["iPad2,3"], "CDMA EV-DO Rev. A", 607, IPAD_LIFE_3G, "A-GPS", None)
+
+model({"iPad3,1": "Wi-Fi", "iPad3,2": "Wi-Fi + Cellular, Verizon", "iPad3,3": "Wi-Fi + Cellular"},
+      Name="iPad", DetailName="3rd generation",
+      Processor=cpu("Apple A5X", "1.0", "Dual-core"), GPU="PowerVR SGX543MP4", Onboard_RAM=ram(1024),
+      Geekbench_2=geekbench(760), Display=display("9.7", "Retina", "2048 × 1536", 264),
+      Front_Camera=camera("0.3", "VGA video"), Rear_Camera=camera("5", "1080p video"), Weight=grams(652),
+      Dimensions=mm("241.2", "185.7", "9.4"), Wi_Fi="802.11a/b/g/n", Bluetooth=version("4.0"),
+      Battery_Capacity=mah(11560, "42.5"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS,
+      Connector="30-pin dock connector", Capacity="16/32/64 GB", Price=price(499, "16 GB, Wi-Fi"),
+      Release_Date=date("2012-03-16"), Discontinued_Date=date("2012-10-23"))
+cellular_ipad(["iPad3,2", "iPad3,3"], "LTE", 662, IPAD_LIFE_LTE, "A-GPS, GLONASS", "Micro-SIM")
+
+model({"iPad3,4": "Wi-Fi", "iPad3,5": "Wi-Fi + Cellular", "iPad3,6": "Wi-Fi + Cellular, Global"},
+      Name="iPad", DetailName="4th generation",
+      Processor=cpu("Apple A6X", "1.4", "Dual-core"), GPU="PowerVR SGX554MP4", Onboard_RAM=ram(1024),
+      Geekbench_2=geekbench(1760), Display=display("9.7", "Retina", "2048 × 1536", 264),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("5", "1080p video"), Weight=grams(652),
+      Dimensions=mm("241.2", "185.7", "9.4"), Wi_Fi="802.11a/b/g/n", Bluetooth=version("4.0"),
+      Battery_Capacity=mah(11560, "42.5"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS, Connector="Lightning",
+      Capacity="16/32/64/128 GB", Price=price(499, "16 GB, Wi-Fi"),
+      Release_Date=date("2012-11-02"), Discontinued_Date=date("2014-10-16"))
+cellular_ipad(["iPad3,5", "iPad3,6"], "LTE", 662, IPAD_LIFE_LTE, "A-GPS, GLONASS", "Micro-SIM")
+
+model({"iPad2,5": "Wi-Fi", "iPad2,6": "Wi-Fi + Cellular", "iPad2,7": "Wi-Fi + Cellular, Global"},
+      Name="iPad mini",
+      Processor=cpu("Apple A5", "1.0", "Dual-core"), GPU="PowerVR SGX543MP2", Onboard_RAM=ram(512),
+      Geekbench_2=geekbench(750), Display=display("7.9", "LED-backlit IPS LCD", "1024 × 768", 163),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("5", "1080p video"), Weight=grams(308),
+      Dimensions=mm("200", "134.7", "7.2"), Wi_Fi="802.11a/b/g/n", Bluetooth=version("4.0"),
+      Battery_Capacity=mah(4440, "16.3"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS, Connector="Lightning",
+      Capacity="16/32/64 GB", Price=price(329, "16 GB, Wi-Fi"),
+      Release_Date=date("2012-11-02"), Discontinued_Date=date("2015-06-19"))
+cellular_ipad(["iPad2,6", "iPad2,7"], "LTE", 312, IPAD_LIFE_LTE)
+
+model({"iPad4,1": "Wi-Fi", "iPad4,2": "Wi-Fi + Cellular", "iPad4,3": "Wi-Fi + Cellular, China"},
+      Name="iPad Air",
+      Processor=cpu("Apple A7", "1.4", "Dual-core, 64-bit"), GPU="PowerVR G6430", Onboard_RAM=ram(1024, "LPDDR3"),
+      Geekbench_3=geekbench(2680), Display=display("9.7", "Retina", "2048 × 1536", 264),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("5", "1080p video"), Weight=grams(469),
+      Dimensions=mm("240", "169.5", "7.5"), Wi_Fi="802.11a/b/g/n, MIMO", Bluetooth=version("4.0"),
+      Battery_Capacity=mah(8827, "32.4"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS, Connector="Lightning",
+      Capacity="16/32/64/128 GB", Price=price(499, "16 GB, Wi-Fi"),
+      Release_Date=date("2013-11-01"), Discontinued_Date=date("2016-03-21"))
+cellular_ipad(["iPad4,2", "iPad4,3"], "LTE", 478, IPAD_LIFE_LTE)
+
+model({"iPad4,4": "Wi-Fi", "iPad4,5": "Wi-Fi + Cellular", "iPad4,6": "Wi-Fi + Cellular, China"},
+      Name="iPad mini 2",
+      Processor=cpu("Apple A7", "1.3", "Dual-core, 64-bit"), GPU="PowerVR G6430", Onboard_RAM=ram(1024, "LPDDR3"),
+      Geekbench_3=geekbench(2500), Display=display("7.9", "Retina", "2048 × 1536", 326),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("5", "1080p video"), Weight=grams(331),
+      Dimensions=mm("200", "134.7", "7.5"), Wi_Fi="802.11a/b/g/n, MIMO", Bluetooth=version("4.0"),
+      Battery_Capacity=mah(6471, "23.8"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS, Connector="Lightning",
+      Capacity="16/32/64/128 GB", Price=price(399, "16 GB, Wi-Fi"),
+      Release_Date=date("2013-11-12"), Discontinued_Date=date("2017-03-21"))
+cellular_ipad(["iPad4,5", "iPad4,6"], "LTE", 341, IPAD_LIFE_LTE)
+
+model({"iPad4,7": "Wi-Fi", "iPad4,8": "Wi-Fi + Cellular", "iPad4,9": "Wi-Fi + Cellular, China"},
+      Name="iPad mini 3",
+      Processor=cpu("Apple A7", "1.3", "Dual-core, 64-bit"), GPU="PowerVR G6430", Onboard_RAM=ram(1024, "LPDDR3"),
+      Geekbench_3=geekbench(2500), Display=display("7.9", "Retina", "2048 × 1536", 326),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("5", "1080p video"), Weight=grams(331),
+      Dimensions=mm("200", "134.7", "7.5"), Wi_Fi="802.11a/b/g/n, MIMO", Bluetooth=version("4.0"),
+      Battery_Capacity=mah(6471, "23.8"), BatteryLife=IPAD_LIFE, Sensors="Touch ID, " + IPAD_SENSORS,
+      Connector="Lightning", Capacity="16/64/128 GB", Price=price(399, "16 GB, Wi-Fi"),
+      Release_Date=date("2014-10-22"), Discontinued_Date=date("2015-09-09"))
+cellular_ipad(["iPad4,8", "iPad4,9"], "LTE", 341, IPAD_LIFE_LTE)
+
+model({"iPad5,3": "Wi-Fi", "iPad5,4": "Wi-Fi + Cellular"}, Name="iPad Air 2",
+      Processor=cpu("Apple A8X", "1.5", "Three-core, 64-bit"), GPU="PowerVR GXA6850",
+      Onboard_RAM=ram(2048, "LPDDR3"), Geekbench_3=geekbench(4520),
+      Display=display("9.7", "Retina, fully laminated", "2048 × 1536", 264),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(437),
+      Dimensions=mm("240", "169.5", "6.1"), Wi_Fi="802.11a/b/g/n/ac, MIMO", Bluetooth=version("4.2"),
+      Battery_Capacity=mah(7340, "27.3"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS_TOUCH_ID,
+      Connector="Lightning", Capacity="16/64/128 GB", Price=price(499, "16 GB, Wi-Fi"),
+      Release_Date=date("2014-10-22"), Discontinued_Date=date("2017-03-21"))
+cellular_ipad(["iPad5,4"], "LTE", 444, IPAD_LIFE_LTE)
+
+model({"iPad5,1": "Wi-Fi", "iPad5,2": "Wi-Fi + Cellular"}, Name="iPad mini 4",
+      Processor=cpu("Apple A8", "1.5", "Dual-core, 64-bit"), GPU="PowerVR GX6450", Onboard_RAM=ram(2048, "LPDDR3"),
+      Display=display("7.9", "Retina, fully laminated", "2048 × 1536", 326),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(298.8),
+      Dimensions=mm("203.2", "134.8", "6.1"), Wi_Fi="802.11a/b/g/n/ac, MIMO", Bluetooth=version("4.2"),
+      Battery_Capacity=mah(5124, "19.1"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS_TOUCH_ID,
+      Connector="Lightning", Capacity="16/64/128 GB", Price=price(399, "16 GB, Wi-Fi"),
+      Release_Date=date("2015-09-09"), Discontinued_Date=date("2019-03-18"))
+cellular_ipad(["iPad5,2"], "LTE Advanced", 304, IPAD_LIFE_LTE)
+
+model({"iPad6,7": "12.9-inch, Wi-Fi", "iPad6,8": "12.9-inch, Wi-Fi + Cellular"}, Name="iPad Pro",
+      Processor=cpu("Apple A9X", "2.26", "Dual-core, 64-bit"), GPU="PowerVR Series 7XT, 12 cores",
+      Onboard_RAM=ram(4096, "LPDDR4"), Geekbench_3=geekbench(5400),
+      Display=display("12.9", "Retina", "2732 × 2048", 264),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(713),
+      Dimensions=mm("305.7", "220.6", "6.9"), Wi_Fi="802.11a/b/g/n/ac, MIMO", Bluetooth=version("4.2"),
+      Battery_Capacity=mah(10307, "38.5"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS_TOUCH_ID,
+      Connector="Lightning, Smart Connector", Capacity="32/128/256 GB", Price=price(799, "32 GB, Wi-Fi"),
+      Release_Date=date("2015-11-11"), Discontinued_Date=date("2017-06-05"))
+cellular_ipad(["iPad6,8"], "LTE Advanced", 723, IPAD_LIFE_LTE, sim="Nano-SIM and Apple SIM")
+
+model({"iPad6,3": "9.7-inch, Wi-Fi", "iPad6,4": "9.7-inch, Wi-Fi + Cellular"}, Name="iPad Pro",
+      Processor=cpu("Apple A9X", "2.16", "Dual-core, 64-bit"), GPU="PowerVR Series 7XT, 12 cores",
+      Onboard_RAM=ram(2048, "LPDDR4"), Display=display("9.7", "Retina, True Tone", "2048 × 1536", 264),
+      Front_Camera=camera("5", "720p video"), Rear_Camera=camera("12", "4K video"), Weight=grams(437),
+      Dimensions=mm("240", "169.5", "6.1"), Wi_Fi="802.11a/b/g/n/ac, MIMO", Bluetooth=version("4.2"),
+      Battery_Capacity=mah(7306, "27.5"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS_TOUCH_ID,
+      Connector="Lightning, Smart Connector", Capacity="32/128/256 GB", Price=price(599, "32 GB, Wi-Fi"),
+      Release_Date=date("2016-03-31"), Discontinued_Date=date("2017-06-05"))
+cellular_ipad(["iPad6,4"], "LTE Advanced", 444, IPAD_LIFE_LTE, sim="Nano-SIM and Apple SIM")
+
+model({"iPad6,11": "Wi-Fi", "iPad6,12": "Wi-Fi + Cellular"}, Name="iPad", DetailName="5th generation",
+      Processor=cpu("Apple A9", "1.85", "Dual-core, 64-bit"), GPU="PowerVR GT7600", Onboard_RAM=ram(2048, "LPDDR4"),
+      Display=display("9.7", "Retina", "2048 × 1536", 264),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(469),
+      Dimensions=mm("240", "169.5", "7.5"), Wi_Fi="802.11a/b/g/n/ac, MIMO", Bluetooth=version("4.2"),
+      Battery_Capacity=mah(8827, "32.4"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS_TOUCH_ID,
+      Connector="Lightning", Capacity="32/128 GB", Price=price(329, "32 GB, Wi-Fi"),
+      Release_Date=date("2017-03-24"), Discontinued_Date=date("2018-03-27"))
+cellular_ipad(["iPad6,12"], "LTE", 478, IPAD_LIFE_LTE, sim="Nano-SIM and Apple SIM")
+
+model({"iPad7,5": "Wi-Fi", "iPad7,6": "Wi-Fi + Cellular"}, Name="iPad", DetailName="6th generation",
+      Processor=cpu("Apple A10 Fusion", "2.34", "Quad-core, 64-bit"), Onboard_RAM=ram(2048, "LPDDR4"),
+      Display=display("9.7", "Retina", "2048 × 1536", 264),
+      Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("8", "1080p video"), Weight=grams(469),
+      Dimensions=mm("240", "169.5", "7.5"), Wi_Fi="802.11a/b/g/n/ac, MIMO", Bluetooth=version("4.2"),
+      Battery_Capacity=mah(8827, "32.4"), BatteryLife=IPAD_LIFE, Sensors=IPAD_SENSORS_TOUCH_ID,
+      Connector="Lightning", Capacity="32/128 GB", Price=price(329, "32 GB, Wi-Fi"),
+      Release_Date=date("2018-03-27"), Discontinued_Date=date("2019-09-10"))
+cellular_ipad(["iPad7,6"], "LTE", 478, IPAD_LIFE_LTE, sim="Nano-SIM and Apple SIM")
+
+# ---- iPod touch ------------------------------------------------------------------------------
+
+model({"iPod1,1": None}, Name="iPod touch", DetailName="1st generation",
+      Processor=cpu("Samsung ARM11", "0.412"), GPU="PowerVR MBX Lite", Onboard_RAM=ram(128),
+      Display=display("3.5", "LCD", "480 × 320", 163), Weight=grams(120), Dimensions=mm("110", "61.8", "8"),
+      Wi_Fi="802.11b/g", BatteryLife=hours(audio=22, video=5), Sensors="Accelerometer, ambient light sensor",
+      Connector="30-pin dock connector", Capacity="8/16/32 GB", Price=price(299, "8 GB"),
+      Release_Date=date("2007-09-13"), Discontinued_Date=date("2008-09-09"))
+
+model({"iPod2,1": None}, Name="iPod touch", DetailName="2nd generation",
+      Processor=cpu("Samsung ARM11", "0.533"), GPU="PowerVR MBX Lite", Onboard_RAM=ram(128),
+      Display=display("3.5", "LCD", "480 × 320", 163), Weight=grams(115), Dimensions=mm("110", "61.8", "8.5"),
+      Wi_Fi="802.11b/g", Bluetooth=version("2.1"), BatteryLife=hours(audio=36, video=6),
+      Sensors="Accelerometer, ambient light sensor", Connector="30-pin dock connector", Capacity="8/16/32 GB",
+      Price=price(229, "8 GB"), Release_Date=date("2008-09-09"), Discontinued_Date=date("2010-09-01"))
+
+model({"iPod3,1": None}, Name="iPod touch", DetailName="3rd generation",
+      Processor=cpu("Samsung ARM Cortex-A8", "0.6"), GPU="PowerVR SGX535", Onboard_RAM=ram(256),
+      Display=display("3.5", "LCD", "480 × 320", 163), Weight=grams(115), Dimensions=mm("110", "61.8", "8.5"),
+      Wi_Fi="802.11b/g", Bluetooth=version("2.1"), BatteryLife=hours(audio=30, video=6),
+      Sensors="Accelerometer, ambient light sensor", Connector="30-pin dock connector", Capacity="32/64 GB",
+      Price=price(299, "32 GB"), Release_Date=date("2009-09-09"), Discontinued_Date=date("2010-09-01"))
+
+model({"iPod4,1": None}, Name="iPod touch", DetailName="4th generation",
+      Processor=cpu("Apple A4"), GPU="PowerVR SGX535", Onboard_RAM=ram(256),
+      Display=display("3.5", "Retina", "960 × 640", 326), Front_Camera=camera("0.3", "VGA video"),
+      Rear_Camera=camera("0.7", "720p video"), Weight=grams(101), Dimensions=mm("111", "58.9", "7.2"),
+      Wi_Fi="802.11b/g/n", Bluetooth=version("2.1"), BatteryLife=hours(audio=40, video=7),
+      Sensors="Three-axis gyro, accelerometer", Connector="30-pin dock connector", Capacity="8/32/64 GB",
+      Price=price(229, "8 GB"), Release_Date=date("2010-09-01"), Discontinued_Date=date("2013-05-30"))
+
+model({"iPod5,1": None}, Name="iPod touch", DetailName="5th generation",
+      Processor=cpu("Apple A5", None, "Dual-core"), GPU="PowerVR SGX543MP2", Onboard_RAM=ram(512),
+      Display=display("4.0", "Retina", "1136 × 640", 326), Front_Camera=camera("1.2", "720p video"),
+      Rear_Camera=camera("5", "1080p video"), Weight=grams(88), Dimensions=mm("123.4", "58.6", "6.1"),
+      Wi_Fi="802.11a/b/g/n", Bluetooth=version("4.0"), BatteryLife=hours(audio=40, video=8),
+      Sensors="Three-axis gyro, accelerometer", Connector="Lightning", Capacity="32/64 GB",
+      Price=price(299, "32 GB"), Release_Date=date("2012-10-11"), Discontinued_Date=date("2015-07-15"))
+
+model({"iPod7,1": None}, Name="iPod touch", DetailName="6th generation",
+      Processor=cpu("Apple A8", "1.1", "Dual-core, 64-bit"), GPU="PowerVR GX6450", Onboard_RAM=ram(1024, "LPDDR3"),
+      Display=display("4.0", "Retina", "1136 × 640", 326), Front_Camera=camera("1.2", "720p video"),
+      Rear_Camera=camera("8", "1080p video"), Weight=grams(88), Dimensions=mm("123.4", "58.6", "6.1"),
+      Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.1"), BatteryLife=hours(audio=40, video=8),
+      Sensors="Three-axis gyro, accelerometer", Connector="Lightning", Capacity="16/32/64/128 GB",
+      Price=price(199, "16 GB"), Release_Date=date("2015-07-15"), Discontinued_Date=date("2019-05-28"))
+
+model({"iPod9,1": None}, Name="iPod touch", DetailName="7th generation",
+      Processor=cpu("Apple A10 Fusion", None, "Quad-core, 64-bit"), Onboard_RAM=ram(2048, "LPDDR4"),
+      Display=display("4.0", "Retina", "1136 × 640", 326), Front_Camera=camera("1.2", "720p video"),
+      Rear_Camera=camera("8", "1080p video"), Weight=grams(88), Dimensions=mm("123.4", "58.6", "6.1"),
+      Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.1"), BatteryLife=hours(audio=40, video=8),
+      Sensors="Three-axis gyro, accelerometer", Connector="Lightning", Capacity="32/128/256 GB",
+      Price=price(199, "32 GB"), Release_Date=date("2019-05-28"), Discontinued_Date=date("2022-05-10"))
+
+# ---- Fallback entries --------------------------------------------------------------------------
+
+# A device of a known family whose own identifier is not listed yet, and any other device.
+FALLBACKS = {
+    "iPhone": {"Name": "iPhone", "DetailName": "Newer model"},
+    "iPad": {"Name": "iPad", "DetailName": "Newer model"},
+    "iPod": {"Name": "iPod touch", "DetailName": "Newer model"},
+    "unknown": {"Name": "Unknown device"},
+}
