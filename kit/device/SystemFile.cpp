@@ -103,7 +103,11 @@ std::optional<std::string> readAttribute(const std::string& path)
 
 std::optional<std::int64_t> parseInteger(std::string_view text)
 {
-    text = trimmed(text);
+    // Only white space around the digits; a NUL among them is garbage, not an end.
+    std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
     if (text.empty())
         return std::nullopt;
     std::int64_t value = 0;
