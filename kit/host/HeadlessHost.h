@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+typedef struct _cairo_surface cairo_surface_t;
+
 namespace kit {
 
 class View;
@@ -70,10 +72,14 @@ public:
     // The addresses the application asked to open, in order.
     const std::vector<std::string>& openedURLs() const;
 
+    // Frames drawn so far (a frame is drawn only when something changed).
+    int framesDrawn() const { return m_framesDrawn; }
     HostCore& core() { return *m_core; }
 
 private:
     std::unique_ptr<HostCore> m_core;
+    cairo_surface_t* m_surface = nullptr;
+    int m_framesDrawn = 0;
 };
 
 } // namespace kit

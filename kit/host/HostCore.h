@@ -1,0 +1,125 @@
+#pragma once
+
+#include "kit/device/BatterySource.h"
+#include "kit/host/HostOptions.h"
+#include "kit/ui/Geometry.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+typedef struct _cairo cairo_t;
+
+namespace kit {
+
+class View;
+class Window;
+class ApplicationDelegate;
+class StatusBarWindow;
+class Timer;
+
+// What GtkHost and HeadlessHost share: the window's size and rotation, the status bar, turning
+// pointer input into touches, the life cycle, and drawing the frame. The two hosts only differ
+// in where the pixels go and where input and time come from.
+class HostCore {
+public:
+    explicit HostCore(HostOptions options);
+    ~HostCore();
+    HostCore(const HostCore&) = delete;
+    HostCore& operator=(const HostCore&) = delete;
+
+    const HostOptions& options() const { return m_options; }
+    // The window's current size in points (turned after a rotation).
+    Size windowSize() const { return m_size; }
+    bool isTablet() const;
+    bool isLandscape() const { return m_size.width > m_size.height; }
+
+    // Shows `content` in a window of its own covering the screen below the status bar.
+    void show(std::shared_ptr<View> content);
+    // Launches the application with the delegate (not owned): didFinishLaunching, then active.
+    void launch(ApplicationDelegate* delegate);
+    View* contentView() const;
+    Window* keyWindow() const;
+    StatusBarWindow* statusBarWindow() const { return m_statusBar.get(); }
+
+    // Whether the next frame would differ from the last one drawn.
+    bool needsDisplay() const;
+    // Draws the whole frame (black behind, the windows, the status bar) into `cr`, whose user
+    // space is in points at `scale` pixels per point.
+    void drawFrame(cairo_t* cr, double scale);
+    // Advances running animations to the run loop's present; true while any still runs.
+    bool stepAnimations();
+    bool hasAnimations() const;
+
+    // Pointer input in window points with the time in seconds. A press that moves less than
+    // kTapSlop before release is a tap; beyond it, the touch moves with a velocity.
+    static constexpr double kTapSlop = 6;
+    void pointerPressed(Point point, double time);
+    void pointerMoved(Point point, double time);
+    void pointerReleased(Point point, double time);
+    void pointerCancelled();
+    void wheel(Point point, double dx, double dy);
+
+    // Life cycle, through the shared Application, which ignores repeated or impossible steps.
+    // Termination also writes the preferences.
+    void becomeActive();
+    void resignActive();
+    void enterBackground();
+    void terminate();
+
+    // Turns a tablet between portrait and landscape, animated; phones and fixed-size windows
+    // refuse.
+    bool rotate();
+    static constexpr double kRotationDuration = 0.3;
+    // Called when the window size changed (GtkHost resizes its window).
+    std::function<void(Size)> onWindowSizeChanged;
+    // Called when something needs drawing (GtkHost queues a frame).
+    std::function<void()> onNeedsDisplay;
+
+    // Reads the battery and the clock into the status bar.
+    void refreshStatusBar();
+    std::optional<long> batteryPercentage() const { return m_battery.percentage; }
+
+    // Opening addresses: GtkHost hands them to the desktop; HeadlessHost keeps them.
+    std::function<bool(const std::string&)> urlOpener;
+    const std::vector<std::string>& openedURLs() const { return m_openedURLs; }
+    bool openURL(const std::string& url);
+
+private:
+    // The windows on screen, lowest level first, the status bar last.
+    std::vector<Window*> visibleWindows() const;
+    void watchWindows();
+    void scheduleStatusBarRefresh();
+    void send(int phase, Point point, Point velocity, double time);
+    Point currentVelocity(double time) const;
+
+    HostOptions m_options;
+    Size m_size;
+    std::shared_ptr<Window> m_contentWindow;
+    std::shared_ptr<StatusBarWindow> m_statusBar;
+    ApplicationDelegate* m_delegate = nullptr; // not owned
+    BatterySource m_batterySource;
+    BatteryReading m_battery;
+    std::shared_ptr<Timer> m_statusTimer;
+    std::vector<std::string> m_openedURLs;
+
+    struct PointerState {
+        bool down = false;
+        bool dragging = false;
+        Point start;
+        Point last;
+        double lastTime = 0;
+        Point velocity;
+        Window* window = nullptr; // the window the touch began in
+    };
+    PointerState m_pointer;
+    struct Sample {
+        double time = 0;
+        Point point;
+    };
+    std::vector<Sample> m_samples;
+};
+
+} // namespace kit
