@@ -2,16 +2,13 @@
 
 #include "kit/base/Date.h"
 #include "kit/base/Value.h"
+#include "kit/ui/AttributedString.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace kit {
-class AttributedString;
-}
 
 // Posted after a refresh has stored a newer data set; the object is the shared DataKeeper.
 inline constexpr std::string_view DKNewDataIsAvailableNotification = "DKNewDataIsAvailableNotification";
@@ -58,9 +55,9 @@ public:
     static std::string thisModelKey();
 
     // Three runs: first in attr1, the divider in attr1 only when both strings are non-empty
-    // (else an empty run), second in attr2. The attributes are kit::TextAttributes.
+    // (else an empty run), second in attr2.
     static kit::AttributedString composeMultiString(std::string_view first, std::string_view second,
-        std::string_view divider, const kit::Value& attr1, const kit::Value& attr2);
+        std::string_view divider, const kit::TextAttributes& attr1, const kit::TextAttributes& attr2);
 
     // The parsed working copy: a dictionary, or null when it could not be had. Loaded on first
     // use; an unreadable working copy falls back to the bundle copy (one log line). The

@@ -37,7 +37,7 @@ def ram(mb, kind=None):
 
 
 def display(inches, kind, pixels, ppi):
-    return {"NumericValue": inches + "\"", "Value": kind, "Details": "%s pixels, %d ppi" % (pixels, ppi)}
+    return {"NumericValue": inches + "\"", "Value": kind, "Details": "%s, %d ppi" % (pixels, ppi)}
 
 
 def camera(mp, details=None):
@@ -490,7 +490,7 @@ model({"iPad4,7": "Wi-Fi", "iPad4,8": "Wi-Fi + Cellular", "iPad4,9": "Wi-Fi + Ce
       Geekbench_3=geekbench(2500), Display=display("7.9", "Retina", "2048 × 1536", 326),
       Front_Camera=camera("1.2", "720p video"), Rear_Camera=camera("5", "1080p video"), Weight=grams(331),
       Dimensions=mm("200", "134.7", "7.5"), Wi_Fi="802.11a/b/g/n, MIMO", Bluetooth=version("4.0"),
-      Battery_Capacity=mah(6471, "23.8"), BatteryLife=IPAD_LIFE, Sensors="Touch ID, " + IPAD_SENSORS,
+      Battery_Capacity=mah(6471, "23.8"), BatteryLife=IPAD_LIFE, Sensors="Touch ID, three-axis gyro, accelerometer, ambient light sensor",
       Connector="Lightning", Capacity="16/64/128 GB", Price=price(399, "16 GB, Wi-Fi"),
       Release_Date=date("2014-10-22"), Discontinued_Date=date("2015-09-09"))
 cellular_ipad(["iPad4,8", "iPad4,9"], "LTE", 341, IPAD_LIFE_LTE)
