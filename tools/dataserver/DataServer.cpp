@@ -272,8 +272,10 @@ int run(const Options& options)
     server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
     server.set_payload_max_length(kMaxRequestBodyBytes);
     server.set_keep_alive_max_count(100);
-    server.set_read_timeout(10, 0);
-    server.set_write_timeout(10, 0);
+    // Idle keep-alive connections hold a worker until this runs out, also at shutdown.
+    server.set_keep_alive_timeout(1);
+    server.set_read_timeout(5, 0);
+    server.set_write_timeout(5, 0);
 
     std::string bundleIdentifier = options.bundleIdentifier;
     server.Post("/getdata.pl", [&](const httplib::Request& request, httplib::Response& response) {
