@@ -114,21 +114,31 @@ std::string Bundle::findMainResourcePath()
     if (!mainBundleOverride().empty())
         return mainBundleOverride();
     std::string executable = executableFolder();
-    std::string folder = executable;
-    while (true) {
-        if (isRegularFile(folder + "/resources/Info.plist"))
-            return folder + "/resources";
-        if (isRegularFile(folder + "/share/quarrin/Info.plist"))
-            return folder + "/share/quarrin";
-        if (folder == "/" || folder == "." || folder.empty())
-            break;
-        auto slash = folder.find_last_of('/');
-        folder = slash == 0 ? "/" : folder.substr(0, slash);
-    }
+    if (auto found = searchResourcesUpwardFrom(executable))
+        return *found;
     std::string source = sourceTreeResources();
     if (!source.empty() && isRegularFile(source + "/Info.plist"))
         return source;
     return executable + "/resources";
+}
+
+std::optional<std::string> Bundle::searchResourcesUpwardFrom(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    if (folder.empty() || folder[0] != '/')
+        return std::nullopt;
+    while (true) {
+        std::string prefix = folder == "/" ? "" : folder;
+        if (isRegularFile(prefix + "/resources/Info.plist"))
+            return prefix + "/resources";
+        if (isRegularFile(prefix + "/share/quarrin/Info.plist"))
+            return prefix + "/share/quarrin";
+        if (folder == "/")
+            return std::nullopt;
+        auto slash = folder.find_last_of('/');
+        folder = slash == 0 ? "/" : folder.substr(0, slash);
+    }
 }
 
 Bundle& Bundle::mainBundle()

@@ -34,6 +34,8 @@ public:
     static void setMainBundlePath(std::string path);
     // The folder that the search above picks, without creating the main bundle.
     static std::string findMainResourcePath();
+    // Step 2 of the search, starting at folder instead of the executable's folder.
+    static std::optional<std::string> searchResourcesUpwardFrom(std::string folder);
 
     const std::string& resourcePath() const { return m_resourcePath; }
 
