@@ -3,6 +3,7 @@
 #include "kit/base/Log.h"
 #include "kit/base/RunLoop.h"
 #include "kit/host/HostCore.h"
+#include "kit/ui/Animator.h"
 
 #include <gtk/gtk.h>
 
@@ -309,8 +310,12 @@ static void activate(GApplication*, gpointer data)
         // Another launch asked for us: come forward.
         ++impl.presentRequests;
         gtk_window_present(GTK_WINDOW(impl.window));
+        if (impl.host->onPresentRequested)
+            impl.host->onPresentRequested();
         return;
     }
+    Animator::shared().setFrameDriven(true);
+    Animator::shared().onAnimationsStarted = [&impl] { needsDisplay(impl); };
     buildWindow(impl);
     HostCore& core = impl.host->core();
     if (impl.delegate)

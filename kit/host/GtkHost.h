@@ -39,6 +39,8 @@ public:
     // Called when the window is shown and after each frame drawn (tests).
     std::function<void()> onWindowShown;
     std::function<void()> onFrameDrawn;
+    // Called when another launch asked this instance to come forward.
+    std::function<void()> onPresentRequested;
 
     // Event injection into the same paths the GTK gestures take, in window points.
     void injectPress(Point point);

@@ -1,0 +1,127 @@
+#include "kit/host/ApplicationMain.h"
+
+#include "kit/base/RunLoop.h"
+#include "kit/host/CommandLine.h"
+#include "kit/host/GtkHost.h"
+#include "kit/host/HeadlessHost.h"
+#include "kit/ui/Application.h"
+#include "kit/ui/Label.h"
+#include "kit/ui/Window.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace kit {
+
+namespace {
+
+bool hasDisplay()
+{
+    const char* x11 = getenv("DISPLAY");
+    const char* wayland = getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+// A file path for the snapshot: FILE as given when it ends in ".png", else DIR/<program>.png.
+std::string snapshotPath(const std::string& target, const std::string& program)
+{
+    std::filesystem::path path(target);
+    if (path.extension() == ".png")
+        return target;
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return (path / (program + ".png")).string();
+}
+
+void printTree(const View& view, int depth, std::string& out)
+{
+    Rect f = view.frame();
+    char line[160];
+    std::snprintf(line, sizeof(line), "%*s%s (%g, %g, %g, %g)", depth * 2, "", view.className().c_str(), f.x(), f.y(),
+        f.width(), f.height());
+    out += line;
+    if (auto* label = dynamic_cast<const Label*>(&view))
+        out += " \"" + label->text() + "\"";
+    if (view.isHidden())
+        out += " hidden";
+    out += "\n";
+    for (auto& subview : view.subviews())
+        printTree(*subview, depth + 1, out);
+}
+
+} // namespace
+
+int applicationMain(int argc, char** argv, const ProgramInfo& program)
+{
+    auto commandLine = CommandLine::parse(argc, argv);
+    if (!commandLine.ok()) {
+        std::fprintf(stderr, "%s: %s\n%s\n", program.name.c_str(), commandLine.error().c_str(),
+            CommandLine::usageLine(program.name).c_str());
+        return 2;
+    }
+    if (commandLine->help) {
+        std::fputs(CommandLine::helpText(program.name).c_str(), stdout);
+        return 0;
+    }
+    if (commandLine->version) {
+        std::printf("%s %s\n", program.name.c_str(), program.version.c_str());
+        return 0;
+    }
+    if (commandLine->listDevices) {
+        for (auto& profile : DeviceProfile::builtInProfiles()) {
+            std::printf("%-20s %-6s %4g x %-4g %s\n", profile.name.c_str(), profile.isPad() ? "tablet" : "phone",
+                profile.screenSize.width, profile.screenSize.height, profile.modelIdentifier.c_str());
+        }
+        return 0;
+    }
+    if (commandLine->device) {
+        auto profile = DeviceProfile::named(*commandLine->device);
+        if (!profile) {
+            std::fprintf(stderr, "%s: unknown device '%s' (see --list-devices)\n", program.name.c_str(),
+                commandLine->device->c_str());
+            return 2;
+        }
+        DeviceProfile::setCurrent(*profile);
+    }
+
+    HostOptions options = program.window;
+    options.profile = DeviceProfile::current();
+    std::unique_ptr<ApplicationDelegate> delegate = program.makeDelegate ? program.makeDelegate() : nullptr;
+
+    bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
+    if (!headless) {
+        GtkHost host(options);
+        return host.run(delegate.get(), commandLine->urls);
+    }
+
+    options.scale = 2;
+    HeadlessHost host(options);
+    host.launch(delegate.get());
+    // Let the first refresh, animations and delayed calls of the launch settle.
+    host.advance(1.0);
+    int status = 0;
+    if (commandLine->print) {
+        std::string out;
+        for (Window* window : Window::allWindows())
+            printTree(*window, 0, out);
+        std::fputs(out.c_str(), stdout);
+    }
+    if (commandLine->snapshot || !commandLine->print) {
+        std::string target = commandLine->snapshot ? *commandLine->snapshot : std::string("out");
+        if (!commandLine->snapshot)
+            std::fprintf(stderr, "%s: no display; rendering into %s/ instead\n", program.name.c_str(), target.c_str());
+        std::string path = snapshotPath(target, program.name);
+        auto written = host.writePNG(path);
+        if (!written.ok()) {
+            std::fprintf(stderr, "%s: %s\n", program.name.c_str(), written.error().c_str());
+            status = 1;
+        } else {
+            std::printf("%s\n", path.c_str());
+        }
+    }
+    host.terminate();
+    return status;
+}
+
+} // namespace kit
