@@ -80,6 +80,14 @@ DateFormatter::DateFormatter(std::string_view pattern, std::string_view locale)
     // Fixed formats read machine-made text: no guessing at malformed fields.
     format->setLenient(false);
     format->adoptTimeZone(systemTimeZone().release());
+    // ICU takes any pattern and fails only when formatting with an unknown field letter.
+    icu::UnicodeString probe;
+    std::unique_ptr<icu::Calendar> calendar(format->getCalendar()->clone());
+    if (!calendar)
+        return;
+    format->format(*calendar, probe, nullptr, status);
+    if (U_FAILURE(status))
+        return;
     m_impl->format = std::move(format);
 }
 
@@ -111,7 +119,11 @@ std::string DateFormatter::string(Date date) const
     if (!std::isfinite(seconds))
         return {};
     icu::UnicodeString out;
-    m_impl->format->format(toUDate(date), out);
+    icu::FieldPosition position;
+    UErrorCode status = U_ZERO_ERROR;
+    m_impl->format->format(toUDate(date), out, position, status);
+    if (U_FAILURE(status))
+        return {};
     return utf8(out);
 }
 
