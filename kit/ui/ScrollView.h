@@ -136,6 +136,7 @@ private:
     bool m_tracking = false;
     bool m_dragging = false;
     bool m_interceptPending = false;
+    bool m_touchCaughtMotion = false; // the touch stopped a motion: not a tap
     bool m_decelerating = false;
     bool m_animating = false;
     Point m_dragStartOffset;

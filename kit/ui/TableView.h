@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -190,13 +191,6 @@ protected:
     void boundsSizeDidChange(Size) override;
 
 private:
-    struct VisibleCell {
-        std::shared_ptr<TableViewCell> cell;
-    };
-    struct VisibleHeader {
-        std::shared_ptr<View> view;
-    };
-
     void ensureLoaded() const;
     void rebuildLayout();
     std::vector<int> currentRowCounts() const;
@@ -234,6 +228,10 @@ private:
     std::map<int, std::shared_ptr<View>> m_visibleFooters;
     std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> m_reusePool;
     std::vector<std::shared_ptr<View>> m_leavingViews; // fading out after a batch
+    mutable bool m_needsRelayout = false;
+    std::set<IndexPath> m_freshRows; // rows of the batch being applied that arrive animated
+    TableViewRowAnimation m_freshAnimation = TableViewRowAnimation::None;
+    bool m_animateMoves = false;
     int m_updateDepth = 0;
     TableViewUpdates m_pendingUpdates;
 
