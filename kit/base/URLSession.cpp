@@ -114,14 +114,30 @@ struct DataTask::Transfer {
     bool done = false; // libcurl finished
     CURLcode result = CURLE_OK;
 
+    // Stall detection: the time-out counts from the last byte that moved either way.
+    double timeout = 60.0;
+    gint64 lastProgress = 0; // g_get_monotonic_time()
+    guint stallTimer = 0;
+    bool timedOut = false;
+    curl_off_t lastDownloaded = 0;
+    curl_off_t lastUploaded = 0;
+
+    void progressed() { lastProgress = g_get_monotonic_time(); }
+
     ~Transfer()
     {
+        if (stallTimer)
+            g_source_remove(stallTimer);
         if (headers)
             curl_slist_free_all(headers);
         if (easy)
             curl_easy_cleanup(easy);
     }
 };
+
+namespace {
+URLError errorFor(CURLcode code, const DataTask::Transfer& transfer);
+}
 
 // The process-wide libcurl multi handle on the main run loop: sockets are watched with run-loop
 // fd watches, and libcurl's single timer is a real-time GLib timeout (libcurl's own deadlines
@@ -265,6 +281,44 @@ struct URLSessionEngine {
     void finish(const std::shared_ptr<DataTask>& task, std::optional<URLError> error);
 
     static size_t headerCallback(char* data, size_t size, size_t count, void* userp);
+    static int progressCallback(void* userp, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded)
+    {
+        auto& transfer = *static_cast<DataTask::Transfer*>(userp);
+        if (downloaded != transfer.lastDownloaded || uploaded != transfer.lastUploaded) {
+            transfer.lastDownloaded = downloaded;
+            transfer.lastUploaded = uploaded;
+            transfer.progressed();
+        }
+        return transfer.cancelledByUs ? 1 : 0;
+    }
+
+    void armStallTimer(DataTask& task, double seconds)
+    {
+        auto& t = *task.m_transfer;
+        if (t.stallTimer)
+            g_source_remove(t.stallTimer);
+        auto ms = static_cast<guint>(std::clamp(seconds * 1000.0, 1.0, 86400000.0));
+        t.stallTimer = g_timeout_add_full(G_PRIORITY_DEFAULT, ms, &URLSessionEngine::stallTimerFired, &task, nullptr);
+    }
+
+    static gboolean stallTimerFired(gpointer userp)
+    {
+        auto& engine = instance();
+        auto* raw = static_cast<DataTask*>(userp);
+        auto task = raw->shared_from_this();
+        auto& t = *task->m_transfer;
+        t.stallTimer = 0; // cleared first: it may be armed again below
+        double idle = static_cast<double>(g_get_monotonic_time() - t.lastProgress) / 1e6;
+        if (idle + 0.001 < t.timeout) {
+            engine.armStallTimer(*task, t.timeout - idle);
+            return G_SOURCE_REMOVE;
+        }
+        t.timedOut = true;
+        t.cancelledByUs = true;
+        engine.finish(task, errorFor(CURLE_OPERATION_TIMEDOUT, t));
+        engine.dispatch();
+        return G_SOURCE_REMOVE;
+    }
     static size_t writeCallback(char* data, size_t size, size_t count, void* userp);
 };
 
@@ -318,6 +372,7 @@ size_t URLSessionEngine::headerCallback(char* data, size_t size, size_t count, v
     std::string_view line(data, size * count);
     if (transfer.cancelledByUs)
         return 0;
+    transfer.progressed();
     if (line.starts_with("HTTP/")) {
         transfer.status = 0;
         transfer.headerLines.clear();
@@ -364,6 +419,7 @@ size_t URLSessionEngine::writeCallback(char* data, size_t size, size_t count, vo
         transfer.paused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
+    transfer.progressed();
     transfer.pendingBody.insert(transfer.pendingBody.end(), data, data + bytes);
     return bytes;
 }
@@ -439,14 +495,16 @@ void URLSessionEngine::start(const std::shared_ptr<DataTask>& task)
     if (const char* dir = std::getenv("SSL_CERT_DIR"); dir && *dir)
         curl_easy_setopt(easy, CURLOPT_CAPATH, dir);
 
-    // The time-out counts time without progress, as a stall detector: connecting (with the TLS
-    // handshake) must finish within it, and afterwards the transfer fails once no byte has
-    // moved for that long.
-    double timeout = request.timeoutInterval > 0 ? request.timeoutInterval : 60.0;
-    long timeoutMs = static_cast<long>(std::min(timeout, 86400.0) * 1000.0);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, std::max(timeoutMs, 1L));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(std::ceil(timeout))));
+    // The time-out counts time without progress, so a slow but moving transfer of a large body
+    // isn't cut off, while a stall anywhere (connecting, the handshake, waiting for the head, in
+    // the middle of the body) ends the task.
+    t.timeout = request.timeoutInterval > 0 ? std::min(request.timeoutInterval, 86400.0) : 60.0;
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, std::max(1L, static_cast<long>(t.timeout * 1000.0)));
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &URLSessionEngine::progressCallback);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    t.progressed();
+    armStallTimer(*task, t.timeout);
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(session->m_maximumBodyBytes));
 
     std::string method = request.method.empty() ? "GET" : request.method;

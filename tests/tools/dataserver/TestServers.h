@@ -85,6 +85,8 @@ struct Certificates {
     std::string keyFile;
     std::string untrustedCertFile;
     std::string untrustedKeyFile;
+    std::string wrongNameCertFile; // signed by the trusted authority, but for another host name
+    std::string wrongNameKeyFile;
     bool ok = false;
 
     static Certificates make(const std::string& dir)
@@ -107,6 +109,10 @@ struct Certificates {
                     + name + ".pem");
         };
         c.ok = authority("ca") && authority("otherca") && server("ca", "server") && server("otherca", "stranger");
+        writeFile(ext, "subjectAltName=DNS:elsewhere.example\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
+        c.ok = c.ok && server("ca", "wrongname");
+        c.wrongNameCertFile = dir + "/wrongname.pem";
+        c.wrongNameKeyFile = dir + "/wrongname.key";
         c.caFile = dir + "/ca.pem";
         c.certFile = dir + "/server.pem";
         c.keyFile = dir + "/server.key";
