@@ -1,10 +1,14 @@
 #pragma once
 
 #include "kit/base/Date.h"
+#include "kit/base/URLSession.h"
 #include "kit/base/Value.h"
 #include "kit/ui/AttributedString.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -102,7 +106,114 @@ private:
 
 public:
     // ---- Data set refresh from the server ----------------------------------------------------
-    // Kept apart: updateData, getServerData and the URL session delegate operations live here,
-    // implemented in DataKeeperUpdate.cpp, with their fields (connectionAttemptsCount,
-    // serverURLs, connectionData, serverDataModificationDate, session) below.
+    // Implemented in DataKeeperUpdate.cpp. One exchange runs from getServerData to doneWithError:
+    // up to three attempts per server, one second apart, primary first, then the secondary.
+    static constexpr std::string_view kNextUpdateDateKey = "kNextUpdateDate";
+    // Info.plist: [secondary, primary]; each an address ending in "getdata.pl" or a base address
+    // that "getdata.pl" is appended to.
+    static constexpr std::string_view kDataServerURLsInfoKey = "QNDataServerURLs";
+    static constexpr std::string_view kServerScriptName = "getdata.pl";
+    static constexpr double kUpdateInterval = 604800.0; // seven days
+    static constexpr double kRequestTimeout = 20.0;
+    static constexpr double kRetryDelay = 1.0;
+    static constexpr std::int64_t kAttemptsPerServer = 3;
+    // Failure marks of doneWithError; the two last are ours: the stored data is already current,
+    // and a reply that could not be stored.
+    static constexpr std::string_view kError400 = "MDError400";
+    static constexpr std::string_view kError401 = "MDError401";
+    static constexpr std::string_view kError2004 = "MDError2004";
+    static constexpr std::string_view kError2006 = "MDError2006";
+    static constexpr std::string_view kConnectionError = "MDConnectionError";
+    static constexpr std::string_view kDataIsCurrent = "MDDataIsCurrent";
+    static constexpr std::string_view kStoreError = "MDStoreError";
+
+    // Starts an exchange when forced or when "kNextUpdateDate" has passed, and at once moves
+    // "kNextUpdateDate" a week on. Does nothing while an exchange is running.
+    static void updateData(bool force);
+    void getServerData();
+    void changeServer();
+    // No message (or an empty one): success. Anything else ends the exchange silently.
+    void doneWithError(std::optional<std::string_view> message);
+
+    // URLSessionDataDelegate, heard through m_sessionDelegate.
+    kit::ChallengeDisposition didReceiveChallenge(kit::URLSession&, kit::DataTask&, const kit::URLAuthenticationChallenge&);
+    kit::ResponseDisposition didReceiveResponse(kit::URLSession&, kit::DataTask&, const kit::URLResponse&);
+    void didReceiveData(kit::URLSession&, kit::DataTask&, std::span<const std::uint8_t> bytes);
+    void didCompleteWithError(kit::URLSession&, kit::DataTask&, const std::optional<kit::URLError>& error);
+
+    // The request's pieces for a request time mn (seconds since the reference date): the token is
+    // the MD5 of bundle identifier + mn printed with "%lf", as 32 uppercase hexadecimal digits.
+    static std::string requestToken(std::string_view bundleIdentifier, double mn);
+    static std::string requestBody(std::string_view bundleIdentifier, double mn);
+    static std::string requestURL(std::string_view serverAddress);
+    static kit::URLRequest serverRequest(std::string_view serverAddress, std::string_view bundleIdentifier, double mn);
+    // Whether a reply dated serverDate should replace a working copy dated workingCopyDate
+    // (absent: there is none).
+    static bool isNewerThanWorkingCopy(kit::Date serverDate, std::optional<kit::Date> workingCopyDate);
+
+    // Servers still to try, the current one last; read from Info.plist on first use.
+    const std::vector<std::string>& serverURLs();
+    void setServerURLs(std::vector<std::string> urls);
+    std::int64_t connectionAttemptsCount() const { return m_connectionAttemptsCount; }
+    // The distant past while unset.
+    kit::Date serverDataModificationDate() const;
+    const std::shared_ptr<kit::URLSession>& session() const { return m_session; }
+    bool isExchangeRunning() const { return m_exchangeRunning; }
+    bool hasRequestInFlight() const { return m_task != nullptr; }
+    // What the last finished exchange ended with (an empty string for success).
+    const std::optional<std::string>& lastExchangeResult() const { return m_lastExchangeResult; }
+
+    // The alert shown after new data was stored: texts already localised, one action.
+    struct NewDataAlert {
+        std::string title;
+        std::string message;
+        std::string actionTitle;
+    };
+    // Installed by the application shell, which presents it over the current screen.
+    std::function<void(const NewDataAlert&)> presentNewDataAlert;
+
+    void setRequestTimeoutForTesting(double seconds) { m_requestTimeout = seconds; }
+    // Forgets the refresh state: servers, attempts, session, pending retries.
+    void resetUpdateStateForTesting();
+
+private:
+    struct SessionDelegate final : kit::URLSessionDataDelegate {
+        explicit SessionDelegate(DataKeeper& owner)
+            : keeper(owner)
+        {
+        }
+        kit::ChallengeDisposition didReceiveChallenge(kit::URLSession& s, kit::DataTask& t,
+            const kit::URLAuthenticationChallenge& c) override
+        {
+            return keeper.didReceiveChallenge(s, t, c);
+        }
+        kit::ResponseDisposition didReceiveResponse(kit::URLSession& s, kit::DataTask& t, const kit::URLResponse& r) override
+        {
+            return keeper.didReceiveResponse(s, t, r);
+        }
+        void didReceiveData(kit::URLSession& s, kit::DataTask& t, std::span<const std::uint8_t> b) override
+        {
+            keeper.didReceiveData(s, t, b);
+        }
+        void didCompleteWithError(kit::URLSession& s, kit::DataTask& t, const std::optional<kit::URLError>& e) override
+        {
+            keeper.didCompleteWithError(s, t, e);
+        }
+        DataKeeper& keeper;
+    };
+
+    // Ends the exchange from a reply head: the task is cancelled and its cancellation not counted.
+    void endFromReply(kit::DataTask& task, std::optional<std::string_view> message);
+    void storeReply();
+
+    SessionDelegate m_sessionDelegate { *this };
+    std::int64_t m_connectionAttemptsCount = 0;
+    std::optional<std::vector<std::string>> m_serverURLs;
+    std::optional<kit::Data> m_connectionData;
+    std::optional<kit::Date> m_serverDataModificationDate;
+    std::shared_ptr<kit::URLSession> m_session;
+    std::shared_ptr<kit::DataTask> m_task; // the request in flight
+    bool m_exchangeRunning = false;
+    std::optional<std::string> m_lastExchangeResult;
+    double m_requestTimeout = kRequestTimeout;
 };
