@@ -57,7 +57,6 @@ private:
     Animator();
     ~Animator();
     void startTimerIfNeeded();
-    void finishGroupTrack(Group& group, bool finished);
 
     std::vector<std::shared_ptr<Track>> m_tracks;
     std::vector<std::shared_ptr<Group>> m_capture; // nested animate() calls

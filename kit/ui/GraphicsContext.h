@@ -20,6 +20,7 @@ public:
 
     // `cairoContext` is a cairo_t*, its user space in points; `scale` is device pixels per point.
     GraphicsContext(void* cairoContext, double scale);
+    // Restores whatever save() calls are still open.
     ~GraphicsContext();
     GraphicsContext(const GraphicsContext&) = delete;
     GraphicsContext& operator=(const GraphicsContext&) = delete;
@@ -86,6 +87,9 @@ public:
 private:
     void* m_cr = nullptr;
     double m_scale = 1;
+    Color m_fill = Color::black();
+    Color m_stroke = Color::black();
+    std::vector<std::pair<Color, Color>> m_saved;
 };
 
 } // namespace kit

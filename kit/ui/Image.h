@@ -43,6 +43,8 @@ public:
     double scale() const { return m_scale; }
     bool isVector() const { return m_svg != nullptr; }
 
+    // The image as pixels (an ARGB cairo_surface_t* owned by the image) at this pixel size.
+    void* rasterFor(int pixelWidth, int pixelHeight) const;
     // Draws the image stretched into `rect` (cairo_t* target, user space in points).
     void drawInto(void* cairoContext, const Rect& rect, double alpha) const;
     // The image's alpha channel as a mask painted with the context's current source.
@@ -56,6 +58,10 @@ private:
     void* m_surface = nullptr; // cairo_surface_t*
     Size m_size;
     double m_scale = 0;
+    // A vector image's last rasterisation, reused while it is drawn at the same pixel size.
+    mutable void* m_raster = nullptr;
+    mutable int m_rasterWidth = 0;
+    mutable int m_rasterHeight = 0;
 };
 
 } // namespace kit

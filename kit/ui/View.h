@@ -215,6 +215,9 @@ public:
     void setPresentation(const Presentation& presentation, unsigned animatedMask);
     void clearPresentation(unsigned animatedMask);
 
+    // Used by the renderer once the view is drawn.
+    void didDisplay() { m_needsDisplay = false; }
+
     // Used by ViewController.
     void setViewController(ViewController* controller) { m_viewController = controller; }
 

@@ -158,13 +158,16 @@ public:
     Size preferredContentSize() const { return m_preferredContentSize; }
     void setPreferredContentSize(Size size) { m_preferredContentSize = size; }
 
-    // Presentation styles other than full screen are laid out by a handler (popovers): it
+    // Presentation styles other than full screen are laid out by a handler (popovers): present
     // places the presented controller's view in the window and returns true, or false to fall
-    // back to full screen. `presenting` is not null.
-    using PresentationHandler = std::function<bool(ViewController& presenting, ViewController& presented, bool animated)>;
+    // back to full screen; dismiss takes the view away again. Appearance calls are made here.
+    struct PresentationHandler {
+        std::function<bool(ViewController& presenting, ViewController& presented, bool animated)> present;
+        std::function<void(ViewController& presenting, ViewController& presented, bool animated)> dismiss;
+    };
     static void setPresentationHandler(ModalPresentationStyle style, PresentationHandler handler);
 
-    // The window of the view, or of the presenter.
+    // The window of the view, of the presenter or of the parent; else the key window.
     Window* window() const;
 
     // The time a presentation slides.
@@ -184,6 +187,7 @@ private:
     Appearance m_appearance = Appearance::Hidden;
     bool m_appearanceAnimated = false;
     bool m_loading = false;
+    bool m_presentedByHandler = false;
     TabBarItem m_tabBarItem;
     NavigationItem m_navigationItem;
 };

@@ -1,0 +1,260 @@
+#include "kit/ui/Image.h"
+
+#include "kit/base/Bundle.h"
+#include "kit/ui/GraphicsContext.h"
+
+#include <cairo.h>
+#include <librsvg/rsvg.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+
+namespace kit {
+
+namespace {
+
+std::optional<std::string>& searchPathOverride()
+{
+    static std::optional<std::string> path;
+    return path;
+}
+
+std::map<std::string, ImagePtr, std::less<>>& cache()
+{
+    static std::map<std::string, ImagePtr, std::less<>> images;
+    return images;
+}
+
+constexpr int kMaxPixels = 8192; // per side; larger requests are drawn from the vector directly
+
+ImagePtr fromHandle(RsvgHandle* handle)
+{
+    if (!handle)
+        return nullptr;
+    double w = 0, h = 0;
+    // Without a width and height an SVG has no natural size; such an asset is unusable.
+    if (!rsvg_handle_get_intrinsic_size_in_pixels(handle, &w, &h) || !(w > 0) || !(h > 0) || !std::isfinite(w)
+        || !std::isfinite(h)) {
+        g_object_unref(handle);
+        return nullptr;
+    }
+    return std::make_shared<Image>(handle, Size { w, h });
+}
+
+} // namespace
+
+Image::Image(void* svgHandle, Size size)
+    : m_svg(svgHandle)
+    , m_size(size)
+{
+}
+
+Image::Image(void* surface, Size size, double scale)
+    : m_surface(surface)
+    , m_size(size)
+    , m_scale(scale)
+{
+}
+
+Image::~Image()
+{
+    if (m_svg)
+        g_object_unref(static_cast<RsvgHandle*>(m_svg));
+    if (m_surface)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_surface));
+    if (m_raster)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));
+}
+
+void Image::setSearchPath(std::string folder)
+{
+    searchPathOverride() = std::move(folder);
+    clearCache();
+}
+
+std::string Image::searchPath()
+{
+    if (searchPathOverride())
+        return *searchPathOverride();
+    return Bundle::mainBundle().resourcePath() + "/images";
+}
+
+void Image::clearCache()
+{
+    cache().clear();
+}
+
+ImagePtr Image::named(std::string_view name)
+{
+    // Names are file names inside the images folder, never paths out of it.
+    if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos
+        || name == "." || name == "..")
+        return nullptr;
+    auto& images = cache();
+    if (auto it = images.find(name); it != images.end())
+        return it->second;
+    std::string file = std::string(name);
+    if (file.size() < 4 || file.compare(file.size() - 4, 4, ".svg") != 0)
+        file += ".svg";
+    auto image = fromFile(searchPath() + "/" + file);
+    if (image)
+        images.emplace(std::string(name), image);
+    return image;
+}
+
+ImagePtr Image::fromFile(const std::string& path)
+{
+    GError* error = nullptr;
+    RsvgHandle* handle = rsvg_handle_new_from_file(path.c_str(), &error);
+    if (error)
+        g_error_free(error);
+    return fromHandle(handle);
+}
+
+ImagePtr Image::fromSVGData(std::string_view svg)
+{
+    if (svg.empty())
+        return nullptr;
+    GError* error = nullptr;
+    RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), gsize(svg.size()), &error);
+    if (error)
+        g_error_free(error);
+    return fromHandle(handle);
+}
+
+ImagePtr Image::fromDrawing(Size size, double scale, bool opaque, const std::function<void(GraphicsContext&)>& draw)
+{
+    if (!(size.width > 0) || !(size.height > 0) || !std::isfinite(size.width) || !std::isfinite(size.height))
+        return nullptr;
+    if (!(scale > 0) || !std::isfinite(scale))
+        scale = 1;
+    int pw = int(std::ceil(size.width * scale));
+    int ph = int(std::ceil(size.height * scale));
+    if (pw > kMaxPixels || ph > kMaxPixels)
+        return nullptr;
+    cairo_surface_t* surface = cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, pw, ph);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    cairo_t* cr = cairo_create(surface);
+    if (opaque) {
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+    }
+    cairo_scale(cr, scale, scale);
+    if (draw) {
+        GraphicsContext context(cr, scale);
+        draw(context);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return std::make_shared<Image>(surface, size, scale);
+}
+
+void* Image::rasterFor(int pw, int ph) const
+{
+    if (m_surface)
+        return m_surface;
+    if (pw <= 0 || ph <= 0 || pw > kMaxPixels || ph > kMaxPixels)
+        return nullptr;
+    if (m_raster && m_rasterWidth == pw && m_rasterHeight == ph)
+        return m_raster;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    cairo_t* cr = cairo_create(surface);
+    RsvgRectangle viewport { 0, 0, double(pw), double(ph) };
+    GError* error = nullptr;
+    rsvg_handle_render_document(static_cast<RsvgHandle*>(m_svg), cr, &viewport, &error);
+    if (error)
+        g_error_free(error);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    if (m_raster)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));
+    m_raster = surface;
+    m_rasterWidth = pw;
+    m_rasterHeight = ph;
+    return m_raster;
+}
+
+namespace {
+
+// The size `rect` covers in device pixels, when the current transform keeps the axes.
+std::optional<std::pair<int, int>> devicePixels(cairo_t* cr, const Rect& rect)
+{
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (std::abs(m.xy) > 1e-9 || std::abs(m.yx) > 1e-9)
+        return std::nullopt;
+    int pw = int(std::lround(std::abs(rect.width() * m.xx)));
+    int ph = int(std::lround(std::abs(rect.height() * m.yy)));
+    if (pw <= 0 || ph <= 0)
+        return std::nullopt;
+    return std::make_pair(pw, ph);
+}
+
+} // namespace
+
+void Image::drawInto(void* context, const Rect& rect, double alpha) const
+{
+    auto* cr = static_cast<cairo_t*>(context);
+    cairo_save(cr);
+    auto pixels = devicePixels(cr, rect);
+    cairo_surface_t* raster = nullptr;
+    int pw = 0, ph = 0;
+    if (m_surface) {
+        raster = static_cast<cairo_surface_t*>(m_surface);
+        pw = cairo_image_surface_get_width(raster);
+        ph = cairo_image_surface_get_height(raster);
+    } else if (pixels) {
+        pw = pixels->first;
+        ph = pixels->second;
+        raster = static_cast<cairo_surface_t*>(rasterFor(pw, ph));
+    }
+    if (raster) {
+        cairo_translate(cr, rect.x(), rect.y());
+        cairo_scale(cr, rect.width() / pw, rect.height() / ph);
+        cairo_set_source_surface(cr, raster, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_rectangle(cr, 0, 0, pw, ph);
+        cairo_clip(cr);
+        cairo_paint_with_alpha(cr, alpha);
+    } else if (m_svg) {
+        // Turned or huge: straight from the vector.
+        cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
+        cairo_clip(cr);
+        if (alpha < 1)
+            cairo_push_group(cr);
+        RsvgRectangle viewport { rect.x(), rect.y(), rect.width(), rect.height() };
+        rsvg_handle_render_document(static_cast<RsvgHandle*>(m_svg), cr, &viewport, nullptr);
+        if (alpha < 1) {
+            cairo_pop_group_to_source(cr);
+            cairo_paint_with_alpha(cr, alpha);
+        }
+    }
+    cairo_restore(cr);
+}
+
+void Image::maskInto(void* context, const Rect& rect) const
+{
+    auto* cr = static_cast<cairo_t*>(context);
+    cairo_save(cr);
+    cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
+    cairo_clip(cr);
+    cairo_push_group(cr);
+    // The source colour is kept by the caller; draw the image opaque into a group, then paint
+    // the colour through its alpha.
+    drawInto(cr, rect, 1);
+    cairo_pattern_t* shape = cairo_pop_group(cr);
+    cairo_mask(cr, shape);
+    cairo_pattern_destroy(shape);
+    cairo_restore(cr);
+}
+
+} // namespace kit

@@ -1,0 +1,204 @@
+#include "kit/ui/Label.h"
+
+#include "kit/ui/GraphicsContext.h"
+
+#include <cmath>
+
+namespace kit {
+
+Label::Label()
+    : m_font(Font::systemFont(17))
+{
+    setUserInteractionEnabled(false);
+}
+
+Label::Label(std::string text)
+    : Label()
+{
+    m_text = std::move(text);
+}
+
+std::string Label::text() const
+{
+    return m_attributedText ? m_attributedText->string() : m_text;
+}
+
+void Label::setText(std::string text)
+{
+    if (!m_attributedText && text == m_text)
+        return;
+    m_text = std::move(text);
+    m_attributedText.reset();
+    invalidateLayout();
+}
+
+void Label::setAttributedText(std::shared_ptr<AttributedString> text)
+{
+    if (text == m_attributedText)
+        return;
+    m_attributedText = std::move(text);
+    m_text.clear();
+    invalidateLayout();
+}
+
+void Label::setFont(FontPtr font)
+{
+    if (!font)
+        font = Font::systemFont(17);
+    if (font == m_font)
+        return;
+    m_font = std::move(font);
+    invalidateLayout();
+}
+
+void Label::setTextColor(const Color& color)
+{
+    if (color == m_textColor)
+        return;
+    m_textColor = color;
+    invalidateLayout();
+}
+
+void Label::setShadowColor(const Color& color)
+{
+    if (color == m_shadowColor)
+        return;
+    m_shadowColor = color;
+    setNeedsDisplay();
+}
+
+void Label::setShadowOffset(Size offset)
+{
+    if (offset == m_shadowOffset)
+        return;
+    m_shadowOffset = offset;
+    setNeedsDisplay();
+}
+
+void Label::setTextAlignment(TextAlignment alignment)
+{
+    if (alignment == m_alignment)
+        return;
+    m_alignment = alignment;
+    invalidateLayout();
+}
+
+void Label::setNumberOfLines(int lines)
+{
+    lines = std::max(0, lines);
+    if (lines == m_numberOfLines)
+        return;
+    m_numberOfLines = lines;
+    invalidateLayout();
+}
+
+void Label::setLineBreakMode(LineBreakMode mode)
+{
+    if (mode == m_lineBreakMode)
+        return;
+    m_lineBreakMode = mode;
+    invalidateLayout();
+}
+
+void Label::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    setNeedsDisplay();
+}
+
+void Label::setVibrant(bool vibrant)
+{
+    if (vibrant == m_vibrant)
+        return;
+    m_vibrant = vibrant;
+    setNeedsDisplay();
+}
+
+void Label::setBounds(const Rect& rect)
+{
+    if (!(rect.size == bounds().size))
+        m_layout.reset();
+    View::setBounds(rect);
+}
+
+void Label::invalidateLayout()
+{
+    m_layout.reset();
+    m_layoutWidth = -1;
+    setNeedsDisplay();
+}
+
+TextLayout& Label::layoutFor(double width) const
+{
+    if (m_layout && m_layoutWidth == width)
+        return *m_layout;
+    TextLayout::Options options;
+    options.width = width;
+    options.numberOfLines = m_numberOfLines;
+    options.alignment = m_alignment;
+    options.lineBreakMode = m_lineBreakMode;
+    // A single line does not wrap; it is cut by the line-break mode.
+    if (m_numberOfLines == 1 && (m_lineBreakMode == LineBreakMode::WordWrap || m_lineBreakMode == LineBreakMode::CharWrap))
+        options.lineBreakMode = LineBreakMode::Clip;
+    options.defaultFont = m_font;
+    options.defaultColor = m_textColor;
+    AttributedString text = m_attributedText ? *m_attributedText : AttributedString(m_text);
+    m_layout = std::make_unique<TextLayout>(text, options);
+    m_layoutWidth = width;
+    return *m_layout;
+}
+
+Size Label::sizeThatFits(Size size) const
+{
+    if (text().empty())
+        return {};
+    // Unbounded widths measure the natural single-line width; the platform fits within the
+    // given width otherwise.
+    double width = size.width > 0 && m_numberOfLines != 1 ? size.width : 0;
+    TextLayout layout(m_attributedText ? *m_attributedText : AttributedString(m_text),
+        TextLayout::Options { width, 0, m_numberOfLines, TextAlignment::Left, LineBreakMode::WordWrap, m_font, m_textColor });
+    Size s = layout.size();
+    return { std::ceil(s.width), std::ceil(s.height) };
+}
+
+Rect Label::textRect() const
+{
+    Rect b = bounds();
+    if (text().empty())
+        return { b.origin, { b.width(), 0 } };
+    TextLayout& layout = layoutFor(b.width());
+    double h = std::min(layout.size().height, std::max(b.height(), layout.size().height));
+    // Vertically centred; text taller than the view overflows both ways evenly.
+    return { b.x(), b.midY() - h / 2, b.width(), h };
+}
+
+void Label::draw(GraphicsContext& context, const Rect&)
+{
+    if (text().empty())
+        return;
+    Rect r = textRect();
+    TextLayout& layout = layoutFor(bounds().width());
+    Point origin = r.origin;
+    if (!m_shadowColor.isClear())
+        context.drawTextInColor(layout, { origin.x + m_shadowOffset.width, origin.y + m_shadowOffset.height }, m_shadowColor);
+    if (m_vibrant) {
+        context.drawTextInColor(layout, origin, Color::white(1, 0.6));
+        return;
+    }
+    if (!m_enabled) {
+        context.drawTextInColor(layout, origin, Color::white(0.55, m_textColor.alpha));
+        return;
+    }
+    context.drawText(layout, origin);
+}
+
+Value Label::valueForKey(std::string_view key) const
+{
+    if (key == "text")
+        return text();
+    return View::valueForKey(key);
+}
+
+} // namespace kit

@@ -1,0 +1,169 @@
+#include "kit/ui/Render.h"
+
+#include "kit/ui/GraphicsContext.h"
+#include "kit/ui/View.h"
+#include "kit/ui/VisualEffectView.h"
+#include "kit/ui/Window.h"
+
+#include <cmath>
+
+namespace kit {
+
+namespace {
+
+void roundedPath(cairo_t* cr, const Rect& r, double radius)
+{
+    radius = std::min(radius, std::min(r.width(), r.height()) / 2);
+    if (radius <= 0) {
+        cairo_rectangle(cr, r.x(), r.y(), r.width(), r.height());
+        return;
+    }
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, r.maxX() - radius, r.minY() + radius, radius, -M_PI / 2, 0);
+    cairo_arc(cr, r.maxX() - radius, r.maxY() - radius, radius, 0, M_PI / 2);
+    cairo_arc(cr, r.minX() + radius, r.maxY() - radius, radius, M_PI / 2, M_PI);
+    cairo_arc(cr, r.minX() + radius, r.minY() + radius, radius, M_PI, 3 * M_PI / 2);
+    cairo_close_path(cr);
+}
+
+Rect clipExtents(cairo_t* cr)
+{
+    double x1, y1, x2, y2;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    return { x1, y1, x2 - x1, y2 - y1 };
+}
+
+void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwnTransform);
+
+void renderSubviews(View& view, cairo_t* cr, GraphicsContext& context)
+{
+    auto* effect = dynamic_cast<VisualEffectView*>(&view);
+    bool vibrant = effect && effect->effect() == VisualEffectView::Effect::NotificationCenterVibrancy
+        && !isReduceTransparencyEnabled();
+    // Drawing may change the list (a view removing itself); walk a copy.
+    auto subviews = view.subviews();
+    for (auto& subview : subviews) {
+        if (vibrant && subview.get() == effect->contentView()) {
+            // Vibrancy: the content's shapes in translucent white over a faint trace of their
+            // own colours.
+            cairo_push_group(cr);
+            renderView(*subview, cr, context, true);
+            cairo_pattern_t* content = cairo_pop_group(cr);
+            cairo_save(cr);
+            cairo_set_source(cr, content);
+            cairo_paint_with_alpha(cr, VisualEffectView::kVibrancyColorAlpha);
+            cairo_set_source_rgba(cr, 1, 1, 1, VisualEffectView::kVibrancyWhiteAlpha);
+            cairo_mask(cr, content);
+            cairo_restore(cr);
+            cairo_pattern_destroy(content);
+            continue;
+        }
+        renderView(*subview, cr, context, true);
+    }
+}
+
+void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwnTransform)
+{
+    View::Presentation p = view.presentation();
+    if (view.isHidden() || p.alpha <= 0) {
+        view.didDisplay();
+        return;
+    }
+    cairo_save(cr);
+    if (applyOwnTransform) {
+        cairo_translate(cr, p.center.x, p.center.y);
+        if (!p.transform.isIdentity() && p.transform.isInvertible()) {
+            cairo_matrix_t m;
+            cairo_matrix_init(&m, p.transform.a, p.transform.b, p.transform.c, p.transform.d, p.transform.tx, p.transform.ty);
+            cairo_transform(cr, &m);
+        }
+        cairo_translate(cr, -p.bounds.midX(), -p.bounds.midY());
+    }
+    bool layer = p.alpha < 1;
+    if (layer)
+        cairo_push_group(cr);
+
+    const Rect bounds = p.bounds;
+    Rect visible = clipExtents(cr).intersection(bounds);
+    double radius = view.cornerRadius();
+    Color background = view.backgroundColor();
+    if (!background.isClear() && !visible.isEmpty()) {
+        cairo_new_path(cr);
+        roundedPath(cr, bounds, radius);
+        cairo_set_source_rgba(cr, background.red, background.green, background.blue, background.alpha);
+        cairo_fill(cr);
+    }
+    bool clips = view.clipsToBounds();
+    if (clips) {
+        cairo_save(cr);
+        cairo_new_path(cr);
+        roundedPath(cr, bounds, radius);
+        cairo_clip(cr);
+    }
+    if (!visible.isEmpty()) {
+        context.save();
+        view.draw(context, visible);
+        context.restore();
+    }
+    view.didDisplay();
+    if (!(clips && visible.isEmpty()))
+        renderSubviews(view, cr, context);
+    if (clips)
+        cairo_restore(cr);
+    // The border lies above the content and the subviews.
+    if (view.borderWidth() > 0) {
+        double w = view.borderWidth();
+        Color c = view.borderColor();
+        cairo_new_path(cr);
+        roundedPath(cr, bounds.insetBy(w / 2, w / 2), std::max(0.0, radius - w / 2));
+        cairo_set_line_width(cr, w);
+        cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
+        cairo_stroke(cr);
+    }
+    if (layer) {
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, p.alpha);
+    }
+    cairo_restore(cr);
+}
+
+} // namespace
+
+void renderTree(View& root, cairo_t* cr, double scale)
+{
+    double x1, y1, x2, y2;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    renderTree(root, cr, scale, { x1, y1, x2 - x1, y2 - y1 });
+}
+
+void renderTree(View& root, cairo_t* cr, double scale, const Rect& dirty)
+{
+    root.layoutIfNeeded();
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, dirty.x(), dirty.y(), dirty.width(), dirty.height());
+    cairo_clip(cr);
+    GraphicsContext context(cr, scale);
+    // The root's own position is where the host put it: draw it at the origin.
+    renderView(root, cr, context, false);
+    cairo_restore(cr);
+    if (auto* window = dynamic_cast<Window*>(&root))
+        window->clearNeedsRedraw();
+}
+
+cairo_surface_t* renderToSurface(View& root, Size size, double scale)
+{
+    if (!(scale > 0))
+        scale = 1;
+    int pw = std::max(1, int(std::ceil(size.width * scale)));
+    int ph = std::max(1, int(std::ceil(size.height * scale)));
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    renderTree(root, cr, scale);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
+}
+
+} // namespace kit

@@ -1,0 +1,234 @@
+#include "kit/ui/Window.h"
+
+#include "kit/base/RunLoop.h"
+#include "kit/ui/ViewController.h"
+
+#include <algorithm>
+
+namespace kit {
+
+namespace {
+
+std::vector<Window*>& registry()
+{
+    static std::vector<Window*> windows;
+    return windows;
+}
+
+Window* s_keyWindow = nullptr;
+
+} // namespace
+
+Window::Window()
+{
+    registry().push_back(this);
+}
+
+Window::~Window()
+{
+    auto& windows = registry();
+    windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+    if (s_keyWindow == this)
+        s_keyWindow = nullptr;
+    m_redrawCallback = nullptr;
+}
+
+std::vector<Window*> Window::allWindows()
+{
+    return registry();
+}
+
+Window* Window::keyWindow()
+{
+    return s_keyWindow;
+}
+
+bool Window::isKeyWindow() const
+{
+    return s_keyWindow == this;
+}
+
+void Window::setRootViewController(std::shared_ptr<ViewController> controller)
+{
+    if (controller == m_rootViewController)
+        return;
+    auto old = m_rootViewController;
+    if (old && old->isViewLoaded()) {
+        if (m_visible)
+            old->beginAppearanceTransition(false, false);
+        old->view()->removeFromSuperview();
+        if (m_visible)
+            old->endAppearanceTransition();
+    }
+    m_rootViewController = std::move(controller);
+    if (!m_rootViewController)
+        return;
+    View* view = m_rootViewController->view();
+    view->setFrame(bounds());
+    view->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    if (m_visible)
+        m_rootViewController->beginAppearanceTransition(true, false);
+    insertSubview(m_rootViewController->viewPtr(), 0);
+    if (m_visible)
+        m_rootViewController->endAppearanceTransition();
+}
+
+void Window::makeKeyAndVisible()
+{
+    s_keyWindow = this;
+    if (m_visible)
+        return;
+    m_visible = true;
+    if (m_rootViewController) {
+        m_rootViewController->beginAppearanceTransition(true, false);
+        m_rootViewController->endAppearanceTransition();
+    }
+    setNeedsRedraw(bounds());
+}
+
+void Window::setNeedsRedraw(const Rect& rect)
+{
+    m_dirtyRect = m_dirtyRect.united(rect.intersection(bounds()));
+    if (m_needsRedraw)
+        return;
+    m_needsRedraw = true;
+    if (m_redrawCallback)
+        m_redrawCallback();
+}
+
+void Window::clearNeedsRedraw()
+{
+    m_needsRedraw = false;
+    m_dirtyRect = {};
+}
+
+void Window::boundsSizeDidChange(Size)
+{
+    setNeedsRedraw(bounds());
+}
+
+void Window::sendTouch(Touch::Phase phase, Point location, Point velocity, double timestamp)
+{
+    if (timestamp == 0)
+        timestamp = RunLoop::main().now();
+    if (phase == Touch::Phase::Began) {
+        if (m_touchActive && m_touchTarget) {
+            // A new touch while one is in progress: the old one ends as cancelled.
+            m_touch.phase = Touch::Phase::Cancelled;
+            auto old = m_touchTarget;
+            m_touch.view = old.get();
+            old->touchesCancelled(m_touch);
+        }
+        m_touch = {};
+        m_touch.phase = phase;
+        m_touch.locationInWindow = location;
+        m_touch.previousLocationInWindow = location;
+        m_touch.startLocationInWindow = location;
+        m_touch.velocity = velocity;
+        m_touch.timestamp = timestamp;
+        m_touch.window = this;
+        View* hit = hitTest(location);
+        m_touchTarget = hit ? hit->shared_from_this() : nullptr;
+        m_touchActive = true;
+    } else {
+        if (!m_touchActive)
+            return;
+        m_touch.phase = phase;
+        m_touch.previousLocationInWindow = m_touch.locationInWindow;
+        m_touch.locationInWindow = location;
+        m_touch.velocity = velocity;
+        m_touch.timestamp = timestamp;
+    }
+    if (!m_touchTarget) {
+        if (phase == Touch::Phase::Ended || phase == Touch::Phase::Cancelled)
+            m_touchActive = false;
+        return;
+    }
+
+    // Ancestors, outermost first, may take the touch over.
+    std::vector<View*> ancestors;
+    for (View* v = m_touchTarget->superview(); v; v = v->superview())
+        ancestors.push_back(v);
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        View* ancestor = *it;
+        if (ancestor->interceptTouch(m_touch)) {
+            captureTouch(ancestor);
+            break;
+        }
+    }
+
+    auto target = m_touchTarget;
+    m_touch.view = target.get();
+    switch (phase) {
+    case Touch::Phase::Began:
+        target->touchesBegan(m_touch);
+        break;
+    case Touch::Phase::Moved:
+        target->touchesMoved(m_touch);
+        break;
+    case Touch::Phase::Ended:
+        m_touchActive = false;
+        target->touchesEnded(m_touch);
+        break;
+    case Touch::Phase::Cancelled:
+        m_touchActive = false;
+        target->touchesCancelled(m_touch);
+        break;
+    }
+    if (!m_touchActive)
+        m_touchTarget.reset();
+}
+
+void Window::captureTouch(View* view)
+{
+    if (!m_touchActive || !view || view == m_touchTarget.get())
+        return;
+    auto old = m_touchTarget;
+    m_touchTarget = view->shared_from_this();
+    if (old) {
+        Touch cancelled = m_touch;
+        cancelled.phase = Touch::Phase::Cancelled;
+        cancelled.view = old.get();
+        old->touchesCancelled(cancelled);
+    }
+}
+
+void Window::sendScrollWheel(Point location, double dx, double dy)
+{
+    if (View* hit = hitTest(location))
+        hit->scrollWheel(dx, dy);
+}
+
+void Window::transitionToSize(Size size, double duration)
+{
+    if (size.width < 0 || size.height < 0)
+        return;
+    auto coordinator = std::make_shared<TransitionCoordinator>(duration, size);
+    if (m_rootViewController)
+        m_rootViewController->viewWillTransitionToSize(size, *coordinator);
+    for (auto& presented : m_presented)
+        presented->viewWillTransitionToSize(size, *coordinator);
+    Rect f = frame();
+    View::animate(
+        duration,
+        [&] {
+            setFrame({ f.origin, size });
+            layoutIfNeeded();
+            coordinator->runAnimations();
+        },
+        [coordinator](bool) { coordinator->runCompletions(); });
+}
+
+void Window::pushPresented(std::shared_ptr<ViewController> controller)
+{
+    if (controller)
+        m_presented.push_back(std::move(controller));
+}
+
+void Window::popPresented(ViewController* controller)
+{
+    m_presented.erase(std::remove_if(m_presented.begin(), m_presented.end(), [&](auto& c) { return c.get() == controller; }),
+        m_presented.end());
+}
+
+} // namespace kit
