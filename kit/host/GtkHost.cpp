@@ -4,6 +4,7 @@
 #include "kit/base/RunLoop.h"
 #include "kit/host/HostCore.h"
 #include "kit/ui/Animator.h"
+#include "kit/ui/Application.h"
 
 #include <gtk/gtk.h>
 
@@ -80,6 +81,10 @@ GtkHost::~GtkHost()
 {
     if (m_impl->application)
         g_object_unref(m_impl->application);
+    Animator::shared().setFrameDriven(false);
+    Animator::shared().onAnimationsStarted = {};
+    m_core.reset();
+    Application::shared().reset();
 }
 
 bool GtkHost::wasRemote() const { return m_impl->remote; }

@@ -150,6 +150,14 @@ int main(int argc, char** argv)
         std::printf("window shown\n");
         std::fflush(stdout);
     };
+    bool firstFrame = true;
+    host.onFrameDrawn = [&host, &firstFrame] {
+        if (!firstFrame)
+            return;
+        firstFrame = false;
+        std::printf("first frame at scale %g\n", host.scaleFactor());
+        std::fflush(stdout);
+    };
     kit::Size size = host.windowSize();
     return host.runShowing(makeWindowContent({ size.width, size.height - kit::kStatusBarHeight }), commandLine->urls);
 }
