@@ -329,7 +329,9 @@ void ScrollView::beginDrag(const Touch& touch)
     m_touchCaughtMotion = false;
     m_dragging = true;
     m_dragStartOffset = contentOffset();
-    m_dragStartLocation = touch.locationInWindow;
+    // The content follows the finger from where it came down, not from where the drag was
+    // recognised, so nothing of the movement is lost.
+    m_dragStartLocation = touch.startLocationInWindow;
     if (m_delegate)
         m_delegate->scrollViewWillBeginDragging(*this);
     updateIndicators();

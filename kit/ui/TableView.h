@@ -50,7 +50,7 @@ public:
 
 // Heights, header views, selection and editing of a table. It hears the scroll view's calls
 // too, since a table is a scroll view.
-class TableViewDelegate : public ScrollViewDelegate {
+class TableViewDelegate : public virtual ScrollViewDelegate {
 public:
     // By default the table's rowHeight, sectionHeaderHeight and sectionFooterHeight.
     virtual double heightForRowAtIndexPath(TableView&, const IndexPath&);
