@@ -29,6 +29,8 @@ struct GtkHost::Impl {
     ApplicationDelegate* delegate = nullptr;
     std::shared_ptr<View> content;
     bool wasMinimised = false;
+    int lastScale = 1;
+    guint closeId = 0;
 
     ~Impl()
     {
@@ -56,7 +58,9 @@ bool hasSessionBus()
 
 double scaleOf(GtkHost::Impl& impl)
 {
-    return impl.area ? std::max(1, gtk_widget_get_scale_factor(impl.area)) : 1;
+    if (impl.area)
+        impl.lastScale = std::max(1, gtk_widget_get_scale_factor(impl.area));
+    return impl.lastScale;
 }
 
 } // namespace
@@ -79,6 +83,8 @@ GtkHost::GtkHost(HostOptions options)
 
 GtkHost::~GtkHost()
 {
+    if (m_impl->closeId)
+        g_source_remove(m_impl->closeId);
     if (m_impl->application)
         g_object_unref(m_impl->application);
     Animator::shared().setFrameDriven(false);
@@ -101,6 +107,7 @@ static void drawArea(GtkDrawingArea* area, cairo_t* cr, int width, int height, g
     auto& impl = *static_cast<GtkHost::Impl*>(data);
     HostCore& core = impl.host->core();
     int scale = std::max(1, gtk_widget_get_scale_factor(GTK_WIDGET(area)));
+    impl.lastScale = scale;
     Size size = core.windowSize();
     int pixelWidth = int(std::ceil(size.width * scale));
     int pixelHeight = int(std::ceil(size.height * scale));
@@ -248,6 +255,17 @@ static gboolean closeRequested(GtkWindow*, gpointer data)
     return FALSE; // let the window close; the application then quits
 }
 
+static void windowDestroyed(GtkWidget*, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    // The tick callback goes with the widget.
+    impl.tickId = 0;
+    impl.area = nullptr;
+    impl.window = nullptr;
+    impl.host->core().onNeedsDisplay = {};
+    impl.host->core().onWindowSizeChanged = {};
+}
+
 static void windowRealized(GtkWidget* widget, gpointer data)
 {
     GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(widget));
@@ -296,6 +314,7 @@ static void buildWindow(GtkHost::Impl& impl)
     g_signal_connect(impl.window, "notify::is-active", G_CALLBACK(activeChanged), &impl);
     g_signal_connect(impl.window, "close-request", G_CALLBACK(closeRequested), &impl);
     g_signal_connect(impl.window, "realize", G_CALLBACK(windowRealized), &impl);
+    g_signal_connect(impl.window, "destroy", G_CALLBACK(windowDestroyed), &impl);
 
     core.onNeedsDisplay = [&impl] { needsDisplay(impl); };
     core.onWindowSizeChanged = [&impl](Size newSize) {
@@ -362,23 +381,18 @@ static int runHost(GtkHost& host, GtkHost::Impl& impl, const std::vector<std::st
         g_signal_connect(impl.application, "open", G_CALLBACK(openAddresses), &impl);
     }
 
-    if (g_application_get_is_remote(G_APPLICATION(impl.application))) {
-        impl.remote = true;
-        if (urls.empty()) {
-            g_application_activate(G_APPLICATION(impl.application));
-        } else {
-            std::vector<GFile*> files;
-            for (auto& url : urls)
-                files.push_back(g_file_new_for_uri(url.c_str()));
-            g_application_open(G_APPLICATION(impl.application), files.data(), int(files.size()), "");
-            for (auto* file : files)
-                g_object_unref(file);
-        }
-        if (GDBusConnection* bus = g_application_get_dbus_connection(G_APPLICATION(impl.application)))
-            g_dbus_connection_flush_sync(bus, nullptr, nullptr);
-        return 0;
-    }
-    return g_application_run(G_APPLICATION(impl.application), 0, nullptr);
+    impl.remote = g_application_get_is_remote(G_APPLICATION(impl.application));
+    // GApplication forwards to a running instance by itself: "open" with the addresses, or
+    // "activate" without any. Our own options are already taken off the command line.
+    const char* program = g_get_prgname();
+    std::vector<std::string> arguments { program ? program : "quarrin" };
+    for (auto& url : urls)
+        arguments.push_back(url);
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return g_application_run(G_APPLICATION(impl.application), int(arguments.size()), argv.data());
 }
 
 int GtkHost::run(ApplicationDelegate* delegate, const std::vector<std::string>& urls)
@@ -419,8 +433,17 @@ bool GtkHost::rotate() { return m_core->rotate(); }
 
 void GtkHost::close()
 {
-    if (m_impl->window)
-        gtk_window_close(GTK_WINDOW(m_impl->window));
+    // Deferred, so a close asked for while drawing or handling an event does not pull the
+    // window away underneath GTK.
+    if (m_impl->closeId)
+        return;
+    m_impl->closeId = g_idle_add_full(G_PRIORITY_DEFAULT, [](gpointer data) {
+        auto& impl = *static_cast<GtkHost::Impl*>(data);
+        impl.closeId = 0;
+        if (impl.window)
+            gtk_window_close(GTK_WINDOW(impl.window));
+        return G_SOURCE_REMOVE;
+    }, m_impl.get(), nullptr);
 }
 
 } // namespace kit

@@ -132,12 +132,21 @@ TEST_F(GtkHostTest, TabletRotatesFromTheShortcutPathPhoneDoesNot)
     GtkHost host(options);
     bool turned = false;
     bool done = false;
+    struct State {
+        GtkHost* host;
+        bool* turned;
+    } state { &host, &turned };
     host.onFrameDrawn = [&] {
         if (done)
             return;
         done = true;
-        turned = host.rotate();
-        host.close();
+        // As the key handler would, outside drawing.
+        g_idle_add([](gpointer data) {
+            auto* s = static_cast<State*>(data);
+            *s->turned = s->host->rotate();
+            s->host->close();
+            return G_SOURCE_REMOVE;
+        }, &state);
     };
     Watchdog watchdog(host, 20);
     host.runShowing(makeControlsScreen(768, 1004));
