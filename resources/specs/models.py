@@ -108,7 +108,8 @@ def model(keys, **fields):
     for key, detail in keys.items():
         entry = dict(base)
         if detail:
-            entry["DetailName"] = detail
+            # A generation named by the model comes before the variant: "3rd generation, Wi-Fi".
+            entry["DetailName"] = base["DetailName"] + ", " + detail if "DetailName" in base else detail
         MODELS[key] = entry
 
 
@@ -330,7 +331,7 @@ model({"iPhone11,2": None}, Name="iPhone XS",
       SIM_Card="Nano-SIM and eSIM", Capacity="64/256/512 GB", Price=price(999, "64 GB"),
       Release_Date=date("2018-09-21"), Discontinued_Date=date("2019-09-10"))
 
-model({"iPhone11,4": "China", "iPhone11,6": None}, Name="iPhone XS Max",
+model({"iPhone11,4": None, "iPhone11,6": None}, Name="iPhone XS Max",
       Processor=cpu("Apple A12 Bionic", "2.49", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
       Onboard_RAM=ram(4096, "LPDDR4X"), Display=display("6.5", "Super Retina HD, OLED", "2688 × 1242", 458),
       Front_Camera=camera("7", "TrueDepth camera, 1080p video"),
@@ -340,7 +341,6 @@ model({"iPhone11,4": "China", "iPhone11,6": None}, Name="iPhone XS Max",
       Sensors=IPHONE_SENSORS_X, Location="A-GPS, GLONASS, Galileo, QZSS", Connector="Lightning",
       SIM_Card="Nano-SIM and eSIM", Capacity="64/256/512 GB", Price=price(1099, "64 GB"),
       Release_Date=date("2018-09-21"), Discontinued_Date=date("2019-09-10"))
-variant("iPhone11,4", SIM_Card="Dual Nano-SIM")
 
 model({"iPhone11,8": None}, Name="iPhone XR",
       Processor=cpu("Apple A12 Bionic", "2.49", "Six-core, 64-bit"), GPU="Apple GPU, four cores",
