@@ -18,8 +18,11 @@ namespace kit {
 namespace {
 
 // libplist copies every reference of a binary object, so a small file of shared references
-// can expand into an enormous tree. Cap the expanded node count well above any real document.
+// can expand into an enormous tree (and its binary writer is quadratic in the node count).
+// Without shared containers a file expands to at most one node per reference, so no more than
+// one per byte of its objects; allow twice that, and never more than an absolute cap.
 constexpr std::uint64_t kMaxExpandedNodes = 8 * 1024 * 1024;
+constexpr std::uint64_t kExpansionAllowance = 1024;
 
 constexpr std::string_view kBinaryMagic = "bplist00";
 
@@ -249,10 +252,11 @@ public:
         m_state.assign(m_objectCount, State::Unvisited);
         m_expanded.assign(m_objectCount, 0);
         m_hasDate = false;
+        m_maxExpanded = std::min(kMaxExpandedNodes, 2 * m_offsetTable + kExpansionAllowance);
         auto size = visit(m_root, 0);
         if (!size.ok())
             return Error { size.error() };
-        if (*size > kMaxExpandedNodes)
+        if (*size > m_maxExpanded)
             return fail("binary data expands to too many objects");
 
         ScanResult result;
@@ -401,7 +405,7 @@ private:
             if (!size.ok())
                 return size;
             total += *size;
-            if (total > kMaxExpandedNodes)
+            if (total > m_maxExpanded)
                 return fail("binary data expands to too many objects");
         }
         m_state[index] = State::Done;
@@ -438,6 +442,7 @@ private:
     std::uint64_t m_root = 0;
     std::uint64_t m_offsetTable = 0;
     std::uint64_t m_objectsEnd = 0;
+    std::uint64_t m_maxExpanded = 0;
     bool m_hasDate = false;
     std::vector<State> m_state;
     std::vector<std::uint64_t> m_expanded;

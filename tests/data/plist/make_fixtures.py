@@ -92,6 +92,9 @@ def main():
     out("sample.xml", xml)
     out("sample.bin", binr)
     out("array-root.xml", plistlib.dumps(["a", 1, 2.5], fmt=plistlib.FMT_XML))
+    # One list referenced from three places: plistlib writes it once and refers to it thrice.
+    shared = [1, "two", 3.0]
+    out("shared-list.bin", plistlib.dumps({"a": shared, "b": shared, "c": shared}, fmt=plistlib.FMT_BINARY))
     out("bom.xml", b"\xef\xbb\xbf" + plistlib.dumps({"WithBOM": True}, fmt=plistlib.FMT_XML))
 
     # Malformed inputs.
@@ -112,6 +115,9 @@ def main():
     # Sixty levels of arrays holding the next level twice: tiny on disk, 2^60 nodes expanded.
     bomb = [bytes([0xA2, i + 1, i + 1]) for i in range(60)] + [b"\x51x"]
     out("reference-bomb.bin", binary(bomb))
+    # Sixteen levels: 2^17 nodes, small enough to hold in memory but far beyond the file's size.
+    small_bomb = [bytes([0xA2, i + 1, i + 1]) for i in range(16)] + [b"\x51x"]
+    out("reference-bomb-small.bin", binary(small_bomb))
     # A trailer whose offset table lies past the end of the file.
     out("bad-trailer.bin", binary([b"\x51x"], table_offset=5000))
     # A reference past the last object.

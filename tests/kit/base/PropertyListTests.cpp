@@ -276,7 +276,17 @@ TEST_P(MalformedPropertyList, IsAnErrorNotACrash)
 INSTANTIATE_TEST_SUITE_P(Fixtures, MalformedPropertyList,
     testing::Values("truncated.xml", "truncated.bin", "garbage.txt", "garbage.bin", "wrong-root.xml",
         "unknown-element.xml", "deep600.xml", "deep600.bin", "huge-length.bin", "huge-count.bin", "cycle.bin",
-        "reference-bomb.bin", "bad-trailer.bin", "bad-reference.bin"));
+        "reference-bomb.bin", "reference-bomb-small.bin", "bad-trailer.bin", "bad-reference.bin"));
+
+TEST(PropertyList, SharedReferencesInBinaryFilesAreCopies)
+{
+    auto result = PropertyList::readFile(fixture("shared-list.bin"));
+    ASSERT_TRUE(result.ok()) << result.error();
+    Value list = kit::Array { 1, "two", 3.0 };
+    EXPECT_EQ((*result)["a"], list);
+    EXPECT_EQ((*result)["b"], list);
+    EXPECT_EQ((*result)["c"], list);
+}
 
 TEST(PropertyList, EveryTruncationOfABinaryFileIsAnError)
 {
