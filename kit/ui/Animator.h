@@ -14,7 +14,9 @@ class Timer;
 // animator moves the drawn (presentation) values from where they were to the model values.
 // A host with a frame clock calls tick(now) each frame while hasAnimations(); without one
 // (headless hosts, tests) the animator ticks itself from a 60 Hz run-loop timer, so the
-// virtual clock drives it. Times are on the run loop's clock.
+// virtual clock drives it. Either way a host calls tick(now) right before drawing a frame, so
+// the picture shows that instant rather than the last timer tick. Times are on the run loop's
+// clock.
 class Animator {
 public:
     static Animator& shared();
