@@ -54,7 +54,8 @@ public:
     static std::shared_ptr<T> create(Args&&... args)
     {
         auto view = std::shared_ptr<T>(new T(std::forward<Args>(args)...));
-        view->didCreate();
+        // Through the base: subclasses may keep their override protected.
+        static_cast<View*>(view.get())->didCreate();
         return view;
     }
 
