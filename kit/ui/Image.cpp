@@ -168,7 +168,10 @@ void* Image::rasterFor(int pw, int ph) const
         return nullptr;
     }
     cairo_t* cr = cairo_create(surface);
-    RsvgRectangle viewport { 0, 0, double(pw), double(ph) };
+    // librsvg fits the document into the viewport keeping its aspect ratio; images stretch to
+    // fill instead, so the document is drawn at its natural size under an unequal scale.
+    cairo_scale(cr, pw / m_size.width, ph / m_size.height);
+    RsvgRectangle viewport { 0, 0, m_size.width, m_size.height };
     GError* error = nullptr;
     rsvg_handle_render_document(static_cast<RsvgHandle*>(m_svg), cr, &viewport, &error);
     if (error)
@@ -231,7 +234,9 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
         cairo_clip(cr);
         if (alpha < 1)
             cairo_push_group(cr);
-        RsvgRectangle viewport { rect.x(), rect.y(), rect.width(), rect.height() };
+        cairo_translate(cr, rect.x(), rect.y());
+        cairo_scale(cr, rect.width() / m_size.width, rect.height() / m_size.height);
+        RsvgRectangle viewport { 0, 0, m_size.width, m_size.height };
         rsvg_handle_render_document(static_cast<RsvgHandle*>(m_svg), cr, &viewport, nullptr);
         if (alpha < 1) {
             cairo_pop_group_to_source(cr);

@@ -85,6 +85,27 @@ TEST_F(ImageTest, StretchedImageDrawsEachHalfInItsColourAtScaleTwo)
     EXPECT_TRUE(near(shot.pixel(101, 50), Color(0, 1, 0), 0.05));
 }
 
+TEST_F(ImageTest, ScaleToFillStretchesAViewBoxImageUnequally)
+{
+    // Regression: librsvg kept the aspect ratio, leaving a narrow centred sliver.
+    auto root = View::create<View>();
+    root->setFrame({ 0, 0, 221, 43 });
+    root->setBackgroundColor(Color::white());
+    auto bar = View::create<ImageView>(Image::named("bar8x24"));
+    bar->setFrame({ 0, 0, 221, 43 });
+    root->addSubview(bar);
+    for (double scale : { 1.0, 2.0 }) {
+        Snapshot shot(*root, { 221, 43 }, scale);
+        EXPECT_TRUE(near(shot.at(2, 2), Color(1, 0, 0)));
+        EXPECT_TRUE(near(shot.at(218, 40), Color(1, 0, 0)));
+        EXPECT_TRUE(near(shot.at(110, 21), Color(1, 0, 0)));
+    }
+    // Turned, the image is drawn from the vector and stretches the same way.
+    bar->setTransform(AffineTransform::rotation(0.3));
+    Snapshot turned(*root, { 221, 43 }, 1);
+    EXPECT_TRUE(near(turned.at(60, 21), Color(1, 0, 0)));
+}
+
 TEST_F(ImageTest, DrawnBitmapKeepsItsScaleAndTransparency)
 {
     auto dot = Image::fromDrawing({ 10, 10 }, 2, false, [](GraphicsContext& g) {
