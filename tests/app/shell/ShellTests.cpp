@@ -1,0 +1,220 @@
+#include "app/shell/MainController.h"
+#include "app/shell/QNAppDelegate.h"
+
+#include "app/specs/DataKeeper.h"
+#include "kit/base/Bundle.h"
+#include "kit/base/FileManager.h"
+#include "kit/base/NotificationCenter.h"
+#include "kit/base/PropertyList.h"
+#include "kit/base/RunLoop.h"
+#include "kit/base/UserDefaults.h"
+#include "kit/host/HeadlessHost.h"
+#include "kit/ui/ImageView.h"
+#include "tests/kit/base/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        environment.set("HOME", home.path());
+        environment.set("XDG_CONFIG_HOME", home.path() + "/config");
+        environment.set("XDG_DATA_HOME", home.path() + "/data");
+        kit::UserDefaults::resetStandardUserDefaults();
+        DataKeeper::setBundleSpecsPathForTesting(std::string(QUARRIN_SOURCE_DIR "/resources/specs.plist"));
+        DataKeeper::setApplicationSupportDirectoryForTesting(home.path() + "/data/support");
+        DataKeeper::resetForTesting();
+        // Nothing listens there: an exchange fails at once without leaving the machine.
+        DataKeeper::sharedKeeper().setServerURLs({ "https://127.0.0.1:1/", "https://127.0.0.1:1/" });
+        kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
+    }
+    void TearDown() override
+    {
+        DataKeeper::sharedKeeper().resetUpdateStateForTesting();
+        DataKeeper::setBundleSpecsPathForTesting(std::nullopt);
+        DataKeeper::setApplicationSupportDirectoryForTesting(std::nullopt);
+        DataKeeper::resetForTesting();
+        kit::UserDefaults::resetStandardUserDefaults();
+        kit::Bundle::setMainBundlePath({});
+        kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
+    }
+
+    // A bundle whose version is `version` (the shell reads nothing else from it here).
+    void useBundleVersion(const std::string& version)
+    {
+        std::string folder = home.path() + "/bundle-" + version;
+        kit::FileManager::createDirectory(folder);
+        kit::Value info = kit::Dict { { "CFBundleIdentifier", "com.velmora.quarrin" }, { "CFBundleVersion", version } };
+        auto bytes = kit::PropertyList::write(info);
+        ASSERT_TRUE(bytes.ok());
+        ASSERT_TRUE(kit::FileManager::writeFileAtomically(folder + "/Info.plist", *bytes).ok());
+        kit::Bundle::setMainBundlePath(folder);
+    }
+
+    kit::UserDefaults& defaults() { return kit::UserDefaults::standardUserDefaults(); }
+
+    kit::testing::TempFolder home;
+    kit::testing::ScopedEnvironment environment;
+};
+
+} // namespace
+
+TEST_F(ShellTest, FirstLaunchEverSeedsArmsAndForcesTheRefresh)
+{
+    kit::HeadlessHost host;
+    QNAppDelegate delegate;
+    host.launch(&delegate);
+    std::string version = kit::Bundle::mainBundle().objectForInfoDictionaryKey("CFBundleVersion").stringValue();
+    ASSERT_FALSE(version.empty());
+    EXPECT_EQ(defaults().stringForKey("ProgramVersion"), version);
+    auto shareDate = defaults().dateForKey("ShareDate");
+    ASSERT_TRUE(shareDate);
+    EXPECT_NEAR(shareDate->timeIntervalSince(kit::Date::now()), 604800, 60);
+    EXPECT_FALSE(defaults().boolForKey("DND"));
+    auto workingCopy = DataKeeper::specsInWorkingDirectoryPath();
+    ASSERT_TRUE(workingCopy);
+    EXPECT_TRUE(kit::FileManager::fileExists(*workingCopy));
+
+    // The first activation counts the launch and refreshes whatever the schedule says.
+    EXPECT_EQ(defaults().integerForKey("LC"), 1);
+    EXPECT_TRUE(delegate.isNewVersion());
+    auto nextUpdate = defaults().dateForKey("kNextUpdateDate");
+    ASSERT_TRUE(nextUpdate);
+    EXPECT_NEAR(nextUpdate->timeIntervalSince(kit::Date::now()), 604800, 60);
+    ASSERT_NE(delegate.refreshTimer(), nullptr);
+    EXPECT_DOUBLE_EQ(delegate.refreshTimer()->interval(), 3.0);
+    host.terminate();
+}
+
+TEST_F(ShellTest, TwoPartUpdateResetsTheShareScheduleThreePartUpdateKeepsIt)
+{
+    kit::Date old = kit::Date::now().byAdding(-1000);
+    for (auto [version, resets] : { std::pair { "2.0", true }, std::pair { "2.0.1", false } }) {
+        defaults().setString("1.0", "ProgramVersion");
+        defaults().setDate(old, "ShareDate");
+        defaults().setBool(true, "DND");
+        useBundleVersion(version);
+        {
+            kit::HeadlessHost host;
+            QNAppDelegate delegate;
+            host.launch(&delegate);
+            EXPECT_TRUE(delegate.isNewVersion()) << version;
+            EXPECT_EQ(defaults().stringForKey("ProgramVersion"), version);
+            if (resets) {
+                EXPECT_GT(defaults().dateForKey("ShareDate")->timeIntervalSince(old), 600000) << version;
+                EXPECT_FALSE(defaults().boolForKey("DND")) << version;
+            } else {
+                EXPECT_EQ(defaults().dateForKey("ShareDate"), old) << version;
+                EXPECT_TRUE(defaults().boolForKey("DND")) << version;
+            }
+            host.terminate();
+        }
+    }
+}
+
+TEST_F(ShellTest, UnchangedVersionIsNotNew)
+{
+    useBundleVersion("3.1");
+    defaults().setString("3.1", "ProgramVersion");
+    kit::HeadlessHost host;
+    QNAppDelegate delegate;
+    host.launch(&delegate);
+    EXPECT_FALSE(delegate.isNewVersion());
+    EXPECT_FALSE(defaults().dateForKey("ShareDate"));
+    // Not forced and never scheduled: no refresh.
+    EXPECT_FALSE(defaults().dateForKey("kNextUpdateDate"));
+    host.terminate();
+}
+
+TEST_F(ShellTest, LeavingAndReenteringRestartsTheRhythmWithoutForcing)
+{
+    kit::HeadlessHost host;
+    QNAppDelegate delegate;
+    host.launch(&delegate);
+    auto* firstTimer = delegate.refreshTimer();
+    ASSERT_NE(firstTimer, nullptr);
+
+    host.resignActive();
+    EXPECT_EQ(delegate.refreshTimer(), nullptr);
+    EXPECT_FALSE(delegate.isNewVersion());
+    // The preferences are on disk now.
+    auto stored = kit::PropertyList::readFile(kit::UserDefaults::standardFilePath());
+    ASSERT_TRUE(stored.ok()) << stored.error();
+    EXPECT_EQ((*stored)["LC"].longLongValue(), 1);
+
+    defaults().removeObjectForKey("kNextUpdateDate");
+    host.becomeActive();
+    EXPECT_EQ(defaults().integerForKey("LC"), 2);
+    ASSERT_NE(delegate.refreshTimer(), nullptr);
+    EXPECT_TRUE(delegate.refreshTimer()->isValid());
+    EXPECT_FALSE(defaults().dateForKey("kNextUpdateDate"));
+    host.terminate();
+}
+
+TEST_F(ShellTest, TenActiveSecondsPostThreeTicks)
+{
+    kit::HeadlessHost host;
+    QNAppDelegate delegate;
+    int ticks = 0;
+    auto observation = kit::NotificationCenter::defaultCenter().addObserver(
+        QNAppDelegate::kRefreshNotification, nullptr, this, [&](auto&&...) { ++ticks; });
+    host.launch(&delegate);
+    host.advance(10);
+    EXPECT_EQ(ticks, 3);
+    host.enterBackground();
+    host.advance(10);
+    EXPECT_EQ(ticks, 3);
+    host.terminate();
+}
+
+TEST_F(ShellTest, PhonesStayPortraitTabletsTurnAndTakeANewBackground)
+{
+    {
+        kit::HeadlessHost host;
+        QNAppDelegate delegate;
+        host.launch(&delegate);
+        ASSERT_NE(delegate.mainController(), nullptr);
+        EXPECT_EQ(delegate.mainController()->supportedInterfaceOrientations(),
+            unsigned(kit::OrientationPortrait | kit::OrientationPortraitUpsideDown));
+        EXPECT_FALSE(host.rotate());
+        host.terminate();
+    }
+    kit::DeviceProfile::setCurrent(*kit::DeviceProfile::named("ipad-2"));
+    kit::HostOptions options;
+    options.profile = kit::DeviceProfile::current();
+    kit::HeadlessHost host(options);
+    QNAppDelegate delegate;
+    host.launch(&delegate);
+    auto* main = delegate.mainController();
+    EXPECT_EQ(main->supportedInterfaceOrientations(), unsigned(kit::OrientationAll));
+    auto portrait = main->bgImageView()->image();
+    ASSERT_NE(portrait, nullptr);
+    EXPECT_EQ(portrait->size(), kit::Size(768, 1024));
+    ASSERT_TRUE(host.rotate());
+    host.advance(1);
+    auto landscape = main->bgImageView()->image();
+    ASSERT_NE(landscape, nullptr);
+    EXPECT_EQ(landscape->size(), kit::Size(1024, 768));
+    EXPECT_EQ(main->bgImageView()->frame().size, kit::Size(1024, 768));
+    host.terminate();
+}
+
+TEST_F(ShellTest, ShadowSitsOnTheTabBarAndThePromptLayerCoversEverything)
+{
+    kit::HeadlessHost host;
+    QNAppDelegate delegate;
+    host.launch(&delegate);
+    auto* main = delegate.mainController();
+    auto* shadow = main->tabBarShadowView();
+    ASSERT_NE(shadow->image(), nullptr);
+    double h = shadow->image()->size().height;
+    EXPECT_EQ(shadow->frame(), kit::Rect(0, -h, main->view()->bounds().width(), h));
+    EXPECT_EQ(shadow->superview(), main->tabBar());
+    EXPECT_EQ(main->view()->subviews().front().get(), main->bgImageView());
+    EXPECT_EQ(main->view()->subviews().back().get(), main->socModView());
+    EXPECT_EQ(main->socModView()->frame(), main->view()->bounds());
+    host.terminate();
+}
