@@ -169,7 +169,7 @@ Rect Label::textRect() const
     if (text().empty())
         return { b.origin, { b.width(), 0 } };
     TextLayout& layout = layoutFor(b.width());
-    double h = std::min(layout.size().height, std::max(b.height(), layout.size().height));
+    double h = layout.size().height;
     // Vertically centred; text taller than the view overflows both ways evenly.
     return { b.x(), b.midY() - h / 2, b.width(), h };
 }

@@ -169,6 +169,43 @@ TEST(Render, VibrancyLightensContentAndReduceTransparencyShowsItPlain)
     setReduceTransparencyOverride(std::nullopt);
 }
 
+TEST(ReduceTransparency, FollowsAHighContrastThemeUntilOverridden)
+{
+    // Only the in-memory settings backend: the desktop's real settings must not decide.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
+    setReduceTransparencyOverride(std::nullopt);
+    setenv("GTK_THEME", "HighContrastInverse", 1);
+    refreshReduceTransparency();
+    EXPECT_TRUE(isReduceTransparencyEnabled());
+    setenv("GTK_THEME", "Adwaita:dark", 1);
+    // Remembered until asked to read again.
+    EXPECT_TRUE(isReduceTransparencyEnabled());
+    refreshReduceTransparency();
+    EXPECT_FALSE(isReduceTransparencyEnabled());
+    setReduceTransparencyOverride(true);
+    EXPECT_TRUE(isReduceTransparencyEnabled());
+    setReduceTransparencyOverride(std::nullopt);
+    unsetenv("GTK_THEME");
+    refreshReduceTransparency();
+}
+
+TEST(Render, LabelShadowIsDrawnAtItsOffset)
+{
+    auto root = box({ 0, 0, 200, 60 }, Color::white());
+    auto label = View::create<Label>("█");
+    label->setFont(Font::systemFont(40));
+    label->setTextColor(kBlue);
+    label->setShadowColor(kRed);
+    label->setShadowOffset({ 60, 0 });
+    label->setTextAlignment(TextAlignment::Left);
+    label->setFrame({ 0, 0, 200, 60 });
+    root->addSubview(label);
+    Snapshot shot(*root, { 200, 60 }, 1);
+    EXPECT_TRUE(near(shot.at(10, 30), kBlue, 0.05));
+    EXPECT_TRUE(near(shot.at(70, 30), kRed, 0.05));
+    EXPECT_TRUE(near(shot.at(150, 30), Color::white()));
+}
+
 TEST(Render, DrawingClearsTheWindowsRedrawMarkAndIdleTreesStayClean)
 {
     auto window = View::create<Window>();
