@@ -195,7 +195,8 @@ TEST(LinkDump, AttributeRunningPastItsMessageIsSkipped)
 {
     Reply reply;
     // The name claims 4000 bytes inside a message of a few dozen: the walk stops there.
-    reply.link().stats64(9, 9).attribute(IFLA_IFNAME, "eth0\0", 8, 4000);
+    const char name[8] = "eth0";
+    reply.link().stats64(9, 9).attribute(IFLA_IFNAME, name, sizeof name, 4000);
     reply.link().name("eth1").stats64(3, 4);
     std::vector<InterfaceCounters> records;
     EXPECT_EQ(parseLinkDump(reply.span(), records), LinkDumpStatus::More);
