@@ -237,14 +237,19 @@ const std::vector<std::string>& DataKeeper::sortedModelsKeys()
     auto& keeper = sharedKeeper();
     if (keeper.m_sortedModelsKeys)
         return *keeper.m_sortedModelsKeys;
+    const auto* data = keeper.allData().asDict();
+    if (!data) {
+        // Without data there is nothing to keep: the list is built from the first data set that
+        // arrives, so a first launch without data doesn't leave the screens empty until restart.
+        static const std::vector<std::string> none;
+        return none;
+    }
     std::vector<std::string> keys;
-    if (const auto* data = keeper.allData().asDict()) {
-        // The family or "unknown" entry this device resolved to stays, so the device finds itself.
-        auto ownKey = thisModelKey();
-        for (const auto& [key, entry] : *data) {
-            if (!isNonModelKey(key) || key == ownKey)
-                keys.push_back(key);
-        }
+    // The family or "unknown" entry this device resolved to stays, so the device finds itself.
+    auto ownKey = thisModelKey();
+    for (const auto& [key, entry] : *data) {
+        if (!isNonModelKey(key) || key == ownKey)
+            keys.push_back(key);
     }
     std::stable_sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
         return kit::caseInsensitiveCompare(a, b) == kit::ComparisonResult::Ascending;

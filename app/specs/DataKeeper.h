@@ -49,7 +49,8 @@ public:
     // One model's entry (a dictionary), looked up afresh; null when the key or the data is absent.
     static kit::Value specsForModel(std::string_view modelKey);
     // Model keys in display order: family keys, "unknown" and the two row lists left out
-    // unless one of them is this device's key. Computed once per process.
+    // unless one of them is this device's key. Computed from the first data set that could be
+    // loaded and then kept for the process.
     static const std::vector<std::string>& sortedModelsKeys();
     // Tech Specs rows and comparison rows (spec key paths). Computed once per process.
     static const std::vector<std::string>& allSpecsKeys();

@@ -137,13 +137,14 @@ TEST_F(DataKeeperTest, ModelListOrderIsCaseInsensitiveWithDigitsComparedAsCharac
         (Keys { "ipad1,1", "IPHONE1,1", "iPhone1,2", "iPhone10,1", "iPhone2,1", "iPod1,1" }));
 }
 
-TEST_F(DataKeeperTest, ModelListOfMissingDataIsEmptyForTheProcess)
+TEST_F(DataKeeperTest, ModelListIsBuiltFromTheFirstDataThatArrives)
 {
     EXPECT_TRUE(DataKeeper::sortedModelsKeys().empty());
     storeNewData(kit::Dict { { "iPhone7,2", model("iPhone 6") } });
-    EXPECT_TRUE(DataKeeper::sortedModelsKeys().empty());
-    // The data itself is tried again after new data was stored.
-    EXPECT_FALSE(DataKeeper::specsForModel("iPhone7,2").isNull());
+    EXPECT_EQ(DataKeeper::sortedModelsKeys(), Keys { "iPhone7,2" });
+    // From then on the list is kept for the process.
+    storeNewData(kit::Dict { { "iPhone7,2", model("iPhone 6") }, { "iPad2,1", model("iPad 2") } });
+    EXPECT_EQ(DataKeeper::sortedModelsKeys(), Keys { "iPhone7,2" });
 }
 
 // ---- This device's key --------------------------------------------------------------------------
