@@ -12,11 +12,13 @@ using FontPtr = std::shared_ptr<const Font>;
 
 // A font face at a size in points, resolved through Pango and fontconfig. Metrics are taken
 // with hint metrics off and unrounded glyph positions, so they are the same at every scale.
+// A size that is not a positive finite number becomes 12 points.
 class Font {
 public:
     // A "Family-Style" name such as "HelveticaNeue-CondensedBold" (family "Helvetica Neue",
-    // style "Condensed Bold"). Null unless the family is installed: fontconfig would quietly
-    // substitute another face, and callers rely on null to choose their fallback.
+    // style "Condensed Bold"). Null unless the family is installed (compared ignoring case and
+    // spaces): fontconfig would quietly substitute another face, and callers rely on null to
+    // choose their fallback.
     static FontPtr named(std::string_view postscriptName, double size);
     static FontPtr systemFont(double size);
     static FontPtr boldSystemFont(double size);
