@@ -118,7 +118,8 @@ bool UserDefaults::synchronize()
         Log::write("Cannot encode preferences: " + bytes.error());
         return false;
     }
-    std::string folder = m_filePath.substr(0, m_filePath.find_last_of('/') == std::string::npos ? 0 : m_filePath.find_last_of('/'));
+    auto slash = m_filePath.find_last_of('/');
+    std::string folder = slash == std::string::npos ? std::string() : m_filePath.substr(0, slash);
     if (!folder.empty()) {
         if (auto created = FileManager::createDirectory(folder); !created) {
             Log::write("Cannot save preferences: " + created.error());
