@@ -1,5 +1,6 @@
 #include "app/shell/MainController.h"
 
+#include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/device/Device.h"
@@ -17,7 +18,9 @@ MainController::~MainController() { kit::NotificationCenter::defaultCenter().rem
 std::vector<MainController::Tab> MainController::tabs()
 {
     // Each screen takes its place here as it is built: Usage, Battery, Tech Specs, Compare.
-    return {};
+    return {
+        { [] { return kit::ViewController::create<UsageController>(); }, "usageTabBarIcon", "usage" },
+    };
 }
 
 void MainController::viewDidLoad()

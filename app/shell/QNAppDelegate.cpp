@@ -9,6 +9,7 @@
 #include "kit/device/Device.h"
 #include "kit/ui/AlertAction.h"
 #include "kit/ui/AlertController.h"
+#include "kit/ui/StatusBar.h"
 #include "kit/ui/Window.h"
 
 namespace {
@@ -64,6 +65,11 @@ bool QNAppDelegate::didFinishLaunching(kit::Application&, const std::string&)
     m_window->setRootViewController(m_mainController);
     m_window->setTintColor(kTintColor);
     m_window->makeKeyAndVisible();
+    // The screens are dark: the clock and battery are drawn light over them.
+    for (kit::Window* window : kit::Window::allWindows()) {
+        if (auto* statusBar = dynamic_cast<kit::StatusBarWindow*>(window))
+            statusBar->setLightContent(true);
+    }
     return true;
 }
 

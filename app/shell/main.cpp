@@ -1,6 +1,8 @@
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
+#include "app/usage/UsageController.h"
+#include "kit/device/Device.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/JSON.h"
@@ -22,6 +24,13 @@ int printFigures()
     figures.emplace("usage", SharedTools::usageDict());
     figures.emplace("bootTime", SharedTools::bootTimeString());
     figures.emplace("thisModelKey", DataKeeper::thisModelKey());
+    // The interface records of one refresh, with their own keys.
+    kit::Array ifaces;
+    if (auto entries = kit::InterfaceConfigurationSource(kit::Device::root()).read(); entries.ok())
+        UsageController::fillAddresses(ifaces, *entries);
+    if (auto records = kit::InterfaceCounterSource().read(); records.ok())
+        UsageController::fillCounters(ifaces, *records);
+    figures.emplace("interfaces", std::move(ifaces));
     std::printf("%s\n", kit::toJSON(kit::Value(std::move(figures)), true).c_str());
     return 0;
 }

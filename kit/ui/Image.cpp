@@ -1,6 +1,7 @@
 #include "kit/ui/Image.h"
 
 #include "kit/base/Bundle.h"
+#include "kit/device/DeviceProfile.h"
 #include "kit/ui/GraphicsContext.h"
 
 #include <cairo.h>
@@ -92,15 +93,22 @@ ImagePtr Image::named(std::string_view name)
     if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos
         || name == "." || name == "..")
         return nullptr;
+    // On a tablet "<name>~ipad.svg" is preferred where it exists, as the tablet's own artwork.
+    bool pad = DeviceProfile::current().isPad();
+    std::string key = std::string(name) + (pad ? "~ipad" : "");
     auto& images = cache();
-    if (auto it = images.find(name); it != images.end())
+    if (auto it = images.find(key); it != images.end())
         return it->second;
-    std::string file = std::string(name);
-    if (file.size() < 4 || file.compare(file.size() - 4, 4, ".svg") != 0)
-        file += ".svg";
-    auto image = fromFile(searchPath() + "/" + file);
+    std::string base = std::string(name);
+    if (base.size() >= 4 && base.compare(base.size() - 4, 4, ".svg") == 0)
+        base.resize(base.size() - 4);
+    ImagePtr image;
+    if (pad)
+        image = fromFile(searchPath() + "/" + base + "~ipad.svg");
+    if (!image)
+        image = fromFile(searchPath() + "/" + base + ".svg");
     if (image)
-        images.emplace(std::string(name), image);
+        images.emplace(std::move(key), image);
     return image;
 }
 

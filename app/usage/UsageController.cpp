@@ -1,0 +1,458 @@
+#include "app/usage/UsageController.h"
+
+#include "app/shell/QNAppDelegate.h"
+#include "common/metrics/SharedTools.h"
+#include "kit/base/Bundle.h"
+#include "kit/base/Log.h"
+#include "kit/base/RunLoop.h"
+#include "kit/device/Device.h"
+#include "kit/ui/Application.h"
+#include "kit/ui/ImageView.h"
+#include "kit/ui/Label.h"
+#include "kit/ui/TableViewCell.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
+double pick(double pad, double phone) { return isPad() ? pad : phone; }
+// Single precision, halves away from zero: the positions the panels have always used.
+double roundf32(double value) { return std::round(static_cast<float>(value)); }
+
+kit::Value* recordForName(kit::Array& ifaces, std::string_view name)
+{
+    // The last record of the name, if there are several.
+    for (auto it = ifaces.rbegin(); it != ifaces.rend(); ++it) {
+        if ((*it)["Name"].string() == name)
+            return &*it;
+    }
+    ifaces.push_back(kit::Dict { { "Name", std::string(name) } });
+    return &ifaces.back();
+}
+
+std::string macText(const kit::InterfaceEntry& entry)
+{
+    char text[18];
+    const auto& a = entry.address;
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", a[0], a[1], a[2], a[3], a[4], a[5]);
+    return text;
+}
+
+std::shared_ptr<kit::Label> makeLabel(const kit::Rect& frame, kit::FontPtr font, const kit::Color& color,
+    const kit::Color& shadow, kit::Size shadowOffset)
+{
+    auto label = kit::View::create<kit::Label>();
+    label->setFrame(frame);
+    label->setFont(std::move(font));
+    label->setTextColor(color);
+    label->setShadowColor(shadow);
+    label->setShadowOffset(shadowOffset);
+    label->setBackgroundColor(kit::Color::clear());
+    return label;
+}
+
+std::shared_ptr<kit::ImageView> imageView(std::string_view name)
+{
+    auto view = kit::View::create<kit::ImageView>(kit::Image::named(name));
+    view->sizeToFit();
+    return view;
+}
+
+void moveCenterX(kit::View& view, double x)
+{
+    auto center = view.center();
+    view.setCenter({ x, center.y });
+}
+
+std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
+
+} // namespace
+
+UsageController::UsageController()
+    : configurationProvider([] { return kit::InterfaceConfigurationSource(kit::Device::root()).read(); })
+    , countersProvider([] { return kit::InterfaceCounterSource().read(); })
+    , kindProvider([](std::string_view name) { return kit::InterfaceConfigurationSource(kit::Device::root()).kindOf(name); })
+    , usageProvider([] { return SharedTools::usageDict(); })
+{
+    setTitle(localized("Usage"));
+}
+
+UsageController::~UsageController()
+{
+    kit::RunLoop::main().cancelPerformRequests(this);
+    m_observations.clear();
+    kit::NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_networkTableView) {
+        m_networkTableView->setDataSource(nullptr);
+        m_networkTableView->setDelegate(nullptr);
+    }
+}
+
+bool UsageController::isListedInterfaceName(std::string_view name)
+{
+    for (std::string_view prefix : { "en", "eth", "wl", "ww", "bnep", "pdp_ip0" }) {
+        if (name.starts_with(prefix))
+            return true;
+    }
+    return false;
+}
+
+void UsageController::fillAddresses(kit::Array& ifaces, const std::vector<kit::InterfaceEntry>& entries)
+{
+    for (auto& entry : entries) {
+        if (!isListedInterfaceName(entry.name))
+            continue;
+        // Every entry makes a record, so an interface with only other addresses is still listed.
+        kit::Dict& record = *recordForName(ifaces, entry.name)->asDict();
+        if (entry.family == kit::InterfaceEntry::kFamilyIPv4)
+            record.insert_or_assign("ipAddr", entry.addressText());
+        else if (entry.family == kit::InterfaceEntry::kFamilyLink && entry.addressLength == 6)
+            record.insert_or_assign("macAddr", macText(entry));
+    }
+}
+
+void UsageController::fillCounters(kit::Array& ifaces, const std::vector<kit::InterfaceCounters>& records)
+{
+    for (auto& counters : records) {
+        if (!isListedInterfaceName(counters.name))
+            continue;
+        kit::Dict& record = *recordForName(ifaces, counters.name)->asDict();
+        if (counters.family != kit::InterfaceEntry::kFamilyLink)
+            continue;
+        // The first record of a name wins.
+        if (record.count("inBytes") && record.count("outBytes"))
+            continue;
+        record.insert_or_assign("inBytes", counters.receivedBytes);
+        record.insert_or_assign("outBytes", counters.sentBytes);
+    }
+}
+
+void UsageController::updateAddresses()
+{
+    m_ifaces.clear();
+    auto entries = configurationProvider ? configurationProvider() : kit::Result<std::vector<kit::InterfaceEntry>>(kit::Error { "none" });
+    if (!entries.ok()) {
+        int error = errno ? errno : EIO;
+        char line[32];
+        std::snprintf(line, sizeof line, "ioctl error %d", error);
+        kit::Log::write(line);
+        return;
+    }
+    fillAddresses(m_ifaces, *entries);
+}
+
+void UsageController::netStats()
+{
+    if (!countersProvider)
+        return;
+    auto records = countersProvider();
+    if (!records.ok())
+        return;
+    fillCounters(m_ifaces, *records);
+}
+
+kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double systemVersion,
+    const std::function<kit::InterfaceKind(std::string_view)>& kindOf)
+{
+    kit::Array model;
+    for (auto& record : ifaces) {
+        const std::string& name = record["Name"].string();
+        auto kind = kindOf ? kindOf(name) : kit::InterfaceKind::Wired;
+        bool hasAddress = record["ipAddr"].isString();
+        std::string icon;
+        if (name == "en0" || kind == kit::InterfaceKind::Wireless)
+            icon = "networkIconWi-Fi";
+        else if (name == "pdp_ip0" || kind == kit::InterfaceKind::Cellular)
+            icon = "networkIconCellular";
+        else if (!hasAddress)
+            continue;
+        else if (kind == kit::InterfaceKind::Bluetooth)
+            icon = "networkIconBluetooth";
+        else
+            icon = "networkIconEthernet";
+
+        kit::Dict section { { std::string(kHeaderKey), icon } };
+        std::int64_t in = record["inBytes"].longLongValue();
+        std::int64_t out = record["outBytes"].longLongValue();
+        if (in > 0 || out >= 1) {
+            section.emplace(kValueDownloadKey, SharedTools::bytesRepresentation(static_cast<std::uint64_t>(in)));
+            section.emplace(kValueUploadKey, SharedTools::bytesRepresentation(static_cast<std::uint64_t>(out)));
+        }
+        kit::Array rows;
+        if (hasAddress)
+            rows.push_back(kit::Dict { { std::string(kRowFirstItemKey), "IP address" }, { std::string(kRowSecondItemKey), record["ipAddr"] } });
+        if (systemVersion < 7.0 && !name.starts_with("pdp") && record["macAddr"].isString())
+            rows.push_back(kit::Dict { { std::string(kRowFirstItemKey), "MAC address" }, { std::string(kRowSecondItemKey), record["macAddr"] } });
+        section.emplace(kRowsKey, std::move(rows));
+        model.push_back(std::move(section));
+    }
+    return model;
+}
+
+std::string UsageController::imageSuffix(double viewWidth) { return viewWidth == 375 ? "-667h" : ""; }
+
+double UsageController::layoutScale(double viewWidth, bool pad) { return pad ? 1.0 : viewWidth / 320.0; }
+
+void UsageController::viewDidLoad()
+{
+    kit::ViewController::viewDidLoad();
+    buildPanels();
+    buildNetworkTable();
+
+    auto& center = kit::NotificationCenter::defaultCenter();
+    auto refresh = [this](const kit::Notification&) { updateInfo(); };
+    m_observations.push_back(center.addObserver(QNAppDelegate::kRefreshNotification, nullptr, this, refresh));
+    m_observations.push_back(center.addObserver(kit::kApplicationDidBecomeActiveNotification, nullptr, this, refresh));
+}
+
+void UsageController::viewWillAppear(bool animated)
+{
+    kit::ViewController::viewWillAppear(animated);
+    updateInfo();
+}
+
+void UsageController::buildPanels()
+{
+    kit::View& root = *view();
+    double V = root.bounds().width();
+    bool pad = isPad();
+    double k = layoutScale(V, pad);
+    std::string s = imageSuffix(V);
+
+    auto orange = kit::Image::named("barOrange" + s);
+    double B = orange ? orange->size().width : 0;
+    double H = orange ? orange->size().height : 0;
+    double X = pick(92, 22 * k);
+    double Y = pick(41, 23 * k);
+    double L = pick(99, 58 * k);
+    double G = pick(4, 3);
+    kit::Point overlay { pick(381, 158 * k), pick(66, 38 * k) };
+    auto point = kit::Image::named("pointOrange");
+    double P = point ? point->size().width : 0;
+    double C = roundf32(B * 0.25);
+
+    double nameSize = pick(16, 11);
+    double valueSize = pick(17, 11);
+    auto nameFont = SharedTools::fontWithName("HelveticaNeue-CondensedBold", nameSize);
+    auto valueFont = SharedTools::fontWithName("HelveticaNeue-Bold", valueSize);
+    kit::Color panelText { 0.44, 0.44, 0.48, 1.0 };
+    kit::Color lightShadow = kit::Color::white(1, 0.7);
+    kit::Rect nameRect { X + P + G, roundf32(L - nameSize / 2), C - (2 * G + P), nameSize };
+    kit::Rect valueRect { nameRect.x(), nameRect.maxY() + G, nameRect.width(), valueSize };
+
+    auto legend = [&](kit::View& panel, std::initializer_list<std::tuple<int, const char*, const char*>> items) {
+        int i = 0;
+        for (auto [tag, textKey, markImage] : items) {
+            auto mark = imageView(markImage);
+            mark->setCenter({ roundf32(X + P / 2 + C * i), L });
+            panel.addSubview(mark);
+            kit::Rect valueFrame = valueRect;
+            valueFrame.origin.x += C * i;
+            auto value = makeLabel(valueFrame, valueFont, panelText, lightShadow, { 0, 1 });
+            value->setTag(tag);
+            panel.addSubview(value);
+            kit::Rect nameFrame = nameRect;
+            nameFrame.origin.x += C * i;
+            auto name = makeLabel(nameFrame, nameFont, panelText, lightShadow, { 0, 1 });
+            name->setText(localized(textKey));
+            panel.addSubview(name);
+            ++i;
+        }
+    };
+    auto barBox = [&]() {
+        auto box = kit::View::create();
+        box->setFrame({ X, Y, B, H });
+        box->setClipsToBounds(true);
+        return box;
+    };
+    auto title = [&]() {
+        auto font = pad ? SharedTools::fontWithName("HelveticaNeue", 17) : SharedTools::fontWithName("HelveticaNeue-Bold", 12);
+        return makeLabel({ X, pick(14, 8), B, pick(17, 12) }, font, panelText, lightShadow, { 0, 1 });
+    };
+
+    // Disk panel.
+    m_diskChartPanel = imageView("usagePlate" + s);
+    m_diskChartPanel->setCenter({ root.bounds().midX(), pick(180, 94 * k) });
+    auto diskBox = barBox();
+    m_diskChartBarShadowImageView = imageView("barShadow" + s);
+    m_diskChartBarBlueImageView = imageView("barBlue" + s);
+    diskBox->addSubview(m_diskChartBarShadowImageView);
+    diskBox->addSubview(m_diskChartBarBlueImageView);
+    m_diskChartPanel->addSubview(diskBox);
+    auto diskTop = imageView("usagePlateTop" + s);
+    diskTop->setCenter(overlay);
+    m_diskChartPanel->addSubview(diskTop);
+    legend(*m_diskChartPanel, { { 8, "Used", "pointBlue" }, { 9, "Free", "pointGray" } });
+
+    m_bootTimeLabel = makeLabel({ X, pick(-22, -18), B, 18 }, SharedTools::fontWithName("HelveticaNeue", pick(16, 11)),
+        { 0.52, 0.58, 0.68, 1.0 }, kit::Color::black().withAlpha(0.75), { 0, -1 });
+    m_bootTimeLabel->setTextAlignment(kit::TextAlignment::Right);
+    m_diskChartPanel->addSubview(m_bootTimeLabel);
+    m_diskPanelTitleLabel = title();
+    m_diskChartPanel->addSubview(m_diskPanelTitleLabel);
+
+    // Memory panel.
+    m_memChartPanel = imageView("usagePlate" + s);
+    m_memChartPanel->setCenter({ root.bounds().midX(), pick(360, 190 * k) });
+    auto memBox = barBox();
+    m_memChartBarShadowImageView = imageView("barShadow" + s);
+    m_memChartBarGreenImageView = imageView("barGreen" + s);
+    m_memChartBarBlueImageView = imageView("barBlue" + s);
+    m_memChartBarOrangeImageView = imageView("barOrange" + s);
+    for (auto& bar : { m_memChartBarShadowImageView, m_memChartBarGreenImageView, m_memChartBarBlueImageView, m_memChartBarOrangeImageView })
+        memBox->addSubview(bar);
+    m_memChartPanel->addSubview(memBox);
+    auto memTop = imageView("usagePlateTop" + s);
+    memTop->setCenter(overlay);
+    m_memChartPanel->addSubview(memTop);
+    legend(*m_memChartPanel, { { 4, "Wired", "pointOrange" }, { 5, "Active", "pointBlue" }, { 6, "Inactive", "pointGreen" }, { 7, "Free", "pointGray" } });
+    m_memPanelTitleLabel = title();
+    m_memChartPanel->addSubview(m_memPanelTitleLabel);
+
+    auto container = kit::View::create();
+    container->setFrame({ 0, 0, V, m_memChartPanel->frame().maxY() });
+    container->setAutoresizingMask(kit::FlexibleLeftMargin | kit::FlexibleRightMargin | kit::FlexibleBottomMargin);
+    container->addSubview(m_diskChartPanel);
+    container->addSubview(m_memChartPanel);
+    root.addSubview(container);
+}
+
+void UsageController::buildNetworkTable()
+{
+    kit::View& root = *view();
+    bool pad = isPad();
+    double width = pad ? 618 : root.bounds().width();
+    double top = m_memChartPanel->frame().maxY();
+    double height = root.bounds().height() - top - pick(80, 0);
+    m_networkTableView = kit::TableView::create({ root.bounds().midX() - width / 2, top, width, std::max(0.0, height) });
+    m_networkTableView->setContentInset({ 0, 0, 43, 0 });
+    m_networkTableView->setRowHeight(pick(43, 36));
+    m_networkTableView->setBackgroundColor(kit::Color::black().withAlpha(0.3));
+    m_networkTableView->setSeparatorStyle(kit::TableViewCellSeparatorStyle::None);
+    m_networkTableView->setCornerRadius(pick(4, 0));
+    m_networkTableView->setAutoresizingMask(
+        pad ? (kit::FlexibleLeftMargin | kit::FlexibleRightMargin | kit::FlexibleHeight) : kit::FlexibleHeight);
+    m_networkTableView->setDataSource(this);
+    m_networkTableView->setDelegate(this);
+    root.addSubview(m_networkTableView);
+}
+
+void UsageController::fillPanels(const kit::Value& usage)
+{
+    if (!m_memChartBarOrangeImageView)
+        return;
+    float W = static_cast<float>(m_memChartBarOrangeImageView->frame().width());
+    auto fraction = [&](std::string_view key) { return static_cast<float>(usage[key].doubleValue()); };
+
+    moveCenterX(*m_diskChartBarBlueImageView, std::round(W * fraction(SharedTools::kUsedPercentDiskKey) - W / 2));
+    moveCenterX(*m_diskChartBarShadowImageView,
+        roundf32(m_diskChartBarBlueImageView->frame().maxX() + m_diskChartBarShadowImageView->frame().width() / 2));
+
+    auto setValue = [&](kit::View* panel, int tag, std::string_view key) {
+        if (auto* label = dynamic_cast<kit::Label*>(panel->viewWithTag(tag)))
+            label->setText(usage[key].string());
+    };
+    setValue(m_diskChartPanel.get(), 8, SharedTools::kUsedDiskStrKey);
+    setValue(m_diskChartPanel.get(), 9, SharedTools::kFreeDiskStrKey);
+    m_diskPanelTitleLabel->setText(localized("Capacity") + " " + usage[SharedTools::kAllDiskStrKey].string());
+
+    setValue(m_memChartPanel.get(), 4, SharedTools::kWiredRamStrKey);
+    setValue(m_memChartPanel.get(), 5, SharedTools::kActiveRamStrKey);
+    setValue(m_memChartPanel.get(), 6, SharedTools::kInactiveRamStrKey);
+    setValue(m_memChartPanel.get(), 7, SharedTools::kFreeRamStrKey);
+    m_memPanelTitleLabel->setText(localized("Memory") + " " + usage[SharedTools::kAllRamStrKey].string());
+
+    float orange = std::round(W * fraction(SharedTools::kWiredPercentRamKey) - W / 2);
+    moveCenterX(*m_memChartBarOrangeImageView, orange);
+    float blue = std::round(W * fraction(SharedTools::kActivePercentRamKey) + orange);
+    moveCenterX(*m_memChartBarBlueImageView, blue);
+    float green = std::round(W * fraction(SharedTools::kInactivePercentRamKey) + blue);
+    moveCenterX(*m_memChartBarGreenImageView, green);
+    moveCenterX(*m_memChartBarShadowImageView,
+        roundf32(m_memChartBarGreenImageView->frame().maxX() + m_memChartBarShadowImageView->frame().width() / 2));
+}
+
+void UsageController::updateInfo()
+{
+    if (!isViewLoaded())
+        return;
+    m_bootTimeLabel->setText(SharedTools::bootTimeString());
+    fillPanels(kit::Value(usageProvider ? usageProvider() : kit::Dict {}));
+
+    updateAddresses();
+    netStats();
+
+    m_networkDataModel = makeNetworkModel(m_ifaces, kit::parseDouble(kit::Device::systemVersion()), kindProvider);
+    m_networkTableView->reloadData();
+}
+
+int UsageController::numberOfSectionsInTableView(kit::TableView&) { return static_cast<int>(m_networkDataModel.size()); }
+
+int UsageController::numberOfRowsInSection(kit::TableView&, int section)
+{
+    return static_cast<int>(m_networkDataModel.at(section)[kRowsKey].count());
+}
+
+std::shared_ptr<kit::TableViewCell> UsageController::cellForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath&)
+{
+    if (auto cell = tableView.dequeueReusableCell(std::string(kCellIdentifier)))
+        return cell;
+    auto cell = kit::TableViewCell::create(kit::TableViewCellStyle::Default, std::string(kCellIdentifier));
+    cell->setSelectionStyle(kit::TableViewCellSelectionStyle::None);
+    cell->setBackgroundColor(kit::Color::clear());
+    cell->setBackgroundView(kit::View::create<kit::ImageView>(kit::Image::named(isPad() ? "generalCellBg" : "networkCellBg")));
+    auto font = SharedTools::fontWithName("HelveticaNeue", pick(20, 14));
+    for (int tag : { 1, 2 }) {
+        auto label = makeLabel({}, font, m_tableTextColor, kit::Color::black().withAlpha(0.6), { 0, 1 });
+        label->setTag(tag);
+        cell->contentView()->addSubview(label);
+    }
+    return cell;
+}
+
+void UsageController::willDisplayCell(kit::TableView&, kit::TableViewCell& cell, const kit::IndexPath& indexPath)
+{
+    const kit::Value& row = m_networkDataModel.at(indexPath.section)[kRowsKey].at(indexPath.row);
+    kit::Rect content = cell.contentView()->bounds();
+    auto* first = dynamic_cast<kit::Label*>(cell.contentView()->viewWithTag(1));
+    auto* second = dynamic_cast<kit::Label*>(cell.contentView()->viewWithTag(2));
+    if (!first || !second)
+        return;
+    first->setFrame({ 8, 0, pick(170, 134), content.height() });
+    first->setText(row[kRowFirstItemKey].string());
+    double left = first->frame().maxX() + 8;
+    second->setFrame({ left, 0, content.width() - first->frame().maxX() - 8, content.height() });
+    second->setText(row[kRowSecondItemKey].string());
+}
+
+double UsageController::heightForHeaderInSection(kit::TableView&, int)
+{
+    auto image = kit::Image::named("generalTableHeader");
+    return image ? image->size().height : 0;
+}
+
+std::shared_ptr<kit::View> UsageController::viewForHeaderInSection(kit::TableView&, int section)
+{
+    const kit::Value& model = m_networkDataModel.at(static_cast<std::size_t>(section));
+    auto header = imageView("generalTableHeader");
+    header->addSubview(imageView(model[kHeaderKey].string()));
+    if (model[kValueDownloadKey].isString() || model[kValueUploadKey].isString()) {
+        auto arrows = imageView("updown");
+        arrows->setCenter({ pick(450, 202), pick(23, 16) });
+        header->addSubview(arrows);
+        auto font = SharedTools::fontWithName("HelveticaNeue-Bold", pick(17, 13));
+        auto shadow = kit::Color::black().withAlpha(0.6);
+        auto download = makeLabel({ pick(400, 166), pick(6, 3), pick(120, 70), pick(38, 29) }, font,
+            { 0.62, 0.99, 0.42, 1.0 }, shadow, { 0, 1 });
+        download->setText(model[kValueDownloadKey].string());
+        header->addSubview(download);
+        auto upload = makeLabel({ pick(524, 253), pick(6, 3), pick(120, 70), pick(38, 29) }, font,
+            { 0.35, 0.78, 0.91, 1.0 }, shadow, { 0, 1 });
+        upload->setText(model[kValueUploadKey].string());
+        header->addSubview(upload);
+    }
+    return header;
+}

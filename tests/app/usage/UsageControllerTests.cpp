@@ -1,0 +1,290 @@
+#include "app/usage/UsageController.h"
+
+#include "app/shell/QNAppDelegate.h"
+#include "common/metrics/SharedTools.h"
+#include "kit/base/Log.h"
+#include "kit/base/NotificationCenter.h"
+#include "kit/device/DeviceProfile.h"
+#include "kit/ui/Application.h"
+#include "kit/ui/Image.h"
+#include "kit/ui/ImageView.h"
+#include "kit/ui/Label.h"
+#include "tests/kit/base/TempFolder.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+using kit::InterfaceCounters;
+using kit::InterfaceEntry;
+using kit::InterfaceKind;
+
+namespace {
+
+InterfaceEntry ipv4(const char* name, std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
+{
+    InterfaceEntry entry;
+    entry.name = name;
+    entry.family = InterfaceEntry::kFamilyIPv4;
+    entry.address = { a, b, c, d };
+    entry.addressLength = 4;
+    return entry;
+}
+
+InterfaceEntry link(const char* name, std::array<std::uint8_t, 6> mac, std::uint8_t length = 6)
+{
+    InterfaceEntry entry;
+    entry.name = name;
+    entry.family = InterfaceEntry::kFamilyLink;
+    std::copy(mac.begin(), mac.end(), entry.address.begin());
+    entry.addressLength = length;
+    return entry;
+}
+
+InterfaceCounters counters(const char* name, std::uint64_t in, std::uint64_t out)
+{
+    return { name, 18, in, out };
+}
+
+std::vector<std::string> names(const kit::Array& ifaces)
+{
+    std::vector<std::string> result;
+    for (auto& record : ifaces)
+        result.push_back(record["Name"].string());
+    return result;
+}
+
+InterfaceKind kindByName(std::string_view name)
+{
+    if (name.starts_with("wl"))
+        return InterfaceKind::Wireless;
+    if (name.starts_with("ww"))
+        return InterfaceKind::Cellular;
+    if (name.starts_with("bnep"))
+        return InterfaceKind::Bluetooth;
+    return InterfaceKind::Wired;
+}
+
+} // namespace
+
+TEST(UsageInterfaces, RecordsFollowConfigurationOrderWithLastAddressAndFirstCounters)
+{
+    kit::Array ifaces;
+    UsageController::fillAddresses(ifaces,
+        { ipv4("eth0", 10, 0, 0, 1), link("lo", { 0, 0, 0, 0, 0, 0 }), ipv4("lo", 127, 0, 0, 1),
+            link("en0", { 0x00, 0x1b, 0x63, 0x0a, 0x0b, 0x0c }), ipv4("en0", 192, 168, 1, 2), ipv4("en0", 192, 168, 1, 3),
+            link("docker0", { 2, 0, 0, 0, 0, 1 }), link("tun0", { 0, 0, 0, 0, 0, 0 }, 0), link("wlp2s0", { 1, 2, 3, 4, 5, 6 }),
+            link("pdp_ip0", { 0, 0, 0, 0, 0, 0 }, 0) });
+    UsageController::fillCounters(ifaces,
+        { counters("en0", 100, 200), counters("en0", 999, 999), counters("lo", 5, 5), counters("wwan0", 7, 8),
+            counters("eth0", 0, 0) });
+
+    EXPECT_EQ(names(ifaces), (std::vector<std::string> { "eth0", "en0", "wlp2s0", "pdp_ip0", "wwan0" }));
+    const kit::Value& en0 = ifaces[1];
+    EXPECT_EQ(en0["ipAddr"], kit::Value("192.168.1.3"));
+    EXPECT_EQ(en0["macAddr"], kit::Value("00:1B:63:0A:0B:0C"));
+    EXPECT_EQ(en0["inBytes"].longLongValue(), 100);
+    EXPECT_EQ(en0["outBytes"].longLongValue(), 200);
+    // No six-byte hardware address: no "macAddr".
+    EXPECT_TRUE(ifaces[3]["macAddr"].isNull());
+    EXPECT_EQ(ifaces[4]["inBytes"].longLongValue(), 7);
+}
+
+TEST(UsageInterfaces, NameRuleKeepsPhysicalInterfacesOnly)
+{
+    for (const char* listed : { "en0", "en2", "enp3s0", "eth0", "wlp2s0", "wlan0", "wwan0", "bnep0", "pdp_ip0" })
+        EXPECT_TRUE(UsageController::isListedInterfaceName(listed)) << listed;
+    for (const char* left : { "lo", "lo0", "docker0", "virbr0", "veth12ab", "tun0", "utun0", "awdl0", "br-1", "pdp_ip1", "EN0" })
+        EXPECT_FALSE(UsageController::isListedInterfaceName(left)) << left;
+}
+
+TEST(UsageNetworkModel, IconsRowsAndTotalsFollowTheRecords)
+{
+    kit::Array ifaces {
+        kit::Dict { { "Name", "en0" }, { "ipAddr", "10.0.0.2" }, { "macAddr", "00:11:22:33:44:55" }, { "inBytes", 2048 }, { "outBytes", 1024 } },
+        kit::Dict { { "Name", "pdp_ip0" }, { "macAddr", "00:11:22:33:44:66" } },
+        kit::Dict { { "Name", "en3" } },
+        kit::Dict { { "Name", "enp3s0" }, { "ipAddr", "10.0.0.3" }, { "inBytes", 0 }, { "outBytes", 5 } },
+        kit::Dict { { "Name", "wlp2s0" } },
+        kit::Dict { { "Name", "bnep0" }, { "ipAddr", "10.0.0.4" } },
+        kit::Dict { { "Name", "wwan0" }, { "inBytes", 0 }, { "outBytes", 0 } },
+    };
+    auto model = UsageController::makeNetworkModel(ifaces, 6.1, kindByName);
+    ASSERT_EQ(model.size(), 6u);
+    std::vector<std::string> icons;
+    for (auto& section : model)
+        icons.push_back(section[UsageController::kHeaderKey].string());
+    EXPECT_EQ(icons, (std::vector<std::string> { "networkIconWi-Fi", "networkIconCellular", "networkIconEthernet",
+                         "networkIconWi-Fi", "networkIconBluetooth", "networkIconCellular" }));
+
+    // Version 6.1: both rows; the cellular interface never shows its MAC address.
+    EXPECT_EQ(model[0][UsageController::kRowsKey].count(), 2u);
+    EXPECT_EQ(model[0][UsageController::kRowsKey].at(1)[UsageController::kRowFirstItemKey], kit::Value("MAC address"));
+    EXPECT_EQ(model[1][UsageController::kRowsKey].count(), 0u);
+    EXPECT_EQ(model[0][UsageController::kValueDownloadKey], kit::Value("2.0 KB"));
+    // 0 and 5 bytes: both totals show.
+    EXPECT_EQ(model[2][UsageController::kValueDownloadKey], kit::Value("0.0 KB"));
+    EXPECT_EQ(model[2][UsageController::kValueUploadKey], kit::Value("0.0 KB"));
+    // 0 and 0: no totals.
+    EXPECT_TRUE(model[5][UsageController::kValueDownloadKey].isNull());
+    EXPECT_TRUE(model[1][UsageController::kValueUploadKey].isNull());
+
+    auto seven = UsageController::makeNetworkModel(ifaces, 7.0, kindByName);
+    EXPECT_EQ(seven[0][UsageController::kRowsKey].count(), 1u);
+    EXPECT_EQ(seven[0][UsageController::kRowsKey].at(0)[UsageController::kRowSecondItemKey], kit::Value("10.0.0.2"));
+}
+
+TEST(UsageLayout, SuffixAndScaleFollowTheWidth)
+{
+    EXPECT_EQ(UsageController::imageSuffix(320), "");
+    EXPECT_EQ(UsageController::imageSuffix(375), "-667h");
+    EXPECT_EQ(UsageController::imageSuffix(414), "");
+    EXPECT_DOUBLE_EQ(UsageController::layoutScale(320, false), 1.0);
+    EXPECT_DOUBLE_EQ(UsageController::layoutScale(375, false), 375.0 / 320);
+    EXPECT_DOUBLE_EQ(UsageController::layoutScale(414, false), 414.0 / 320);
+    EXPECT_DOUBLE_EQ(UsageController::layoutScale(768, true), 1.0);
+}
+
+namespace {
+
+// Artwork of chosen sizes, so the panel arithmetic is checked on round figures.
+class UsageScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto svg = [&](const std::string& name, int w, int h) {
+            std::ofstream(images.path() + "/" + name + ".svg")
+                << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << w << "\" height=\"" << h << "\"/>";
+        };
+        for (std::string suffix : { "", "-667h" }) {
+            for (const char* bar : { "barOrange", "barBlue", "barGreen" })
+                svg(bar + suffix, 200, 10);
+            svg("barShadow" + suffix, 6, 10);
+            svg("usagePlate" + suffix, 300, 90);
+            svg("usagePlateTop" + suffix, 280, 20);
+        }
+        for (const char* point : { "pointOrange", "pointBlue", "pointGreen", "pointGray" })
+            svg(point, 8, 8);
+        svg("generalTableHeader", 320, 32);
+        kit::Image::setSearchPath(images.path());
+        kit::Image::clearCache();
+        kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
+    }
+    void TearDown() override
+    {
+        kit::Image::setSearchPath({});
+        kit::Image::clearCache();
+    }
+
+    std::shared_ptr<UsageController> makeScreen(double width, kit::Dict usage)
+    {
+        auto screen = kit::ViewController::create<UsageController>();
+        figures = std::move(usage);
+        screen->usageProvider = [this] { return figures; };
+        screen->configurationProvider = [this] { return kit::Result<std::vector<InterfaceEntry>>(entries); };
+        screen->countersProvider = [this] { return kit::Result<std::vector<InterfaceCounters>>(records); };
+        screen->kindProvider = kindByName;
+        screen->view()->setFrame({ 0, 0, width, 600 });
+        screen->viewDidLoad();
+        return screen;
+    }
+
+    kit::testing::TempFolder images;
+    kit::Dict figures;
+    std::vector<InterfaceEntry> entries;
+    std::vector<InterfaceCounters> records;
+};
+
+kit::Dict usage(double disk, double wired, double active, double inactive)
+{
+    return { { std::string(SharedTools::kUsedPercentDiskKey), disk }, { std::string(SharedTools::kWiredPercentRamKey), wired },
+        { std::string(SharedTools::kActivePercentRamKey), active }, { std::string(SharedTools::kInactivePercentRamKey), inactive },
+        { std::string(SharedTools::kUsedDiskStrKey), "1.0 GB" }, { std::string(SharedTools::kFreeRamStrKey), "4.0 GB" },
+        { std::string(SharedTools::kAllDiskStrKey), "9.0 GB" } };
+}
+
+} // namespace
+
+TEST_F(UsageScreenTest, BarsEndAtTheirSharesOfTheBox)
+{
+    auto screen = makeScreen(320, usage(0.25, 0.1, 0.2, 0.3));
+    screen->updateInfo();
+    EXPECT_DOUBLE_EQ(screen->diskChartBarBlueImageView()->center().x, -50);
+    EXPECT_DOUBLE_EQ(screen->diskChartBarBlueImageView()->frame().maxX(), 50);
+    EXPECT_DOUBLE_EQ(screen->diskChartBarShadowImageView()->frame().minX(), 50);
+    EXPECT_DOUBLE_EQ(screen->memChartBarOrangeImageView()->frame().maxX(), 20);
+    EXPECT_DOUBLE_EQ(screen->memChartBarBlueImageView()->frame().maxX(), 60);
+    EXPECT_DOUBLE_EQ(screen->memChartBarGreenImageView()->frame().maxX(), 120);
+    EXPECT_DOUBLE_EQ(screen->memChartBarShadowImageView()->frame().minX(), 120);
+
+    // The next refresh moves them again.
+    figures = usage(1.0, 0, 0, 0);
+    screen->updateInfo();
+    EXPECT_DOUBLE_EQ(screen->diskChartBarBlueImageView()->frame().minX(), 0);
+    EXPECT_DOUBLE_EQ(screen->memChartBarGreenImageView()->frame().maxX(), 0);
+}
+
+TEST_F(UsageScreenTest, LegendColumnsStandAQuarterBarApartAndTakeTheirValues)
+{
+    auto screen = makeScreen(320, usage(0.25, 0.1, 0.2, 0.3));
+    screen->updateInfo();
+    std::vector<double> marks;
+    for (auto& subview : screen->diskChartPanel()->subviews())
+        if (auto* mark = dynamic_cast<kit::ImageView*>(subview.get()); mark && mark->frame().width() == 8)
+            marks.push_back(mark->center().x);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_DOUBLE_EQ(marks[1] - marks[0], 50);
+    EXPECT_DOUBLE_EQ(marks[0], 26); // X 22 + P/2
+    EXPECT_EQ(dynamic_cast<kit::Label*>(screen->diskChartPanel()->viewWithTag(8))->text(), "1.0 GB");
+    EXPECT_EQ(dynamic_cast<kit::Label*>(screen->memChartPanel()->viewWithTag(7))->text(), "4.0 GB");
+    EXPECT_EQ(screen->diskPanelTitleLabel()->text().substr(screen->diskPanelTitleLabel()->text().size() - 7), " 9.0 GB");
+    EXPECT_EQ(screen->bootTimeLabel()->text().rfind("Boot time: ", 0), 0u);
+}
+
+TEST_F(UsageScreenTest, PanelsScaleWithThePhoneWidth)
+{
+    auto narrow = makeScreen(320, usage(0, 0, 0, 0));
+    EXPECT_DOUBLE_EQ(narrow->diskChartPanel()->center().y, 94);
+    EXPECT_DOUBLE_EQ(narrow->memChartPanel()->center().y, 190);
+    auto wide = makeScreen(414, usage(0, 0, 0, 0));
+    EXPECT_DOUBLE_EQ(wide->memChartPanel()->center().y, 190 * 414.0 / 320);
+    EXPECT_DOUBLE_EQ(wide->diskChartPanel()->center().x, 207);
+    // The table starts at the memory panel's foot and spans the view.
+    EXPECT_DOUBLE_EQ(wide->networkTableView()->frame().minY(), wide->memChartPanel()->frame().maxY());
+    EXPECT_DOUBLE_EQ(wide->networkTableView()->frame().width(), 414);
+}
+
+TEST_F(UsageScreenTest, RefreshNotificationRebuildsTheTableAndDropsVanishedInterfaces)
+{
+    entries = { ipv4("en0", 10, 0, 0, 2), ipv4("eth1", 10, 0, 0, 3) };
+    records = { counters("en0", 1, 2) };
+    auto screen = makeScreen(320, usage(0, 0, 0, 0));
+    kit::NotificationCenter::defaultCenter().post(QNAppDelegate::kRefreshNotification, nullptr);
+    ASSERT_EQ(screen->networkDataModel().size(), 2u);
+    EXPECT_EQ(screen->numberOfSectionsInTableView(*screen->networkTableView()), 2);
+
+    entries = { ipv4("en0", 10, 0, 0, 2) };
+    kit::NotificationCenter::defaultCenter().post(kit::kApplicationDidBecomeActiveNotification, nullptr);
+    ASSERT_EQ(screen->networkDataModel().size(), 1u);
+    EXPECT_EQ(screen->ifaces().size(), 1u);
+    // The header carries the icon and, with traffic, the totals and arrows.
+    auto header = screen->viewForHeaderInSection(*screen->networkTableView(), 0);
+    EXPECT_EQ(header->subviews().size(), 4u);
+}
+
+TEST_F(UsageScreenTest, UnreadableConfigurationLogsAndLeavesOnlyCounterRecords)
+{
+    static std::vector<std::string> logged;
+    logged.clear();
+    kit::Log::setCaptureHook([](std::string_view line) { logged.emplace_back(line); });
+    kit::Log::setEchoToStderr(false);
+    auto screen = makeScreen(320, usage(0, 0, 0, 0));
+    screen->configurationProvider = [] { return kit::Result<std::vector<InterfaceEntry>>(kit::Error { "getifaddrs failed" }); };
+    records = { counters("en0", 10, 20) };
+    screen->updateInfo();
+    kit::Log::setCaptureHook(nullptr);
+    kit::Log::setEchoToStderr(true);
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind("ioctl error ", 0), 0u);
+    ASSERT_EQ(screen->ifaces().size(), 1u);
+    EXPECT_EQ(screen->ifaces()[0]["inBytes"].longLongValue(), 10);
+}
