@@ -1,0 +1,190 @@
+#include "kit/ui/SegmentedControl.h"
+
+#include "kit/ui/AttributedString.h"
+#include "kit/ui/GraphicsContext.h"
+#include "kit/ui/TextLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kit {
+
+static constexpr double kHeight = 29;
+static constexpr double kSegmentPadding = 12;
+static constexpr double kCorner = 4;
+
+SegmentedControl::SegmentedControl(std::vector<std::string> titles)
+    : m_titles(std::move(titles))
+    , m_font(Font::systemFont(13))
+{
+    setFrame({ 0, 0, 0, kHeight });
+    sizeToFit();
+}
+
+std::string SegmentedControl::titleForSegmentAtIndex(int index) const
+{
+    if (index < 0 || index >= numberOfSegments())
+        return {};
+    return m_titles[index];
+}
+
+void SegmentedControl::setTitle(std::string title, int index)
+{
+    if (index < 0 || index >= numberOfSegments() || m_titles[index] == title)
+        return;
+    m_titles[index] = std::move(title);
+    setNeedsDisplay();
+}
+
+void SegmentedControl::insertSegment(std::string title, int index)
+{
+    index = std::clamp(index, 0, numberOfSegments());
+    m_titles.insert(m_titles.begin() + index, std::move(title));
+    if (m_selectedIndex >= index)
+        ++m_selectedIndex;
+    setNeedsDisplay();
+}
+
+void SegmentedControl::removeSegment(int index)
+{
+    if (index < 0 || index >= numberOfSegments())
+        return;
+    m_titles.erase(m_titles.begin() + index);
+    if (m_selectedIndex == index)
+        m_selectedIndex = kNoSegment;
+    else if (m_selectedIndex > index)
+        --m_selectedIndex;
+    setNeedsDisplay();
+}
+
+void SegmentedControl::setSelectedSegmentIndex(int index)
+{
+    if (index < 0 || index >= numberOfSegments())
+        index = kNoSegment;
+    if (index == m_selectedIndex)
+        return;
+    m_selectedIndex = index;
+    setNeedsDisplay();
+}
+
+void SegmentedControl::setMomentary(bool momentary)
+{
+    if (momentary == m_momentary)
+        return;
+    m_momentary = momentary;
+    if (momentary)
+        setSelectedSegmentIndex(kNoSegment);
+}
+
+void SegmentedControl::setFont(FontPtr font)
+{
+    if (!font || font == m_font)
+        return;
+    m_font = std::move(font);
+    setNeedsDisplay();
+}
+
+Rect SegmentedControl::segmentFrame(int index) const
+{
+    int count = numberOfSegments();
+    if (index < 0 || index >= count)
+        return {};
+    Rect b = bounds();
+    double w = b.width() / count;
+    return { b.x() + w * index, b.y(), w, b.height() };
+}
+
+int SegmentedControl::segmentAtPoint(Point point) const
+{
+    for (int i = 0; i < numberOfSegments(); ++i)
+        if (segmentFrame(i).contains(point))
+            return i;
+    return kNoSegment;
+}
+
+Size SegmentedControl::sizeThatFits(Size) const
+{
+    double widest = 0;
+    for (auto& title : m_titles) {
+        TextLayout::Options options;
+        options.defaultFont = m_font;
+        TextLayout layout(AttributedString(title), options);
+        widest = std::max(widest, layout.size().width);
+    }
+    double w = std::ceil(widest + 2 * kSegmentPadding) * numberOfSegments();
+    return { std::max(w, 2 * kSegmentPadding), kHeight };
+}
+
+void SegmentedControl::draw(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds().insetBy(0.5, 0.5);
+    Color tint = isEnabled() ? tintColor() : Color::gray();
+    g.save();
+    g.clipToRoundedRect(b, kCorner);
+    for (int i = 0; i < numberOfSegments(); ++i) {
+        Rect f = segmentFrame(i);
+        bool selected = i == m_selectedIndex;
+        bool pressed = i == m_pressedIndex;
+        if (selected)
+            g.fillRect(f, tint);
+        else if (pressed)
+            g.fillRect(f, tint.withAlpha(0.2));
+        TextLayout::Options options;
+        options.width = f.width() - 4;
+        options.numberOfLines = 1;
+        options.alignment = TextAlignment::Center;
+        options.lineBreakMode = LineBreakMode::TruncateTail;
+        options.defaultFont = m_font;
+        options.defaultColor = selected ? Color::white() : tint;
+        TextLayout layout(AttributedString(m_titles[i]), options);
+        g.drawText(layout, { f.x() + 2, f.midY() - layout.size().height / 2 });
+        if (i > 0) {
+            g.setStrokeColor(tint);
+            g.setLineWidth(1);
+            g.strokeLine({ f.x(), f.y() }, { f.x(), f.maxY() });
+        }
+    }
+    g.restore();
+    g.setStrokeColor(tint);
+    g.setLineWidth(1);
+    g.strokeRoundedRect(b, kCorner);
+}
+
+void SegmentedControl::touchesBegan(const Touch& touch)
+{
+    Control::touchesBegan(touch);
+    m_pressedIndex = isEnabled() ? segmentAtPoint(touch.locationInView(this)) : kNoSegment;
+    setNeedsDisplay();
+}
+
+void SegmentedControl::touchesEnded(const Touch& touch)
+{
+    int pressed = m_pressedIndex;
+    m_pressedIndex = kNoSegment;
+    int index = segmentAtPoint(touch.locationInView(this));
+    bool inside = isEnabled() && index != kNoSegment && index == pressed;
+    Control::touchesEnded(touch);
+    setNeedsDisplay();
+    if (!inside)
+        return;
+    if (m_momentary) {
+        // The tapped segment reads as selected while the actions run, then nothing is.
+        m_selectedIndex = index;
+        sendActions(ControlEvent::ValueChanged);
+        m_selectedIndex = kNoSegment;
+        return;
+    }
+    if (index == m_selectedIndex)
+        return;
+    m_selectedIndex = index;
+    sendActions(ControlEvent::ValueChanged);
+}
+
+void SegmentedControl::touchesCancelled(const Touch& touch)
+{
+    m_pressedIndex = kNoSegment;
+    Control::touchesCancelled(touch);
+    setNeedsDisplay();
+}
+
+} // namespace kit

@@ -1,0 +1,118 @@
+#include "kit/ui/TabBar.h"
+
+#include "kit/ui/AttributedString.h"
+#include "kit/ui/Font.h"
+#include "kit/ui/GraphicsContext.h"
+#include "kit/ui/TextLayout.h"
+
+#include <algorithm>
+
+namespace kit {
+
+static constexpr double kImageTop = 5;
+static constexpr double kImageSize = 30;
+static constexpr double kTitleSize = 10;
+
+TabBar::TabBar()
+{
+    setFrame({ 0, 0, 320, kHeight });
+    setBarStyle(BarStyle::Default);
+    m_barStyle = BarStyle::Default;
+    setBackgroundColor(Color::rgba(0.97, 0.97, 0.97, 0.94));
+}
+
+void TabBar::setItems(std::vector<TabBarItem> items)
+{
+    m_items = std::move(items);
+    if (m_selectedIndex >= static_cast<int>(m_items.size()))
+        m_selectedIndex = m_items.empty() ? -1 : 0;
+    setNeedsDisplay();
+}
+
+void TabBar::setSelectedIndex(int index)
+{
+    if (index < -1 || index >= static_cast<int>(m_items.size()))
+        return;
+    if (index == m_selectedIndex)
+        return;
+    m_selectedIndex = index;
+    setNeedsDisplay();
+}
+
+void TabBar::setBarStyle(BarStyle style)
+{
+    if (style == m_barStyle)
+        return;
+    m_barStyle = style;
+    setBackgroundColor(style == BarStyle::Black ? Color::rgba(0.07, 0.07, 0.08, 0.94) : Color::rgba(0.97, 0.97, 0.97, 0.94));
+    setNeedsDisplay();
+}
+
+Rect TabBar::itemFrame(int index) const
+{
+    int count = static_cast<int>(m_items.size());
+    if (index < 0 || index >= count)
+        return {};
+    Rect b = bounds();
+    double w = b.width() / count;
+    return { b.x() + w * index, b.y(), w, b.height() };
+}
+
+Color TabBar::itemColor(int index) const
+{
+    if (index == m_selectedIndex)
+        return tintColor();
+    return m_barStyle == BarStyle::Black ? Color::white(0.55) : Color::white(0.57);
+}
+
+int TabBar::indexAt(Point point) const
+{
+    for (int i = 0; i < static_cast<int>(m_items.size()); ++i)
+        if (itemFrame(i).contains(point))
+            return i;
+    return -1;
+}
+
+void TabBar::draw(GraphicsContext& g, const Rect&)
+{
+    Rect b = bounds();
+    g.fillRect({ b.x(), b.y(), b.width(), 0.5 }, m_barStyle == BarStyle::Black ? Color::black() : Color::white(0.7));
+    for (int i = 0; i < static_cast<int>(m_items.size()); ++i) {
+        const TabBarItem& item = m_items[i];
+        Rect f = itemFrame(i);
+        Color color = itemColor(i);
+        const ImagePtr& image = (i == m_selectedIndex && item.selectedImage) ? item.selectedImage : item.image;
+        if (image) {
+            Size s = image->size();
+            double scale = std::min({ 1.0, kImageSize / std::max(1.0, s.width), kImageSize / std::max(1.0, s.height) });
+            Rect r { f.midX() - s.width * scale / 2, f.y() + kImageTop + (kImageSize - s.height * scale) / 2, s.width * scale, s.height * scale };
+            g.drawImageTinted(*image, r, color);
+        }
+        if (!item.title.empty()) {
+            TextLayout::Options options;
+            options.width = f.width();
+            options.numberOfLines = 1;
+            options.alignment = TextAlignment::Center;
+            options.lineBreakMode = LineBreakMode::TruncateTail;
+            options.defaultFont = Font::systemFont(kTitleSize);
+            options.defaultColor = color;
+            TextLayout layout(AttributedString(item.title), options);
+            g.drawText(layout, { f.x(), f.maxY() - layout.size().height - 2 });
+        }
+    }
+}
+
+void TabBar::touchesBegan(const Touch&)
+{
+}
+
+void TabBar::touchesEnded(const Touch& touch)
+{
+    int index = indexAt(touch.locationInView(this));
+    if (index < 0)
+        return;
+    if (onSelect)
+        onSelect(index);
+}
+
+} // namespace kit
