@@ -12,7 +12,9 @@
 //   trunc        announces more body than it sends, then closes cleanly
 //   big          announces and streams 4 MiB
 //   slow         sends the data file in small pieces with pauses
-// Each request is logged to --log as "<path> <body>" once it has been read, before the reply.
+// Each request is logged to --log as "<path> <body>" once it has been read, before the reply;
+// a failed TLS handshake as "handshake-failed". Only the first path component is read, so tests
+// may add their own ("/ok/primary/getdata.pl").
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
@@ -85,6 +87,11 @@ void handle(SSL_CTX* context, int fd)
     timeval tv { 10, 0 };
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     if (SSL_accept(ssl) <= 0) {
+        {
+            std::lock_guard lock(g_logMutex);
+            std::ofstream log(g_logPath, std::ios::app);
+            log << "handshake-failed\n";
+        }
         SSL_free(ssl);
         close(fd);
         return;
