@@ -359,6 +359,33 @@ private:
         return h;
     }
 
+    // libplist mishandles keys that are not clean text and cuts strings at a NUL; ASCII strings
+    // must be ASCII and UTF-16 strings well-formed, without NUL.
+    bool isCleanString(const Header& h) const
+    {
+        const std::uint8_t* p = m_bytes.data() + h.payload;
+        if (h.type == 0x5) {
+            for (std::uint64_t i = 0; i < h.count; ++i)
+                if (p[i] == 0 || p[i] >= 0x80)
+                    return false;
+            return true;
+        }
+        for (std::uint64_t i = 0; i < h.count; ++i) {
+            unsigned unit = (unsigned(p[2 * i]) << 8) | p[2 * i + 1];
+            if (unit == 0 || (unit >= 0xdc00 && unit <= 0xdfff))
+                return false;
+            if (unit >= 0xd800 && unit <= 0xdbff) {
+                if (i + 1 >= h.count)
+                    return false;
+                unsigned next = (unsigned(p[2 * i + 2]) << 8) | p[2 * i + 3];
+                if (next < 0xdc00 || next > 0xdfff)
+                    return false;
+                ++i;
+            }
+        }
+        return true;
+    }
+
     std::uint64_t refAt(std::uint64_t offset) const { return readBE(m_bytes.data() + offset, m_refSize); }
 
     // Depth-first walk with memoised expanded sizes; an object met again on the current path is
@@ -376,6 +403,8 @@ private:
             return Error { h.error() };
         if (h->type == 0x3)
             m_hasDate = true;
+        if ((h->type == 0x5 || h->type == 0x6) && !isCleanString(*h))
+            return fail("binary string with a NUL, a non-ASCII byte or a broken surrogate");
         bool container = h->type == 0xa || h->type == 0xc || h->type == 0xd;
         if (!container) {
             m_state[index] = State::Done;
@@ -398,6 +427,9 @@ private:
                     return Error { key.error() };
                 if (key->type != 0x5 && key->type != 0x6)
                     return fail("binary dictionary key is not a string");
+                auto checked = visit(child, depth + 1);
+                if (!checked.ok())
+                    return checked;
                 total += 1;
                 continue;
             }

@@ -118,6 +118,10 @@ def main():
     # Sixteen levels: 2^17 nodes, small enough to hold in memory but far beyond the file's size.
     small_bomb = [bytes([0xA2, i + 1, i + 1]) for i in range(16)] + [b"\x51x"]
     out("reference-bomb-small.bin", binary(small_bomb))
+    # Strings that are not clean text: a NUL inside, a high byte in an ASCII key, a lone surrogate.
+    out("nul-in-string.bin", plistlib.dumps({"a": "x\0y"}, fmt=plistlib.FMT_BINARY))
+    out("high-byte-key.bin", binary([b"\xd1\x01\x02", b"\x52\x92\xe6", b"\x10\x01"]))
+    out("lone-surrogate.bin", binary([b"\xa1\x01", b"\x62\xd8\x3c\x00\x41"]))
     # A trailer whose offset table lies past the end of the file.
     out("bad-trailer.bin", binary([b"\x51x"], table_offset=5000))
     # A reference past the last object.
