@@ -1,0 +1,318 @@
+// The real quarrin program on a real X server: one running instance per session, and a plain
+// instance when no session bus can be reached. Windows are read back with xwininfo/xprop, the
+// way a desktop would see them.
+
+#include "tests/kit/host/TestServers.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char* const kQuarrin = QUARRIN_BINARY_DIR "/app/shell/quarrin";
+
+// The output of a short command; `timeout` keeps a wedged X client from hanging the test.
+std::string capture(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(("timeout 5 " + command + " 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return out;
+    char chunk[512];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
+        out.append(chunk, n);
+    pclose(pipe);
+    return out;
+}
+
+struct QuarrinWindow {
+    std::string id;
+    long pid = 0;
+    bool viewable = false;
+};
+
+// The application windows on the display: titled "Quarrin" with the class "quarrin". GDK's
+// hidden 1x1 leader window carries the class too but not the title, so it is not counted.
+std::vector<QuarrinWindow> quarrinWindows()
+{
+    static const std::regex line(R"(^\s*(0x[0-9a-fA-F]+) "Quarrin": \("quarrin" )");
+    static const std::regex pidLine(R"(_NET_WM_PID\(CARDINAL\) = (\d+))");
+    std::vector<QuarrinWindow> windows;
+    std::istringstream tree(capture("xwininfo -root -tree"));
+    std::string text;
+    while (std::getline(tree, text)) {
+        std::smatch match;
+        if (!std::regex_search(text, match, line))
+            continue;
+        QuarrinWindow window;
+        window.id = match[1];
+        window.viewable = capture("xwininfo -id " + window.id).find("Map State: IsViewable") != std::string::npos;
+        std::string property = capture("xprop -id " + window.id + " _NET_WM_PID");
+        std::smatch pidMatch;
+        if (std::regex_search(property, pidMatch, pidLine))
+            window.pid = std::atol(pidMatch[1].str().c_str());
+        windows.push_back(window);
+    }
+    return windows;
+}
+
+int viewableCount(const std::vector<QuarrinWindow>& windows)
+{
+    int count = 0;
+    for (auto& window : windows)
+        count += window.viewable ? 1 : 0;
+    return count;
+}
+
+// Polls until `count` Quarrin windows are on screen, or the time is up; the last listing.
+std::vector<QuarrinWindow> waitForWindows(int count, double seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    std::vector<QuarrinWindow> windows = quarrinWindows();
+    while (viewableCount(windows) < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        windows = quarrinWindows();
+    }
+    return windows;
+}
+
+// One run of the program, its output kept in a log file for failure messages; killed (TERM,
+// then KILL) when the test is done with it.
+class Launch {
+public:
+    Launch(std::vector<std::string> arguments, const std::string& logPath)
+        : m_log(logPath)
+    {
+        m_pid = fork();
+        if (m_pid == 0) {
+            int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd >= 0) {
+                dup2(fd, 1);
+                dup2(fd, 2);
+            }
+            int devnull = open("/dev/null", O_RDONLY);
+            if (devnull >= 0)
+                dup2(devnull, 0);
+            std::vector<char*> argv;
+            std::string program = kQuarrin;
+            argv.push_back(program.data());
+            for (auto& argument : arguments)
+                argv.push_back(argument.data());
+            argv.push_back(nullptr);
+            execv(kQuarrin, argv.data());
+            _exit(127);
+        }
+    }
+    ~Launch() { stop(); }
+    Launch(const Launch&) = delete;
+    Launch& operator=(const Launch&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    bool started() const { return m_pid > 0; }
+
+    // The exit status once the program ended within `seconds`; -1 while it still runs, 128 +
+    // the signal when one killed it.
+    int waitExit(double seconds)
+    {
+        if (m_pid <= 0)
+            return m_status;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        do {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return m_status;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return -1;
+    }
+
+    bool running() { return waitExit(0) == -1; }
+
+    void stop()
+    {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        if (waitExit(3) == -1) {
+            kill(m_pid, SIGKILL);
+            waitExit(3);
+        }
+    }
+
+    std::string log() const
+    {
+        std::ifstream in(m_log);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_status = -1;
+    std::string m_log;
+};
+
+std::string describe(const std::vector<QuarrinWindow>& windows)
+{
+    std::string text = std::to_string(windows.size()) + " window(s):";
+    for (auto& window : windows)
+        text += " " + window.id + " pid " + std::to_string(window.pid) + (window.viewable ? " viewable" : " unmapped");
+    return text;
+}
+
+class DesktopTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        xvfb = new kit::test::XvfbServer;
+        started = xvfb->start();
+    }
+    static void TearDownTestSuite()
+    {
+        delete xvfb;
+        xvfb = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(started) << "Xvfb did not start";
+        ASSERT_TRUE(std::filesystem::exists(kQuarrin)) << kQuarrin;
+        char pattern[] = "/tmp/quarrin-desktop-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        home = pattern;
+        std::filesystem::create_directories(home + "/runtime");
+        chmod((home + "/runtime").c_str(), 0700);
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+        setenv("XDG_STATE_HOME", (home + "/.local/state").c_str(), 1);
+        // An empty runtime folder: no "bus" socket in it unless a test starts a bus.
+        setenv("XDG_RUNTIME_DIR", (home + "/runtime").c_str(), 1);
+        setenv("GDK_BACKEND", "x11", 1);
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        unsetenv("WAYLAND_DISPLAY");
+        ASSERT_TRUE(quarrinWindows().empty()) << "a window left over from an earlier test";
+    }
+    void TearDown() override
+    {
+        std::error_code error;
+        std::filesystem::remove_all(home, error);
+    }
+
+    std::string logPath(const std::string& name) const { return home + "/" + name + ".log"; }
+
+    static inline kit::test::XvfbServer* xvfb = nullptr;
+    static inline bool started = false;
+    std::string home;
+};
+
+} // namespace
+
+TEST_F(DesktopTest, SecondLaunchHandsOverToTheRunningInstance)
+{
+    kit::test::SessionBus bus;
+    ASSERT_TRUE(bus.start());
+
+    Launch first({}, logPath("first"));
+    ASSERT_TRUE(first.started());
+    auto windows = waitForWindows(1, 20);
+    ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << first.log();
+    EXPECT_EQ(windows[0].pid, first.pid());
+
+    // Opening the address: the second program finds the first on the bus, hands over, exits.
+    auto begin = std::chrono::steady_clock::now();
+    Launch second({ "velmora-quarrin://" }, logPath("second"));
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.waitExit(10), 0) << second.log();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    EXPECT_LT(seconds, 10);
+    EXPECT_TRUE(first.running()) << first.log();
+
+    windows = quarrinWindows();
+    ASSERT_EQ(windows.size(), 1u) << describe(windows);
+    EXPECT_TRUE(windows[0].viewable) << describe(windows);
+    EXPECT_EQ(windows[0].pid, first.pid()) << "the window is still the first program's";
+
+    // A plain second launch (from a menu, no address) is handed over the same way.
+    Launch third({}, logPath("third"));
+    EXPECT_EQ(third.waitExit(10), 0) << third.log();
+    EXPECT_TRUE(first.running());
+    windows = quarrinWindows();
+    ASSERT_EQ(windows.size(), 1u) << describe(windows);
+    EXPECT_EQ(windows[0].pid, first.pid());
+    EXPECT_TRUE(windows[0].viewable);
+}
+
+TEST_F(DesktopTest, AfterTheRunningInstanceEndsTheNextLaunchOpensItsOwnWindow)
+{
+    kit::test::SessionBus bus;
+    ASSERT_TRUE(bus.start());
+
+    {
+        Launch first({}, logPath("first"));
+        auto windows = waitForWindows(1, 20);
+        ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << first.log();
+        first.stop();
+        EXPECT_NE(first.waitExit(0), -1);
+    }
+
+    // Its name on the bus went with it: the address now starts a new instance.
+    Launch next({ "velmora-quarrin://" }, logPath("next"));
+    auto windows = waitForWindows(1, 20);
+    ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << next.log();
+    EXPECT_EQ(windows[0].pid, next.pid());
+    EXPECT_TRUE(next.running()) << "it is the instance now, not a hand-over";
+}
+
+TEST_F(DesktopTest, WithoutASessionBusALaunchRunsAsAPlainInstance)
+{
+    Launch first({}, logPath("first"));
+    auto windows = waitForWindows(1, 20);
+    ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << first.log();
+    EXPECT_EQ(windows[0].pid, first.pid());
+    EXPECT_TRUE(first.running());
+
+    // With no bus there is nobody to hand over to: the second launch keeps its own window.
+    Launch second({ "velmora-quarrin://" }, logPath("second"));
+    windows = waitForWindows(2, 20);
+    ASSERT_EQ(viewableCount(windows), 2) << describe(windows) << "\n" << second.log();
+    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(second.running());
+    EXPECT_NE(windows[0].pid, windows[1].pid);
+    for (auto& window : windows)
+        EXPECT_TRUE(window.pid == first.pid() || window.pid == second.pid()) << describe(windows);
+}
+
+TEST_F(DesktopTest, AnUnreachableSessionBusStillOpensTheWindow)
+{
+    // An address that names a socket nobody listens on, as after the session's bus died.
+    std::string address = "unix:path=" + home + "/runtime/gone";
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    Launch only({}, logPath("only"));
+    auto windows = waitForWindows(1, 20);
+    ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << only.log();
+    EXPECT_EQ(windows[0].pid, only.pid());
+    EXPECT_TRUE(only.running()) << only.log();
+}
