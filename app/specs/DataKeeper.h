@@ -17,7 +17,7 @@
 // Posted after a refresh has stored a newer data set; the object is the shared DataKeeper.
 inline constexpr std::string_view DKNewDataIsAvailableNotification = "DKNewDataIsAvailableNotification";
 
-// The one owner of the specifications data set ("specs.plist"): the read-only bundle copy, the
+// The one owner of the tech specs data set ("specs.plist"): the read-only bundle copy, the
 // working copy in the application-support folder that the bundle copy seeds and downloads
 // replace, and what the screens read from it. A process-wide instance; the class operations
 // forward to it. Main thread only.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-// The Tech Specs screen: one model's specifications, chosen with a horizontal picker.
+// The Tech Specs screen: one model's tech specs, chosen with a horizontal picker.
 class SpecsController {
 public:
     // A spec value as plain text: a date in the medium date style; a string localised; a

@@ -1,7 +1,7 @@
-"""The bundled specifications data set, in readable form.
+"""The bundled tech specs data set, in readable form.
 
 generate.py turns this into resources/specs.plist. Figures are the makers' published
-specifications at launch (US models); battery capacities of iPhones and iPads are the cell
+figures at launch (US models); battery capacities of iPhones and iPads are the cell
 ratings printed on the batteries (iPads: Apple's watt-hour rating in the details). Geekbench
 figures are typical multi-core results of the public results browser, rounded to ten. Where
 a figure was not certain it is left out rather than guessed.

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the specification sections of the English and German string tables.
+"""Writes the tech specs sections of the English and German string tables.
 
 strings.py RESOURCES_DIR rewrites, in <lang>.lproj/Localizable.strings, only the text between
 the "begin"/"end" marker comments of each section named below, so that entries other parts of
