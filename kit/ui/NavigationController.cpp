@@ -41,6 +41,9 @@ NavigationController::NavigationController() = default;
 
 NavigationController::~NavigationController()
 {
+    // The bar can outlive us in a view tree that still holds it.
+    if (m_bar)
+        m_bar->onBack = nullptr;
     if (isViewLoaded())
         if (auto* container = dynamic_cast<NavigationContainerView*>(view()))
             container->owner = nullptr;

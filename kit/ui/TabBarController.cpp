@@ -34,6 +34,9 @@ TabBarController::TabBarController() = default;
 
 TabBarController::~TabBarController()
 {
+    // The tab bar can outlive us in a view tree that still holds it.
+    if (m_tabBar)
+        m_tabBar->onSelect = nullptr;
     if (isViewLoaded())
         if (auto* container = dynamic_cast<TabBarContainerView*>(view()))
             container->owner = nullptr;
@@ -186,6 +189,11 @@ void TabBarController::viewDidDisappear(bool)
 {
     if (auto* selected = selectedViewController())
         selected->endAppearanceTransition();
+}
+
+void TabBarController::titleDidChange()
+{
+    refreshItems();
 }
 
 unsigned TabBarController::supportedInterfaceOrientations() const

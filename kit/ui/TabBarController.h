@@ -43,6 +43,8 @@ public:
     TabBarController* asTabBarController() override { return this; }
     // The selected screen's orientations.
     unsigned supportedInterfaceOrientations() const override;
+    // A tab's title follows its controller's.
+    void titleDidChange() override;
 
     // The area a tab's view fills: the view less the tab bar.
     Rect contentFrame();

@@ -151,6 +151,9 @@ void ViewController::setTitle(std::string title)
         return;
     m_title = std::move(title);
     titleDidChange();
+    // The container showing this controller shows its title too.
+    if (m_parent)
+        m_parent->titleDidChange();
 }
 
 void ViewController::viewWillTransitionToSize(Size size, TransitionCoordinator& coordinator)

@@ -117,7 +117,8 @@ public:
 
     const std::string& title() const { return m_title; }
     void setTitle(std::string title);
-    // For the bars of the containers showing this controller.
+    // After this controller's title or one of its children's changed, so that a container
+    // can bring its bar up to date.
     virtual void titleDidChange() { }
 
     // Forwards to the children by default.
