@@ -6,8 +6,8 @@ the "begin"/"end" marker comments of each section named below, so that entries o
 the application keep in the same files stay as they are. A missing file or section is created.
 
 The keys are the row labels (last components of the spec key paths), the placeholder and
-duration texts, and every localisation key the bundled data set uses: plain string values and
-the "Value" and "Details" parts of dictionary values.
+duration texts, every localisation key the bundled data set uses (plain string values and
+the "Value" and "Details" parts of dictionary values), and the alert after a data refresh.
 """
 
 import os
@@ -96,10 +96,23 @@ PHRASES_DE = {
     "Wi-Fi": "WLAN",
 }
 
+# The alert shown after a refresh has stored a newer data set.
+REFRESH = {
+    "en": {
+        "NewSpecsDataAvailableTitle": "New data available",
+        "NewSpecsDataAvailableMessage": "The device data has been updated.",
+    },
+    "de": {
+        "NewSpecsDataAvailableTitle": "Neue Daten verfügbar",
+        "NewSpecsDataAvailableMessage": "Die Gerätedaten wurden aktualisiert.",
+    },
+}
+
 SECTIONS = [
     ("Specification labels", lambda lang: {k: (k if lang == "en" else v) for k, v in LABELS_DE.items()}),
     ("Specification placeholders", lambda lang: COMMON[lang]),
     ("Specifications data set values", lambda lang: data_set_values(lang)),
+    ("Data refresh alert", lambda lang: REFRESH[lang]),
 ]
 
 

@@ -227,6 +227,11 @@ protected:
         ASSERT_EQ(alerts.size(), 1u);
         EXPECT_EQ(alerts[0].title, kit::Bundle::mainBundle().localizedString("NewSpecsDataAvailableTitle"));
         EXPECT_EQ(alerts[0].message, kit::Bundle::mainBundle().localizedString("NewSpecsDataAvailableMessage"));
+        // The bundle answers a key it lacks with the key itself.
+        EXPECT_NE(alerts[0].title, "NewSpecsDataAvailableTitle");
+        EXPECT_NE(alerts[0].message, "NewSpecsDataAvailableMessage");
+        EXPECT_FALSE(alerts[0].title.empty());
+        EXPECT_FALSE(alerts[0].message.empty());
         EXPECT_EQ(alerts[0].actionTitle, "OK");
         EXPECT_EQ(keeper().lastExchangeResult(), "");
         // The caches were dropped: the new data is what the screens read now.
@@ -328,6 +333,44 @@ TEST_F(DataKeeperUpdateTest, RealDataServerAnswersTheTokenAndTheDataIsStored)
     EXPECT_EQ(dataServerRequests(), 2u);
     EXPECT_EQ(notifications, 0);
     EXPECT_EQ(keeper().lastExchangeResult(), std::string(DataKeeper::kDataIsCurrent));
+}
+
+namespace {
+
+// LANGUAGE for the scope, with the main bundle's tables read again on the way in and out.
+class ScopedLanguage {
+public:
+    explicit ScopedLanguage(const std::string& language)
+        : m_env("LANGUAGE", language)
+    {
+        kit::Bundle::mainBundle().reloadLocalizations();
+    }
+    ~ScopedLanguage() { kit::Bundle::mainBundle().reloadLocalizations(); }
+
+private:
+    testservers::ScopedEnv m_env;
+};
+
+} // namespace
+
+TEST_F(DataKeeperUpdateTest, AlertIsInTheUsersLanguage)
+{
+    std::string englishTitle;
+    std::string englishMessage;
+    {
+        ScopedLanguage english("en");
+        englishTitle = kit::Bundle::mainBundle().localizedString("NewSpecsDataAvailableTitle");
+        englishMessage = kit::Bundle::mainBundle().localizedString("NewSpecsDataAvailableMessage");
+    }
+    ScopedLanguage german("de");
+    setServers(fault(faultB, "ok", "secondary"), fault(faultA, "ok", "primary"));
+    DataKeeper::updateData(true);
+    ASSERT_TRUE(finishExchange());
+    expectServedDataStored();
+    ASSERT_EQ(alerts.size(), 1u);
+    // Not the English fallback: the German table has both texts.
+    EXPECT_NE(alerts[0].title, englishTitle);
+    EXPECT_NE(alerts[0].message, englishMessage);
 }
 
 TEST_F(DataKeeperUpdateTest, ImagePngReplyWithoutWorkingCopyIsStored)
