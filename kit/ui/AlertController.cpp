@@ -1,6 +1,7 @@
 #include "kit/ui/AlertController.h"
 
 #include "kit/base/Bundle.h"
+#include "kit/base/RunLoop.h"
 #include "kit/ui/Button.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/Window.h"
@@ -80,6 +81,25 @@ void installPresentation()
     ViewController::setPresentationHandler(ModalPresentationStyle::OverFullScreen, std::move(handler));
 }
 
+void presentNextWaiting()
+{
+    while (!queue().empty()) {
+        auto window = std::static_pointer_cast<Window>(queue().front().window.lock());
+        Window* target = window ? window.get() : Window::keyWindow();
+        // One was shown in the meantime; this one waits for it.
+        if (alertIsUp(target))
+            return;
+        ViewController* top = AlertController::topmostController(target);
+        // Nothing to show it over yet: it waits for the next alert to be shown.
+        if (!top)
+            return;
+        Waiting next = std::move(queue().front());
+        queue().pop_front();
+        top->presentViewController(std::move(next.alert), next.animated);
+        return;
+    }
+}
+
 } // namespace
 
 std::shared_ptr<AlertController> AlertController::create(std::string title, std::string message, AlertControllerStyle style)
@@ -131,17 +151,9 @@ void AlertController::show(std::shared_ptr<AlertController> alert, bool animated
     if (!window)
         window = Window::keyWindow();
     std::weak_ptr<View> weakWindow = window ? std::weak_ptr<View>(window->weak_from_this()) : std::weak_ptr<View>();
-    if (alertIsUp(window) || !queue().empty()) {
-        queue().push_back({ std::move(alert), animated, weakWindow });
-        return;
-    }
-    ViewController* top = topmostController(window);
-    if (!top) {
-        // Nothing to show it over yet: it comes up after the next alert, or never.
-        queue().push_back({ std::move(alert), animated, weakWindow });
-        return;
-    }
-    top->presentViewController(std::move(alert), animated);
+    // Alerts come up in the order they were shown: those still waiting go first.
+    queue().push_back({ std::move(alert), animated, weakWindow });
+    presentNextWaiting();
 }
 
 std::size_t AlertController::queuedAlertCount()
@@ -238,18 +250,11 @@ void AlertController::actionTapped(std::size_t index)
 void AlertController::viewDidDisappear(bool)
 {
     m_dismissing = false;
-    // The next waiting alert comes up over whatever is on top now.
-    while (!queue().empty()) {
-        Waiting next = std::move(queue().front());
-        queue().pop_front();
-        auto window = std::static_pointer_cast<Window>(next.window.lock());
-        Window* target = window ? window.get() : Window::keyWindow();
-        ViewController* top = topmostController(target);
-        if (!top)
-            continue;
-        top->presentViewController(std::move(next.alert), next.animated);
-        return;
-    }
+    // The next waiting alert comes up once the dismissal that took this one away is over: when
+    // the controller beneath goes too (a sheet dismissed with its alert), the next one must
+    // not be put on it.
+    if (!queue().empty())
+        RunLoop::main().performAfterDelay(&queue(), 0, presentNextWaiting);
 }
 
 } // namespace kit

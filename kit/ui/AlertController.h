@@ -33,7 +33,8 @@ public:
 
     // Presents the alert over the controller on top of the window (the key window when none is
     // given): the root controller, or what it presents, and so on. While another alert is up
-    // there, the alert waits its turn and comes up when the earlier ones are dismissed.
+    // there, the alert waits its turn and comes up when the earlier ones are dismissed. Shown
+    // while there is nothing to show it over, it waits until the next alert is shown.
     static void show(std::shared_ptr<AlertController> alert, bool animated = true, Window* window = nullptr);
     // Alerts waiting behind the one on screen.
     static std::size_t queuedAlertCount();
