@@ -51,6 +51,9 @@ void NavigationBar::applyStyle()
     m_titleLabel->setTextColor(black ? Color::white() : Color::black());
     m_hairline->setBackgroundColor(black ? Color::black() : Color::rgba(0.7, 0.7, 0.7, 1));
     setNeedsDisplay();
+    // The container behind the bar takes its shade.
+    if (View* container = superview())
+        container->setNeedsLayout();
 }
 
 void NavigationBar::setItems(const NavigationItem& top, const std::string& topTitle, std::optional<std::string> backTitle)

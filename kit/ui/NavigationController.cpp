@@ -56,7 +56,6 @@ void NavigationController::loadView()
     ViewController::loadView();
     container->setFrame(view()->frame());
     container->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
-    container->setBackgroundColor(Color::black());
     container->setClipsToBounds(true);
     setView(container);
     navigationBar();
@@ -117,6 +116,9 @@ void NavigationController::layoutContent()
     }
     m_bar->setHidden(m_barHidden);
     m_bar->setFrame({ 0, statusBar, b.width(), NavigationBar::kHeight });
+    // The translucent bar and the status bar's strip above it show this view: in the bar's own
+    // shade, or a light bar reads grey and the status bar's dark text sits on black.
+    root->setBackgroundColor(m_bar->barStyle() == BarStyle::Black ? Color::black() : Color::white());
     if (m_transitioning)
         return;
     if (auto* top = topViewController())

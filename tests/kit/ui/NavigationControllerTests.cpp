@@ -259,3 +259,15 @@ TEST_F(NavigationControllerTest, OrientationsFollowTheTopScreen)
     navigation->popViewController(false);
     EXPECT_EQ(navigation->supportedInterfaceOrientations(), unsigned(OrientationPortrait));
 }
+
+TEST_F(NavigationControllerTest, StatusBarStripAndBarKeepTheBarsShade)
+{
+    launchStack();
+    // Left of the clock, clear of any text.
+    EXPECT_TRUE(near(pixelAt({ 3, 10 }), Color::white())) << "dark status text needs a light strip: " << describe(pixelAt({ 3, 10 }));
+    auto bar = pixelAt({ 3, 40 });
+    EXPECT_TRUE(near(bar, Color::white(0.97), 0.01)) << describe(bar);
+    navigation->navigationBar()->setBarStyle(BarStyle::Black);
+    EXPECT_TRUE(near(pixelAt({ 3, 10 }), Color::black())) << describe(pixelAt({ 3, 10 }));
+    EXPECT_TRUE(near(pixelAt({ 3, 40 }), Color::rgba(0.07, 0.07, 0.08), 0.01)) << describe(pixelAt({ 3, 40 }));
+}
