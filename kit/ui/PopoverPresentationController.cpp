@@ -36,7 +36,7 @@ void purgeExpired()
     }
 }
 
-// Covers the window while a popover is up: a tap on it (outside the bubble) dismisses the
+// Shades the window while a popover is up: a tap on it (outside the bubble) dismisses the
 // popover, and a change of its size (the screen turned) repositions it.
 class PopoverDimmingView : public View {
 public:
@@ -71,7 +71,11 @@ public:
     {
         using P = PopoverPresentationController;
         Rect body = bodyRect();
-        g.setFillColor(Color::rgba(0.97, 0.97, 0.97, 1));
+        // In the content's own colour, so the arrow and the content read as one piece.
+        Color fill = Color::rgba(0.97, 0.97, 0.97, 1);
+        if (!subviews().empty() && subviews().front()->backgroundColor().alpha >= 1)
+            fill = subviews().front()->backgroundColor();
+        g.setFillColor(fill);
         g.fillRoundedRect(body, P::kCornerRadius);
         double half = P::kArrowBase / 2;
         double a = arrowOffset;
@@ -129,6 +133,8 @@ void installPresentation()
         auto dimming = View::create<PopoverDimmingView>();
         dimming->popover = popover;
         dimming->setFrame(window->bounds());
+        // A light shade over the screen sets the bubble apart from a page of the same colour.
+        dimming->setBackgroundColor(Color::black().withAlpha(PopoverPresentationController::kDimmingAlpha));
         dimming->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
         auto bubble = View::create<PopoverBubbleView>();
         dimming->addSubview(bubble);

@@ -66,6 +66,8 @@ public:
     static constexpr double kArrowBase = 36;
     static constexpr double kScreenMargin = 10;
     static constexpr double kCornerRadius = 13;
+    // How dark the shade over the rest of the screen is.
+    static constexpr double kDimmingAlpha = 0.2;
     // The content size when the presented controller asks for none.
     static constexpr Size kDefaultContentSize { 320, 480 };
 

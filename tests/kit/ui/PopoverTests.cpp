@@ -101,10 +101,15 @@ TEST_F(PopoverTest, BubbleHangsBelowItsAnchorWithTheContentAtItsSize)
     // Centred on the anchor as far as the screen's margin allows.
     EXPECT_DOUBLE_EQ(bubble.minX(), PopoverPresentationController::kScreenMargin);
     EXPECT_TRUE(near(pixelAt(content.center()), Color::rgba(0, 0, 1))) << describe(pixelAt(content.center()));
-    // The arrow is drawn over the anchor's middle, between the anchor and the content.
-    EXPECT_TRUE(near(pixelAt({ anchor.midX(), anchor.maxY() + 10 }), Color::white(0.97), 0.01))
+    // The arrow is drawn over the anchor's middle, between the anchor and the content, in the
+    // content's colour.
+    EXPECT_TRUE(near(pixelAt({ anchor.midX(), anchor.maxY() + 10 }), Color::rgba(0, 0, 1), 0.01))
         << describe(pixelAt({ anchor.midX(), anchor.maxY() + 10 }));
-    EXPECT_TRUE(near(pixelAt({ anchor.midX() + 30, anchor.maxY() + 3 }), Color::white(), 0.01)) << "beside the arrow";
+    // Beside the arrow and everywhere else outside the bubble the screen is shaded.
+    const Color shaded = Color::white(1 - PopoverPresentationController::kDimmingAlpha);
+    EXPECT_TRUE(near(pixelAt({ anchor.midX() + 30, anchor.maxY() + 3 }), shaded, 0.01))
+        << describe(pixelAt({ anchor.midX() + 30, anchor.maxY() + 3 }));
+    EXPECT_TRUE(near(pixelAt({ 700, 900 }), shaded, 0.01)) << describe(pixelAt({ 700, 900 }));
 
     // Pointing at the bottom of the screen, it opens upwards.
     root->dismissViewController(false);
@@ -138,6 +143,7 @@ TEST_F(PopoverTest, TapOutsideDismissesOnceAndTellsTheDelegateTapInsideDoesNot)
     EXPECT_EQ(takeLog(), (Calls { "list.willDisappear(animated)", "list.didDisappear(animated)" }));
     EXPECT_TRUE(window()->presentedControllers().empty());
     EXPECT_EQ(window()->findViewOfClass("UIDimmingView"), nullptr) << "nothing is left over the screen";
+    EXPECT_TRUE(near(pixelAt({ 700, 900 }), Color::white())) << describe(pixelAt({ 700, 900 }));
     EXPECT_EQ(buttonTaps, 0) << "the dismissing tap does not reach the screen";
     tap(*button);
     EXPECT_EQ(buttonTaps, 1);
