@@ -146,7 +146,9 @@ std::vector<std::string> Font::familyNames()
 const std::string& Font::systemFamily()
 {
     static std::string family = [] {
-        for (const char* candidate : { "DejaVu Sans", "Cantarell", "Noto Sans", "Liberation Sans" }) {
+        // Helvetica's metrics first: the screens' layouts were measured in them, and wider
+        // faces such as DejaVu truncate values in the narrow phone panels.
+        for (const char* candidate : { "Liberation Sans", "Nimbus Sans", "DejaVu Sans", "Cantarell", "Noto Sans" }) {
             if (auto found = installedFamily(candidate))
                 return *found;
         }
