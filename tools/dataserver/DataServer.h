@@ -27,7 +27,10 @@ struct Options {
     std::string bindAddress = "127.0.0.1";
     int port = 8443; // 0 picks a free port
     std::string bundleIdentifier = std::string(kDefaultBundleIdentifier);
-    int threads = 16;
+    // Each connection holds one worker from its handshake until it closes (kept-alive ones up to
+    // a second after their last reply), so this bounds the connections served at once; the rest
+    // wait for a worker before their handshake even starts.
+    int threads = 256;
 };
 
 // The command line; nullopt with a message for anything missing or malformed.

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
 #include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -192,6 +195,60 @@ TEST_F(DataServerProcess, ServesTheFileToAFreshToken)
     EXPECT_EQ(response->get_header_value("Content-Type"), "text/xml");
     EXPECT_EQ(response->get_header_value("Last-Modified"), "Tue, 14 Nov 2023 22:13:20 GMT");
     EXPECT_EQ(response->body, testservers::readFile(dataPath));
+    EXPECT_EQ(response->get_header_value("Content-Length"), std::to_string(response->body.size()));
+    // The log line carries the size of the body that was sent.
+    auto lines = testservers::readLines(logPath);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().ends_with(" POST /getdata.pl 200 " + std::to_string(response->body.size()))) << lines.back();
+}
+
+TEST_F(DataServerProcess, SendsTheFileAsItIsWhateverEncodingTheClientAccepts)
+{
+    // Large enough that compressing it on every request would show as CPU per request.
+    std::string data = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>";
+    for (int i = 0; data.size() < 200000; ++i)
+        data += "<key>Model" + std::to_string(i) + "</key><dict><key>Name</key><string>Device " + std::to_string(i) + "</string></dict>";
+    data += "</dict></plist>\n";
+    ASSERT_TRUE(testservers::writeFile(dataPath, data));
+    auto c = client();
+    c->set_decompress(false);
+    for (std::string accept : { "gzip", "br", "gzip, deflate, br", "identity" }) {
+        auto response = c->Post("/getdata.pl", { { "Accept-Encoding", accept } }, body(bundle, nowSinceReference()),
+            "application/x-www-form-urlencoded");
+        ASSERT_TRUE(response) << accept;
+        EXPECT_EQ(response->status, 200) << accept;
+        EXPECT_FALSE(response->has_header("Content-Encoding")) << accept;
+        EXPECT_EQ(response->get_header_value("Content-Type"), "text/xml") << accept;
+        EXPECT_EQ(response->body.size(), data.size()) << accept;
+        EXPECT_TRUE(response->body == data) << accept;
+    }
+}
+
+TEST_F(DataServerProcess, ServesAFreshClientWhileManyConnectionsSitIdle)
+{
+    // Connections that never start their handshake each hold a worker until the read time-out
+    // (five seconds); more of them than workers would leave a real client waiting that long.
+    constexpr int kIdle = 40;
+    std::vector<int> idle;
+    for (int i = 0; i < kIdle; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(server.port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        idle.push_back(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto c = client();
+    c->set_connection_timeout(2, 0);
+    c->set_read_timeout(2, 0);
+    auto response = c->Post("/getdata.pl", body(bundle, nowSinceReference()), "application/x-www-form-urlencoded");
+    for (int fd : idle)
+        close(fd);
+    ASSERT_TRUE(response) << httplib::to_string(response.error());
+    EXPECT_EQ(response->status, 200);
 }
 
 TEST_F(DataServerProcess, RefusesBadRequestsStaleTokensAndLargeBodies)
