@@ -83,21 +83,20 @@ void installPresentation()
 
 void presentNextWaiting()
 {
-    while (!queue().empty()) {
-        auto window = std::static_pointer_cast<Window>(queue().front().window.lock());
-        Window* target = window ? window.get() : Window::keyWindow();
-        // One was shown in the meantime; this one waits for it.
-        if (alertIsUp(target))
-            return;
-        ViewController* top = AlertController::topmostController(target);
-        // Nothing to show it over yet: it waits for the next alert to be shown.
-        if (!top)
-            return;
-        Waiting next = std::move(queue().front());
-        queue().pop_front();
-        top->presentViewController(std::move(next.alert), next.animated);
+    if (queue().empty())
         return;
-    }
+    auto window = std::static_pointer_cast<Window>(queue().front().window.lock());
+    Window* target = window ? window.get() : Window::keyWindow();
+    // One was shown in the meantime; this one waits for it.
+    if (alertIsUp(target))
+        return;
+    ViewController* top = AlertController::topmostController(target);
+    // Nothing to show it over yet: it waits for the next alert to be shown.
+    if (!top)
+        return;
+    Waiting next = std::move(queue().front());
+    queue().pop_front();
+    top->presentViewController(std::move(next.alert), next.animated);
 }
 
 } // namespace
