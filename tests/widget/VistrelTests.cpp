@@ -9,6 +9,7 @@
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/VisualEffectView.h"
+#include "tests/support/ScreenTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,7 @@ protected:
         auto controller = kit::ViewController::create<VistrelController>();
         controller->usageProvider = [this] { return current; };
         current = std::move(figures);
-        controller->view()->setFrame({ 0, 0, width, 160 });
-        controller->viewDidLoad();
+        kit::test::loadScreen(*controller, { width, 160 });
         return controller;
     }
 

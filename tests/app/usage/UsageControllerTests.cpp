@@ -10,6 +10,7 @@
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
 #include "tests/kit/base/TempFolder.h"
+#include "tests/support/ScreenTestSupport.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -183,8 +184,7 @@ protected:
         screen->configurationProvider = [this] { return kit::Result<std::vector<InterfaceEntry>>(entries); };
         screen->countersProvider = [this] { return kit::Result<std::vector<InterfaceCounters>>(records); };
         screen->kindProvider = kindByName;
-        screen->view()->setFrame({ 0, 0, width, 600 });
-        screen->viewDidLoad();
+        kit::test::loadScreen(*screen, { width, 600 });
         return screen;
     }
 
@@ -269,6 +269,20 @@ TEST_F(UsageScreenTest, RefreshNotificationRebuildsTheTableAndDropsVanishedInter
     // The header carries the icon and, with traffic, the totals and arrows.
     auto header = screen->viewForHeaderInSection(*screen->networkTableView(), 0);
     EXPECT_EQ(header->subviews().size(), 4u);
+}
+
+TEST_F(UsageScreenTest, LoadedScreenRefreshesOncePerTick)
+{
+    // A screen built twice registers its observers twice and reads the figures twice per tick.
+    auto screen = makeScreen(320, usage(0, 0, 0, 0));
+    int readings = 0;
+    screen->usageProvider = [&] {
+        ++readings;
+        return figures;
+    };
+    kit::NotificationCenter::defaultCenter().post(QNAppDelegate::kRefreshNotification, nullptr);
+    EXPECT_EQ(readings, 1);
+    EXPECT_EQ(screen->view()->frame().width(), 320);
 }
 
 TEST_F(UsageScreenTest, UnreadableConfigurationLogsAndLeavesOnlyCounterRecords)
