@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/metrics/RefreshTick.h"
 #include "kit/ui/Application.h"
 
 #include <memory>
@@ -15,12 +16,13 @@ class MainController;
 // window, and keeps the three-second refresh rhythm while the application is active.
 class QNAppDelegate : public kit::ApplicationDelegate {
 public:
-    static constexpr std::string_view kRefreshNotification = "ADRefreshTimerDidShotNotification";
+    // Kept for callers that still name the tick through the delegate.
+    static constexpr std::string_view kRefreshNotification = ::kRefreshNotification;
     static constexpr std::string_view kProgramVersionKey = "ProgramVersion";
     static constexpr std::string_view kLaunchCountKey = "LC";
     static constexpr std::string_view kShareDateKey = "ShareDate";
     static constexpr std::string_view kDoNotDisturbKey = "DND";
-    static constexpr double kRefreshInterval = 3.0;
+    static constexpr double kRefreshInterval = ::kRefreshInterval;
     static constexpr double kShareDelay = 604800; // a week
 
     QNAppDelegate();

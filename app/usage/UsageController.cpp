@@ -1,6 +1,6 @@
 #include "app/usage/UsageController.h"
 
-#include "app/shell/QNAppDelegate.h"
+#include "common/metrics/RefreshTick.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/Log.h"
@@ -19,7 +19,7 @@ namespace {
 
 bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
 double pick(double pad, double phone) { return isPad() ? pad : phone; }
-// Single precision, halves away from zero: the positions the panels have always used.
+// Single precision, halves away from zero, as the panel metrics round.
 double roundf32(double value) { return std::round(static_cast<float>(value)); }
 
 kit::Value* recordForName(kit::Array& ifaces, std::string_view name)
@@ -68,6 +68,50 @@ void moveCenterX(kit::View& view, double x)
 }
 
 std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
+
+constexpr kit::Color kPanelTextColor { 0.44, 0.44, 0.48, 1.0 };
+constexpr kit::Color kPanelTextShadowColor = kit::Color::white(1, 0.7);
+constexpr kit::Color kBootTimeTextColor { 0.52, 0.58, 0.68, 1.0 };
+constexpr kit::Color kBootTimeShadowColor = kit::Color::black().withAlpha(0.75);
+
+// The engraved text of the panels: grey with a light shadow below.
+std::shared_ptr<kit::Label> panelLabel(const kit::Rect& frame, kit::FontPtr font)
+{
+    return makeLabel(frame, std::move(font), kPanelTextColor, kPanelTextShadowColor, { 0, 1 });
+}
+
+std::shared_ptr<kit::Label> titleLabel(const PanelMetrics& metrics)
+{
+    // Tablets have the room for the regular weight.
+    auto font = SharedTools::fontWithName(isPad() ? "HelveticaNeue" : "HelveticaNeue-Bold", metrics.titleFontSize);
+    return panelLabel(metrics.titleFrame, font);
+}
+
+std::shared_ptr<kit::ImageView> plateView(const PanelMetrics& metrics, kit::Point center)
+{
+    auto plate = imageView("usagePlate" + metrics.imageSuffix);
+    plate->setCenter(center);
+    return plate;
+}
+
+// The glass over the bars.
+std::shared_ptr<kit::ImageView> plateGlass(const PanelMetrics& metrics)
+{
+    auto glass = imageView("usagePlateTop" + metrics.imageSuffix);
+    glass->setCenter(metrics.overlayCenter);
+    return glass;
+}
+
+// Clips the bars, which slide left out of it as their shares shrink.
+std::shared_ptr<kit::View> barBox(const PanelMetrics& metrics, std::initializer_list<std::shared_ptr<kit::ImageView>> bars)
+{
+    auto box = kit::View::create();
+    box->setFrame(metrics.barBox);
+    box->setClipsToBounds(true);
+    for (auto& bar : bars)
+        box->addSubview(bar);
+    return box;
+}
 
 } // namespace
 
@@ -192,10 +236,6 @@ kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double sy
     return model;
 }
 
-std::string UsageController::imageSuffix(double viewWidth) { return viewWidth == 375 ? "-667h" : ""; }
-
-double UsageController::layoutScale(double viewWidth, bool pad) { return pad ? 1.0 : viewWidth / 320.0; }
-
 void UsageController::viewDidLoad()
 {
     kit::ViewController::viewDidLoad();
@@ -204,7 +244,7 @@ void UsageController::viewDidLoad()
 
     auto& center = kit::NotificationCenter::defaultCenter();
     auto refresh = [this](const kit::Notification&) { updateInfo(); };
-    m_observations.push_back(center.addObserver(QNAppDelegate::kRefreshNotification, nullptr, this, refresh));
+    m_observations.push_back(center.addObserver(kRefreshNotification, nullptr, this, refresh));
     m_observations.push_back(center.addObserver(kit::kApplicationDidBecomeActiveNotification, nullptr, this, refresh));
 }
 
@@ -217,107 +257,77 @@ void UsageController::viewWillAppear(bool animated)
 void UsageController::buildPanels()
 {
     kit::View& root = *view();
-    double V = root.bounds().width();
-    bool pad = isPad();
-    double k = layoutScale(V, pad);
-    std::string s = imageSuffix(V);
+    double width = root.bounds().width();
+    auto bar = kit::Image::named("barOrange" + panelImageSuffix(width));
+    auto mark = kit::Image::named("pointOrange");
+    PanelMetrics metrics = panelMetrics(width, isPad(), bar ? bar->size() : kit::Size {}, mark ? mark->size().width : 0);
 
-    auto orange = kit::Image::named("barOrange" + s);
-    double B = orange ? orange->size().width : 0;
-    double H = orange ? orange->size().height : 0;
-    double X = pick(92, 22 * k);
-    double Y = pick(41, 23 * k);
-    double L = pick(99, 58 * k);
-    double G = pick(4, 3);
-    kit::Point overlay { pick(381, 158 * k), pick(66, 38 * k) };
-    auto point = kit::Image::named("pointOrange");
-    double P = point ? point->size().width : 0;
-    double C = roundf32(B * 0.25);
-
-    double nameSize = pick(16, 11);
-    double valueSize = pick(17, 11);
-    auto nameFont = SharedTools::fontWithName("HelveticaNeue-CondensedBold", nameSize);
-    auto valueFont = SharedTools::fontWithName("HelveticaNeue-Bold", valueSize);
-    kit::Color panelText { 0.44, 0.44, 0.48, 1.0 };
-    kit::Color lightShadow = kit::Color::white(1, 0.7);
-    kit::Rect nameRect { X + P + G, roundf32(L - nameSize / 2), C - (2 * G + P), nameSize };
-    kit::Rect valueRect { nameRect.x(), nameRect.maxY() + G, nameRect.width(), valueSize };
-
-    auto legend = [&](kit::View& panel, std::initializer_list<std::tuple<int, const char*, const char*>> items) {
-        int i = 0;
-        for (auto [tag, textKey, markImage] : items) {
-            auto mark = imageView(markImage);
-            mark->setCenter({ roundf32(X + P / 2 + C * i), L });
-            panel.addSubview(mark);
-            kit::Rect valueFrame = valueRect;
-            valueFrame.origin.x += C * i;
-            auto value = makeLabel(valueFrame, valueFont, panelText, lightShadow, { 0, 1 });
-            value->setTag(tag);
-            panel.addSubview(value);
-            kit::Rect nameFrame = nameRect;
-            nameFrame.origin.x += C * i;
-            auto name = makeLabel(nameFrame, nameFont, panelText, lightShadow, { 0, 1 });
-            name->setText(localized(textKey));
-            panel.addSubview(name);
-            ++i;
-        }
-    };
-    auto barBox = [&]() {
-        auto box = kit::View::create();
-        box->setFrame({ X, Y, B, H });
-        box->setClipsToBounds(true);
-        return box;
-    };
-    auto title = [&]() {
-        auto font = pad ? SharedTools::fontWithName("HelveticaNeue", 17) : SharedTools::fontWithName("HelveticaNeue-Bold", 12);
-        return makeLabel({ X, pick(14, 8), B, pick(17, 12) }, font, panelText, lightShadow, { 0, 1 });
-    };
-
-    // Disk panel.
-    m_diskChartPanel = imageView("usagePlate" + s);
-    m_diskChartPanel->setCenter({ root.bounds().midX(), pick(180, 94 * k) });
-    auto diskBox = barBox();
-    m_diskChartBarShadowImageView = imageView("barShadow" + s);
-    m_diskChartBarBlueImageView = imageView("barBlue" + s);
-    diskBox->addSubview(m_diskChartBarShadowImageView);
-    diskBox->addSubview(m_diskChartBarBlueImageView);
-    m_diskChartPanel->addSubview(diskBox);
-    auto diskTop = imageView("usagePlateTop" + s);
-    diskTop->setCenter(overlay);
-    m_diskChartPanel->addSubview(diskTop);
-    legend(*m_diskChartPanel, { { 8, "Used", "pointBlue" }, { 9, "Free", "pointGray" } });
-
-    m_bootTimeLabel = makeLabel({ X, pick(-22, -18), B, 18 }, SharedTools::fontWithName("HelveticaNeue", pick(16, 11)),
-        { 0.52, 0.58, 0.68, 1.0 }, kit::Color::black().withAlpha(0.75), { 0, -1 });
-    m_bootTimeLabel->setTextAlignment(kit::TextAlignment::Right);
-    m_diskChartPanel->addSubview(m_bootTimeLabel);
-    m_diskPanelTitleLabel = title();
-    m_diskChartPanel->addSubview(m_diskPanelTitleLabel);
-
-    // Memory panel.
-    m_memChartPanel = imageView("usagePlate" + s);
-    m_memChartPanel->setCenter({ root.bounds().midX(), pick(360, 190 * k) });
-    auto memBox = barBox();
-    m_memChartBarShadowImageView = imageView("barShadow" + s);
-    m_memChartBarGreenImageView = imageView("barGreen" + s);
-    m_memChartBarBlueImageView = imageView("barBlue" + s);
-    m_memChartBarOrangeImageView = imageView("barOrange" + s);
-    for (auto& bar : { m_memChartBarShadowImageView, m_memChartBarGreenImageView, m_memChartBarBlueImageView, m_memChartBarOrangeImageView })
-        memBox->addSubview(bar);
-    m_memChartPanel->addSubview(memBox);
-    auto memTop = imageView("usagePlateTop" + s);
-    memTop->setCenter(overlay);
-    m_memChartPanel->addSubview(memTop);
-    legend(*m_memChartPanel, { { 4, "Wired", "pointOrange" }, { 5, "Active", "pointBlue" }, { 6, "Inactive", "pointGreen" }, { 7, "Free", "pointGray" } });
-    m_memPanelTitleLabel = title();
-    m_memChartPanel->addSubview(m_memPanelTitleLabel);
+    buildDiskPanel(metrics, root.bounds().midX());
+    buildMemoryPanel(metrics, root.bounds().midX());
 
     auto container = kit::View::create();
-    container->setFrame({ 0, 0, V, m_memChartPanel->frame().maxY() });
+    container->setFrame({ 0, 0, width, m_memChartPanel->frame().maxY() });
     container->setAutoresizingMask(kit::FlexibleLeftMargin | kit::FlexibleRightMargin | kit::FlexibleBottomMargin);
     container->addSubview(m_diskChartPanel);
     container->addSubview(m_memChartPanel);
     root.addSubview(container);
+}
+
+void UsageController::buildDiskPanel(const PanelMetrics& metrics, double centerX)
+{
+    const std::string& suffix = metrics.imageSuffix;
+    m_diskChartPanel = plateView(metrics, { centerX, metrics.diskPanelCenterY });
+    m_diskChartBarShadowImageView = imageView("barShadow" + suffix);
+    m_diskChartBarBlueImageView = imageView("barBlue" + suffix);
+    m_diskChartPanel->addSubview(barBox(metrics, { m_diskChartBarShadowImageView, m_diskChartBarBlueImageView }));
+    m_diskChartPanel->addSubview(plateGlass(metrics));
+
+    m_usedDiskLabel = buildLegendColumn(*m_diskChartPanel, metrics, 0, "Used", "pointBlue");
+    m_freeDiskLabel = buildLegendColumn(*m_diskChartPanel, metrics, 1, "Free", "pointGray");
+
+    auto bootTimeFont = SharedTools::fontWithName("HelveticaNeue", metrics.bootTimeFontSize);
+    m_bootTimeLabel = makeLabel(metrics.bootTimeFrame, bootTimeFont, kBootTimeTextColor, kBootTimeShadowColor, { 0, -1 });
+    m_bootTimeLabel->setTextAlignment(kit::TextAlignment::Right);
+    m_diskChartPanel->addSubview(m_bootTimeLabel);
+    m_diskPanelTitleLabel = titleLabel(metrics);
+    m_diskChartPanel->addSubview(m_diskPanelTitleLabel);
+}
+
+void UsageController::buildMemoryPanel(const PanelMetrics& metrics, double centerX)
+{
+    const std::string& suffix = metrics.imageSuffix;
+    m_memChartPanel = plateView(metrics, { centerX, metrics.memoryPanelCenterY });
+    m_memChartBarShadowImageView = imageView("barShadow" + suffix);
+    m_memChartBarGreenImageView = imageView("barGreen" + suffix);
+    m_memChartBarBlueImageView = imageView("barBlue" + suffix);
+    m_memChartBarOrangeImageView = imageView("barOrange" + suffix);
+    // Later bars lie over earlier ones: orange, then blue, then green, each ending where its share does.
+    m_memChartPanel->addSubview(barBox(metrics,
+        { m_memChartBarShadowImageView, m_memChartBarGreenImageView, m_memChartBarBlueImageView, m_memChartBarOrangeImageView }));
+    m_memChartPanel->addSubview(plateGlass(metrics));
+
+    m_wiredRamLabel = buildLegendColumn(*m_memChartPanel, metrics, 0, "Wired", "pointOrange");
+    m_activeRamLabel = buildLegendColumn(*m_memChartPanel, metrics, 1, "Active", "pointBlue");
+    m_inactiveRamLabel = buildLegendColumn(*m_memChartPanel, metrics, 2, "Inactive", "pointGreen");
+    m_freeRamLabel = buildLegendColumn(*m_memChartPanel, metrics, 3, "Free", "pointGray");
+
+    m_memPanelTitleLabel = titleLabel(metrics);
+    m_memChartPanel->addSubview(m_memPanelTitleLabel);
+}
+
+std::shared_ptr<kit::Label> UsageController::buildLegendColumn(kit::View& panel, const PanelMetrics& metrics, int column,
+    const char* textKey, const char* markImage)
+{
+    auto mark = imageView(markImage);
+    mark->setCenter(metrics.markCenter(column));
+    panel.addSubview(mark);
+
+    auto value = panelLabel(metrics.valueFrame(column), SharedTools::fontWithName("HelveticaNeue-Bold", metrics.valueFontSize));
+    panel.addSubview(value);
+    auto name = panelLabel(metrics.nameFrame(column), SharedTools::fontWithName("HelveticaNeue-CondensedBold", metrics.nameFontSize));
+    name->setText(localized(textKey));
+    panel.addSubview(name);
+    return value;
 }
 
 void UsageController::buildNetworkTable()
@@ -344,35 +354,32 @@ void UsageController::fillPanels(const kit::Value& usage)
 {
     if (!m_memChartBarOrangeImageView)
         return;
-    float W = static_cast<float>(m_memChartBarOrangeImageView->frame().width());
-    auto fraction = [&](std::string_view key) { return static_cast<float>(usage[key].doubleValue()); };
+    // A bar is centred at share × width − width/2, so its right edge stands at its share of the
+    // box; the shadow follows the last bar's edge.
+    float barWidth = static_cast<float>(m_memChartBarOrangeImageView->frame().width());
+    auto share = [&](std::string_view key) { return barWidth * static_cast<float>(usage[key].doubleValue()); };
+    auto text = [&](std::string_view key) { return usage[key].string(); };
 
-    moveCenterX(*m_diskChartBarBlueImageView, std::round(W * fraction(SharedTools::kUsedPercentDiskKey) - W / 2));
+    moveCenterX(*m_diskChartBarBlueImageView, std::round(share(SharedTools::kUsedPercentDiskKey) - barWidth / 2));
     moveCenterX(*m_diskChartBarShadowImageView,
         roundf32(m_diskChartBarBlueImageView->frame().maxX() + m_diskChartBarShadowImageView->frame().width() / 2));
+    m_usedDiskLabel->setText(text(SharedTools::kUsedDiskStrKey));
+    m_freeDiskLabel->setText(text(SharedTools::kFreeDiskStrKey));
+    m_diskPanelTitleLabel->setText(localized("Capacity") + " " + text(SharedTools::kAllDiskStrKey));
 
-    auto setValue = [&](kit::View* panel, int tag, std::string_view key) {
-        if (auto* label = dynamic_cast<kit::Label*>(panel->viewWithTag(tag)))
-            label->setText(usage[key].string());
-    };
-    setValue(m_diskChartPanel.get(), 8, SharedTools::kUsedDiskStrKey);
-    setValue(m_diskChartPanel.get(), 9, SharedTools::kFreeDiskStrKey);
-    m_diskPanelTitleLabel->setText(localized("Capacity") + " " + usage[SharedTools::kAllDiskStrKey].string());
-
-    setValue(m_memChartPanel.get(), 4, SharedTools::kWiredRamStrKey);
-    setValue(m_memChartPanel.get(), 5, SharedTools::kActiveRamStrKey);
-    setValue(m_memChartPanel.get(), 6, SharedTools::kInactiveRamStrKey);
-    setValue(m_memChartPanel.get(), 7, SharedTools::kFreeRamStrKey);
-    m_memPanelTitleLabel->setText(localized("Memory") + " " + usage[SharedTools::kAllRamStrKey].string());
-
-    float orange = std::round(W * fraction(SharedTools::kWiredPercentRamKey) - W / 2);
+    float orange = std::round(share(SharedTools::kWiredPercentRamKey) - barWidth / 2);
     moveCenterX(*m_memChartBarOrangeImageView, orange);
-    float blue = std::round(W * fraction(SharedTools::kActivePercentRamKey) + orange);
+    float blue = std::round(share(SharedTools::kActivePercentRamKey) + orange);
     moveCenterX(*m_memChartBarBlueImageView, blue);
-    float green = std::round(W * fraction(SharedTools::kInactivePercentRamKey) + blue);
+    float green = std::round(share(SharedTools::kInactivePercentRamKey) + blue);
     moveCenterX(*m_memChartBarGreenImageView, green);
     moveCenterX(*m_memChartBarShadowImageView,
         roundf32(m_memChartBarGreenImageView->frame().maxX() + m_memChartBarShadowImageView->frame().width() / 2));
+    m_wiredRamLabel->setText(text(SharedTools::kWiredRamStrKey));
+    m_activeRamLabel->setText(text(SharedTools::kActiveRamStrKey));
+    m_inactiveRamLabel->setText(text(SharedTools::kInactiveRamStrKey));
+    m_freeRamLabel->setText(text(SharedTools::kFreeRamStrKey));
+    m_memPanelTitleLabel->setText(localized("Memory") + " " + text(SharedTools::kAllRamStrKey));
 }
 
 void UsageController::updateInfo()

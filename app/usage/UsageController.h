@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/usage/PanelMetrics.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/base/Result.h"
 #include "kit/base/Value.h"
@@ -31,9 +32,6 @@ public:
     static constexpr std::string_view kRowSecondItemKey = "kRowSecondItemKey";
     static constexpr std::string_view kValueDownloadKey = "kValueDownloadKey";
     static constexpr std::string_view kValueUploadKey = "kValueUploadKey";
-    static constexpr std::string_view kValueLabelTagKey = "valueLabelTagKey";
-    static constexpr std::string_view kTextKey = "textKey";
-    static constexpr std::string_view kMarkTypeKey = "markTypeKey";
     static constexpr std::string_view kCellIdentifier = "cellIdentifier";
 
     ~UsageController() override;
@@ -75,6 +73,12 @@ public:
     kit::ImageView* memChartBarShadowImageView() const { return m_memChartBarShadowImageView.get(); }
     kit::Label* diskPanelTitleLabel() const { return m_diskPanelTitleLabel.get(); }
     kit::Label* memPanelTitleLabel() const { return m_memPanelTitleLabel.get(); }
+    // The legend's value labels, left to right.
+    std::vector<kit::Label*> diskValueLabels() const { return { m_usedDiskLabel.get(), m_freeDiskLabel.get() }; }
+    std::vector<kit::Label*> memValueLabels() const
+    {
+        return { m_wiredRamLabel.get(), m_activeRamLabel.get(), m_inactiveRamLabel.get(), m_freeRamLabel.get() };
+    }
 
     // Where the figures come from; tests give canned ones.
     std::function<kit::Result<std::vector<kit::InterfaceEntry>>()> configurationProvider;
@@ -88,17 +92,20 @@ public:
     static void fillCounters(kit::Array& ifaces, const std::vector<kit::InterfaceCounters>& records);
     static kit::Array makeNetworkModel(const kit::Array& ifaces, double systemVersion,
         const std::function<kit::InterfaceKind(std::string_view)>& kindOf);
-    // "-667h" for a view exactly 375 points wide.
-    static std::string imageSuffix(double viewWidth);
-    // 1 on a tablet, the view's width ÷ 320 on a phone.
-    static double layoutScale(double viewWidth, bool pad);
 
 protected:
     UsageController();
     friend class kit::ViewController;
 
 private:
+    // The builders run once, from viewDidLoad; fillPanels and the table's data source run on
+    // every refresh and only set texts and positions.
     void buildPanels();
+    void buildDiskPanel(const PanelMetrics&, double centerX);
+    void buildMemoryPanel(const PanelMetrics&, double centerX);
+    // A legend column's mark, value and name; returns the value label.
+    static std::shared_ptr<kit::Label> buildLegendColumn(kit::View& panel, const PanelMetrics&, int column,
+        const char* textKey, const char* markImage);
     void buildNetworkTable();
     void fillPanels(const kit::Value& usage);
 
@@ -116,6 +123,12 @@ private:
     std::shared_ptr<kit::Label> m_diskPanelTitleLabel;
     std::shared_ptr<kit::Label> m_memPanelTitleLabel;
     std::shared_ptr<kit::Label> m_bootTimeLabel;
+    std::shared_ptr<kit::Label> m_usedDiskLabel;
+    std::shared_ptr<kit::Label> m_freeDiskLabel;
+    std::shared_ptr<kit::Label> m_wiredRamLabel;
+    std::shared_ptr<kit::Label> m_activeRamLabel;
+    std::shared_ptr<kit::Label> m_inactiveRamLabel;
+    std::shared_ptr<kit::Label> m_freeRamLabel;
     kit::Color m_tableTextColor { 0.86, 0.90, 0.94, 1.0 };
 
     std::vector<std::unique_ptr<kit::NotificationCenter::Observation>> m_observations;

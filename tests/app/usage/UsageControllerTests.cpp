@@ -1,6 +1,6 @@
 #include "app/usage/UsageController.h"
 
-#include "app/shell/QNAppDelegate.h"
+#include "common/metrics/RefreshTick.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Log.h"
 #include "kit/base/NotificationCenter.h"
@@ -134,17 +134,6 @@ TEST(UsageNetworkModel, IconsRowsAndTotalsFollowTheRecords)
     EXPECT_EQ(seven[0][UsageController::kRowsKey].at(0)[UsageController::kRowSecondItemKey], kit::Value("10.0.0.2"));
 }
 
-TEST(UsageLayout, SuffixAndScaleFollowTheWidth)
-{
-    EXPECT_EQ(UsageController::imageSuffix(320), "");
-    EXPECT_EQ(UsageController::imageSuffix(375), "-667h");
-    EXPECT_EQ(UsageController::imageSuffix(414), "");
-    EXPECT_DOUBLE_EQ(UsageController::layoutScale(320, false), 1.0);
-    EXPECT_DOUBLE_EQ(UsageController::layoutScale(375, false), 375.0 / 320);
-    EXPECT_DOUBLE_EQ(UsageController::layoutScale(414, false), 414.0 / 320);
-    EXPECT_DOUBLE_EQ(UsageController::layoutScale(768, true), 1.0);
-}
-
 namespace {
 
 // Artwork of chosen sizes, so the panel arithmetic is checked on round figures.
@@ -234,8 +223,10 @@ TEST_F(UsageScreenTest, LegendColumnsStandAQuarterBarApartAndTakeTheirValues)
     ASSERT_EQ(marks.size(), 2u);
     EXPECT_DOUBLE_EQ(marks[1] - marks[0], 50);
     EXPECT_DOUBLE_EQ(marks[0], 26); // X 22 + P/2
-    EXPECT_EQ(dynamic_cast<kit::Label*>(screen->diskChartPanel()->viewWithTag(8))->text(), "1.0 GB");
-    EXPECT_EQ(dynamic_cast<kit::Label*>(screen->memChartPanel()->viewWithTag(7))->text(), "4.0 GB");
+    EXPECT_EQ(screen->diskValueLabels()[0]->text(), "1.0 GB");
+    EXPECT_EQ(screen->memValueLabels()[3]->text(), "4.0 GB");
+    // Each value stands in its own column, under its name.
+    EXPECT_DOUBLE_EQ(screen->memValueLabels()[3]->frame().minX() - screen->memValueLabels()[0]->frame().minX(), 150);
     EXPECT_EQ(screen->diskPanelTitleLabel()->text().substr(screen->diskPanelTitleLabel()->text().size() - 7), " 9.0 GB");
     EXPECT_EQ(screen->bootTimeLabel()->text().rfind("Boot time: ", 0), 0u);
 }
@@ -258,7 +249,7 @@ TEST_F(UsageScreenTest, RefreshNotificationRebuildsTheTableAndDropsVanishedInter
     entries = { ipv4("en0", 10, 0, 0, 2), ipv4("eth1", 10, 0, 0, 3) };
     records = { counters("en0", 1, 2) };
     auto screen = makeScreen(320, usage(0, 0, 0, 0));
-    kit::NotificationCenter::defaultCenter().post(QNAppDelegate::kRefreshNotification, nullptr);
+    kit::NotificationCenter::defaultCenter().post(kRefreshNotification, nullptr);
     ASSERT_EQ(screen->networkDataModel().size(), 2u);
     EXPECT_EQ(screen->numberOfSectionsInTableView(*screen->networkTableView()), 2);
 
@@ -280,7 +271,7 @@ TEST_F(UsageScreenTest, LoadedScreenRefreshesOncePerTick)
         ++readings;
         return figures;
     };
-    kit::NotificationCenter::defaultCenter().post(QNAppDelegate::kRefreshNotification, nullptr);
+    kit::NotificationCenter::defaultCenter().post(kRefreshNotification, nullptr);
     EXPECT_EQ(readings, 1);
     EXPECT_EQ(screen->view()->frame().width(), 320);
 }
