@@ -31,7 +31,9 @@ public:
     // Object
     std::string className() const override { return "UIBarButtonItem"; }
 
+protected:
     BarButtonItem();
+    friend class View;
 
 private:
     std::optional<SystemItem> m_systemItem;

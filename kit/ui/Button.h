@@ -14,7 +14,6 @@ class Button : public Control {
 public:
     enum class Type { System, Custom };
 
-    explicit Button(Type type = Type::System);
     static std::shared_ptr<Button> system(std::string title = {});
     static std::shared_ptr<Button> custom(ImagePtr image = {});
 
@@ -44,6 +43,10 @@ public:
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context, const Rect& dirty) override;
     void tintColorDidChange() override { setNeedsDisplay(); }
+
+protected:
+    explicit Button(Type type = Type::System);
+    friend class View;
 
 private:
     Type m_type = Type::System;

@@ -41,6 +41,9 @@ public:
     static constexpr double kTrackingMargin = 70;
 
 protected:
+    Control() = default;
+    friend class View;
+
     virtual void stateDidChange() { setNeedsDisplay(); }
     bool isTouchInside(const Touch& touch) const;
 

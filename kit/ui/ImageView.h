@@ -8,10 +8,6 @@ namespace kit {
 // Shows one image in its bounds according to the content mode (stretched by default).
 class ImageView : public View {
 public:
-    ImageView() = default;
-    // Sized to the image's natural size (an empty frame for null).
-    explicit ImageView(ImagePtr image);
-
     const ImagePtr& image() const { return m_image; }
     // Does not resize the view; call sizeToFit() for the natural size.
     void setImage(ImagePtr image);
@@ -27,6 +23,12 @@ public:
 
     // Where the image lands in the bounds for the content mode.
     Rect imageRect() const;
+
+protected:
+    ImageView() = default;
+    // Sized to the image's natural size (an empty frame for null).
+    explicit ImageView(ImagePtr image);
+    friend class View;
 
 private:
     ImagePtr m_image;

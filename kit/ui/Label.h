@@ -12,9 +12,6 @@ namespace kit {
 // styled text takes them only where its runs leave them unset. Text is centred vertically.
 class Label : public View {
 public:
-    Label();
-    explicit Label(std::string text);
-
     // Setting the text replaces styled text and the other way round.
     std::string text() const;
     void setText(std::string text);
@@ -54,6 +51,11 @@ public:
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context, const Rect& dirty) override;
     void setBounds(const Rect& bounds) override;
+
+protected:
+    Label();
+    explicit Label(std::string text);
+    friend class View;
 
 private:
     TextLayout& layoutFor(double width) const;

@@ -15,8 +15,6 @@ class SegmentedControl : public Control {
 public:
     static constexpr int kNoSegment = -1;
 
-    explicit SegmentedControl(std::vector<std::string> titles = {});
-
     int numberOfSegments() const { return static_cast<int>(m_titles.size()); }
     // Empty for an index out of range.
     std::string titleForSegmentAtIndex(int index) const;
@@ -47,6 +45,10 @@ public:
     void touchesEnded(const Touch& touch) override;
     void touchesCancelled(const Touch& touch) override;
     void tintColorDidChange() override { setNeedsDisplay(); }
+
+protected:
+    explicit SegmentedControl(std::vector<std::string> titles = {});
+    friend class View;
 
 private:
     std::vector<std::string> m_titles;

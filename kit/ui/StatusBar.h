@@ -26,6 +26,10 @@ public:
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context, const Rect& dirty) override;
 
+protected:
+    StatusBarBatteryItemView() = default;
+    friend class View;
+
 private:
     int m_capacity = 0;
     bool m_charging = false;
@@ -37,8 +41,6 @@ private:
 class StatusBarWindow : public Window {
 public:
     static constexpr double kHeight = 20;
-
-    StatusBarWindow();
 
     const std::string& timeText() const { return m_timeText; }
     void setTimeText(std::string text);
@@ -54,6 +56,10 @@ public:
     // View
     void layoutSubviews() override;
     void draw(GraphicsContext& context, const Rect& dirty) override;
+
+protected:
+    StatusBarWindow();
+    friend class View;
 
 private:
     std::string m_timeText;

@@ -222,10 +222,11 @@ public:
     // Used by ViewController.
     void setViewController(ViewController* controller) { m_viewController = controller; }
 
-    // Construct through create(); a bare constructed view cannot be shared into a tree.
+protected:
+    // Construct through create(): it runs didCreate(), which a view that builds subviews (a
+    // VisualEffectView's content view, a table's cells) needs before anyone uses it.
     View();
 
-protected:
     // Runs once right after creation, when shared_from_this() works.
     virtual void didCreate() { }
 

@@ -21,8 +21,6 @@ class VisualEffectView : public View {
 public:
     enum class Effect { None, DarkBlur, NotificationCenterVibrancy };
 
-    explicit VisualEffectView(Effect effect = Effect::NotificationCenterVibrancy);
-
     Effect effect() const { return m_effect; }
     void setEffect(Effect effect);
     // Fills the bounds, follows their size.
@@ -39,6 +37,9 @@ public:
     void draw(GraphicsContext& context, const Rect& dirty) override;
 
 protected:
+    explicit VisualEffectView(Effect effect = Effect::NotificationCenterVibrancy);
+    friend class View;
+
     void didCreate() override;
 
 private:

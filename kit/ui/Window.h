@@ -14,7 +14,6 @@ class ViewController;
 // delivers touches and wheel scrolls, and tells the host when it must be drawn again.
 class Window : public View {
 public:
-    Window();
     ~Window() override;
 
     // Every live window in the order they were created, internal ones included (the status
@@ -69,6 +68,9 @@ public:
     std::string className() const override { return "UIWindow"; }
 
 protected:
+    Window();
+    friend class View;
+
     void boundsSizeDidChange(Size oldSize) override;
 
 private:

@@ -1,11 +1,20 @@
+#include "kit/ui/BarButtonItem.h"
 #include "kit/ui/Button.h"
+#include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
+#include "kit/ui/ScrollView.h"
+#include "kit/ui/SegmentedControl.h"
+#include "kit/ui/StatusBar.h"
+#include "kit/ui/TableView.h"
+#include "kit/ui/TableViewCell.h"
 #include "kit/ui/View.h"
+#include "kit/ui/VisualEffectView.h"
 #include "kit/ui/Window.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <type_traits>
 
 using namespace kit;
 
@@ -371,4 +380,22 @@ TEST(ViewRedraw, ChangesMarkTheWindowOnceUntilCleared)
     // Moving dirties both the old and the new place.
     v->setCenter({ 200, 200 });
     EXPECT_EQ(window->dirtyRect(), (Rect { 10, 10, 215, 215 }));
+}
+
+// A view made any other way than View::create skips didCreate(): a VisualEffectView built with
+// make_shared had no content view. No kit view can be constructed directly.
+template<typename... Views>
+constexpr bool noneConstructible = (!std::is_constructible_v<Views> && ...);
+static_assert(noneConstructible<View, Label, ImageView, Button, BarButtonItem, Control, SegmentedControl, ScrollView,
+    TableView, TableViewCell, VisualEffectView, Window, StatusBarWindow, StatusBarBatteryItemView>);
+static_assert(!std::is_constructible_v<Label, std::string>);
+static_assert(!std::is_constructible_v<VisualEffectView, VisualEffectView::Effect>);
+
+TEST(ViewCreation, CreateRunsDidCreateForEveryView)
+{
+    auto effect = View::create<VisualEffectView>(VisualEffectView::Effect::DarkBlur);
+    ASSERT_NE(effect->contentView(), nullptr);
+    EXPECT_EQ(effect->contentView()->superview(), effect.get());
+    auto cell = TableViewCell::create(TableViewCellStyle::Default, "cell");
+    EXPECT_NE(cell->contentView(), nullptr);
 }
