@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cassert>
+#include "kit/base/Verify.h"
+
 #include <string>
 #include <utility>
 #include <variant>
@@ -12,7 +13,8 @@ struct Error {
     std::string message;
 };
 
-// A value or the reason there is none. The kit never throws; callers test ok() first.
+// A value or the reason there is none. The kit never throws; callers test ok() first: taking
+// the value of a failure is a mistake in the caller and stops the program (VERIFY).
 template<typename T>
 class [[nodiscard]] Result {
 public:
@@ -30,12 +32,12 @@ public:
 
     T& value()
     {
-        assert(ok());
+        VERIFY(ok());
         return std::get<0>(m_storage);
     }
     const T& value() const
     {
-        assert(ok());
+        VERIFY(ok());
         return std::get<0>(m_storage);
     }
     T* operator->() { return &value(); }
