@@ -12,7 +12,6 @@
 
 namespace {
 
-// Used when Info.plist is missing, so the working copy still has a folder of its own.
 constexpr std::string_view kFallbackBundleIdentifier = "com.velmora.quarrin";
 
 // File systems and the double behind kit::Date keep a modification time to well under this;
@@ -124,6 +123,12 @@ DataKeeper& DataKeeper::sharedKeeper()
     return keeper;
 }
 
+std::string DataKeeper::bundleIdentifier()
+{
+    auto identifier = kit::Bundle::mainBundle().bundleIdentifier();
+    return identifier.empty() ? std::string(kFallbackBundleIdentifier) : identifier;
+}
+
 std::optional<std::string> DataKeeper::specsInBundlePath()
 {
     auto& keeper = sharedKeeper();
@@ -154,10 +159,7 @@ std::optional<std::string> DataKeeper::computeWorkingDirectoryPath()
             return std::nullopt;
         }
     } else {
-        auto identifier = kit::Bundle::mainBundle().bundleIdentifier();
-        if (identifier.empty())
-            identifier = kFallbackBundleIdentifier;
-        auto result = kit::FileManager::applicationSupportDirectory(identifier);
+        auto result = kit::FileManager::applicationSupportDirectory(bundleIdentifier());
         if (!result.ok()) {
             kit::Log::write("Error specsInWorkingDirectoryPath: " + result.error());
             return std::nullopt;

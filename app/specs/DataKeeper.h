@@ -36,6 +36,9 @@ public:
 
     // Created on the first call, lives for the process.
     static DataKeeper& sharedKeeper();
+    // Info.plist's identifier, or the program's own when Info.plist has none, so the working
+    // copy still has a folder of its own and an update request still names the program.
+    static std::string bundleIdentifier();
 
     // The bundle resource "specs" of type "plist"; looked up once.
     static std::optional<std::string> specsInBundlePath();

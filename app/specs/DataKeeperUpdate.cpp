@@ -14,15 +14,6 @@
 
 namespace {
 
-// Used when Info.plist has no identifier, so the token still has one.
-constexpr std::string_view kFallbackBundleIdentifier = "com.velmora.quarrin";
-
-std::string bundleIdentifier()
-{
-    auto identifier = kit::Bundle::mainBundle().bundleIdentifier();
-    return identifier.empty() ? std::string(kFallbackBundleIdentifier) : identifier;
-}
-
 std::string formatNumber(double value)
 {
     char buffer[512];
@@ -124,7 +115,7 @@ void DataKeeper::getServerData()
         return;
     }
     double t = kit::Date::now().timeIntervalSinceReferenceDate();
-    auto request = serverRequest(urls.back(), bundleIdentifier(), t);
+    auto request = serverRequest(urls.back(), DataKeeper::bundleIdentifier(), t);
     request.timeoutInterval = m_requestTimeout;
     // Every request gets a session of its own; the earlier one is not used again.
     m_session = kit::URLSession::create(&m_sessionDelegate);

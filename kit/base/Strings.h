@@ -22,6 +22,10 @@ ComparisonResult localizedCaseInsensitiveCompare(std::string_view a, std::string
 // The same with an explicit ICU locale identifier ("de_DE", "sv_SE").
 ComparisonResult localizedCaseInsensitiveCompare(std::string_view a, std::string_view b, std::string_view locale);
 
+// Byte by byte with ASCII case folding: for protocol tokens and identifiers (header names,
+// profile names), never for text a person reads.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 bool hasPrefix(std::string_view text, std::string_view prefix);
 bool hasSuffix(std::string_view text, std::string_view suffix);
 
@@ -71,6 +75,8 @@ std::optional<std::string> percentDecode(std::string_view text);
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
 
+// The value 0…15 of a hexadecimal digit (either case); -1 for any other character.
+int hexDigitValue(char c);
 // Hexadecimal digits of bytes, two per byte, in order.
 std::string hexString(const void* bytes, std::size_t length, bool uppercase = false);
 

@@ -1,5 +1,7 @@
 #include "kit/base/StringsTable.h"
 
+#include "kit/base/Strings.h"
+
 #include <glib.h>
 
 #include <cstdint>
@@ -46,17 +48,6 @@ bool isBareChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.'
         || c == '-' || c == '$' || c == ':' || c == '/';
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 class Parser {
@@ -237,7 +228,7 @@ private:
             return std::nullopt;
         std::uint32_t value = 0;
         for (int i = 0; i < 4; ++i) {
-            int digit = hexDigit(m_text[m_pos + std::size_t(i)]);
+            int digit = hexDigitValue(m_text[m_pos + std::size_t(i)]);
             if (digit < 0)
                 return std::nullopt;
             value = value * 16 + std::uint32_t(digit);

@@ -1,6 +1,7 @@
 #include "kit/base/URLSession.h"
 
 #include "kit/base/RunLoop.h"
+#include "kit/base/Strings.h"
 
 #include <curl/curl.h>
 #include <glib.h>
@@ -24,26 +25,6 @@ std::string lowercase(std::string_view text)
     return result;
 }
 
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 std::uint64_t nextTaskIdentifier()
 {
     static std::uint64_t counter = 0;
@@ -61,6 +42,27 @@ void URLRequest::setValueForHTTPHeaderField(std::string value, std::string field
         }
     }
     headerFields.emplace_back(std::move(field), std::move(value));
+}
+
+ContentType parseContentType(std::string_view value)
+{
+    ContentType result;
+    auto semicolon = value.find(';');
+    result.mimeType = lowercase(trim(value.substr(0, semicolon)));
+    while (semicolon != std::string_view::npos) {
+        value.remove_prefix(semicolon + 1);
+        semicolon = value.find(';');
+        std::string_view parameter = value.substr(0, semicolon);
+        auto equals = parameter.find('=');
+        if (equals == std::string_view::npos || !equalsIgnoringCase(trim(parameter.substr(0, equals)), "charset"))
+            continue;
+        std::string_view name = trim(parameter.substr(equals + 1));
+        if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+            name = name.substr(1, name.size() - 2);
+        result.charset = lowercase(name);
+        break;
+    }
+    return result;
 }
 
 std::optional<std::string> URLResponse::valueForHTTPHeaderField(std::string_view field) const
@@ -593,21 +595,9 @@ void URLSessionEngine::dispatch()
                 response.url = task->m_request.url;
                 response.allHeaderFields = t.headerLines;
                 if (auto type = response.valueForHTTPHeaderField("Content-Type")) {
-                    std::string_view value = *type;
-                    auto semicolon = value.find(';');
-                    response.mimeType = lowercase(trim(value.substr(0, semicolon)));
-                    if (semicolon != std::string_view::npos) {
-                        auto params = value.substr(semicolon + 1);
-                        auto charset = lowercase(params).find("charset=");
-                        if (charset != std::string::npos) {
-                            auto rest = params.substr(charset + 8);
-                            rest = rest.substr(0, rest.find(';'));
-                            std::string name(trim(rest));
-                            if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
-                                name = name.substr(1, name.size() - 2);
-                            response.textEncodingName = lowercase(name);
-                        }
-                    }
+                    ContentType contentType = parseContentType(*type);
+                    response.mimeType = std::move(contentType.mimeType);
+                    response.textEncodingName = std::move(contentType.charset);
                 }
                 if (auto length = response.valueForHTTPHeaderField("Content-Length")) {
                     char* end = nullptr;

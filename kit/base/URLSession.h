@@ -47,6 +47,15 @@ struct URLResponse {
     std::optional<std::string> valueForHTTPHeaderField(std::string_view field) const;
 };
 
+// A Content-Type value taken apart: "Text/HTML; charset=\"UTF-8\"" gives "text/html" and "utf-8".
+// Both lower-case and empty when absent; parameters other than charset are ignored, and only a
+// parameter named exactly charset counts ("x-charset=" does not).
+struct ContentType {
+    std::string mimeType;
+    std::string charset;
+};
+ContentType parseContentType(std::string_view value);
+
 struct URLError {
     enum class Code {
         Unknown,

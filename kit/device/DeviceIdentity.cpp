@@ -1,5 +1,7 @@
 #include "kit/device/DeviceIdentity.h"
 
+#include "kit/base/Strings.h"
+
 #include "kit/device/SystemFile.h"
 
 #include <algorithm>
@@ -23,14 +25,6 @@ std::string cleaned(std::string_view text)
         result += (byte < 0x20 || byte == 0x7f) ? ' ' : c;
     }
     return std::string(detail::trimmed(result));
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "kit/device/DeviceProfile.h"
 
+#include "kit/base/Strings.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -16,14 +18,6 @@ const std::array<DeviceProfile, 6> kBuiltIn { {
     { "ipad-2", Idiom::Pad, { 768, 1024 }, "iPad2,1" },
     { "ipad-pro-12.9", Idiom::Pad, { 1024, 1366 }, "iPad6,7" },
 } };
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 DeviceProfile& currentStorage()
 {

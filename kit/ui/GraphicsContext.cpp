@@ -1,6 +1,7 @@
 #include "kit/ui/GraphicsContext.h"
 
 #include "kit/ui/Image.h"
+#include "kit/ui/Render.h"
 #include "kit/ui/TextLayout.h"
 
 #include <cairo.h>
@@ -14,22 +15,6 @@ namespace kit {
 namespace {
 
 cairo_t* cr(void* p) { return static_cast<cairo_t*>(p); }
-
-void roundedRectPath(cairo_t* c, const Rect& rect, double radius)
-{
-    Rect r = rect.standardized();
-    radius = std::clamp(radius, 0.0, std::min(r.width(), r.height()) / 2);
-    if (radius <= 0) {
-        cairo_rectangle(c, r.x(), r.y(), r.width(), r.height());
-        return;
-    }
-    cairo_new_sub_path(c);
-    cairo_arc(c, r.maxX() - radius, r.minY() + radius, radius, -M_PI / 2, 0);
-    cairo_arc(c, r.maxX() - radius, r.maxY() - radius, radius, 0, M_PI / 2);
-    cairo_arc(c, r.minX() + radius, r.maxY() - radius, radius, M_PI / 2, M_PI);
-    cairo_arc(c, r.minX() + radius, r.minY() + radius, radius, M_PI, 3 * M_PI / 2);
-    cairo_close_path(c);
-}
 
 void ellipsePath(cairo_t* c, const Rect& rect)
 {
@@ -51,6 +36,22 @@ void setColor(cairo_t* c, const Color& color)
 }
 
 } // namespace
+
+void roundedRectPath(cairo_t* c, const Rect& rect, double radius)
+{
+    Rect r = rect.standardized();
+    radius = std::clamp(radius, 0.0, std::min(r.width(), r.height()) / 2);
+    if (radius <= 0) {
+        cairo_rectangle(c, r.x(), r.y(), r.width(), r.height());
+        return;
+    }
+    cairo_new_sub_path(c);
+    cairo_arc(c, r.maxX() - radius, r.minY() + radius, radius, -M_PI / 2, 0);
+    cairo_arc(c, r.maxX() - radius, r.maxY() - radius, radius, 0, M_PI / 2);
+    cairo_arc(c, r.minX() + radius, r.maxY() - radius, radius, M_PI / 2, M_PI);
+    cairo_arc(c, r.minX() + radius, r.minY() + radius, radius, M_PI, 3 * M_PI / 2);
+    cairo_close_path(c);
+}
 
 GraphicsContext::GraphicsContext(void* cairoContext, double scale)
     : m_cr(cairoContext)

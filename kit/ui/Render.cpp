@@ -11,21 +11,6 @@ namespace kit {
 
 namespace {
 
-void roundedPath(cairo_t* cr, const Rect& r, double radius)
-{
-    radius = std::min(radius, std::min(r.width(), r.height()) / 2);
-    if (radius <= 0) {
-        cairo_rectangle(cr, r.x(), r.y(), r.width(), r.height());
-        return;
-    }
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, r.maxX() - radius, r.minY() + radius, radius, -M_PI / 2, 0);
-    cairo_arc(cr, r.maxX() - radius, r.maxY() - radius, radius, 0, M_PI / 2);
-    cairo_arc(cr, r.minX() + radius, r.maxY() - radius, radius, M_PI / 2, M_PI);
-    cairo_arc(cr, r.minX() + radius, r.minY() + radius, radius, M_PI, 3 * M_PI / 2);
-    cairo_close_path(cr);
-}
-
 Rect clipExtents(cairo_t* cr)
 {
     double x1, y1, x2, y2;
@@ -89,7 +74,7 @@ void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwn
     Color background = view.backgroundColor();
     if (!background.isClear() && !visible.isEmpty()) {
         cairo_new_path(cr);
-        roundedPath(cr, bounds, radius);
+        roundedRectPath(cr, bounds, radius);
         cairo_set_source_rgba(cr, background.red, background.green, background.blue, background.alpha);
         cairo_fill(cr);
     }
@@ -97,7 +82,7 @@ void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwn
     if (clips) {
         cairo_save(cr);
         cairo_new_path(cr);
-        roundedPath(cr, bounds, radius);
+        roundedRectPath(cr, bounds, radius);
         cairo_clip(cr);
     }
     if (!visible.isEmpty()) {
@@ -115,7 +100,7 @@ void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwn
         double w = view.borderWidth();
         Color c = view.borderColor();
         cairo_new_path(cr);
-        roundedPath(cr, bounds.insetBy(w / 2, w / 2), std::max(0.0, radius - w / 2));
+        roundedRectPath(cr, bounds.insetBy(w / 2, w / 2), std::max(0.0, radius - w / 2));
         cairo_set_line_width(cr, w);
         cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
         cairo_stroke(cr);

@@ -11,6 +11,11 @@ namespace kit {
 class View;
 class Window;
 
+// Adds a rectangle with rounded corners to cr's path. Negative sizes are standardized and the
+// radius is clamped to 0…half the shorter side, so a border inset past its view's size still
+// draws as a plain rectangle.
+void roundedRectPath(cairo_t* cr, const Rect& rect, double radius);
+
 // Lays the tree out (layoutIfNeeded) and draws `root` with everything above it into `cr`,
 // whose user space must be in points with `scale` device pixels per point (the caller applies
 // cairo_scale). Clears the views' and the window's needs-display state.

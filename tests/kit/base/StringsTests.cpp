@@ -138,3 +138,24 @@ TEST(Strings, FormatHandlesLongOutput)
     EXPECT_EQ(kit::hexString(bytes, 4), "000ff0ff");
     EXPECT_EQ(kit::hexString(bytes, 4, true), "000FF0FF");
 }
+
+TEST(Strings, EqualsIgnoringCaseFoldsAsciiOnly)
+{
+    EXPECT_TRUE(kit::equalsIgnoringCase("Content-Type", "content-TYPE"));
+    EXPECT_TRUE(kit::equalsIgnoringCase("", ""));
+    EXPECT_FALSE(kit::equalsIgnoringCase("charset", "charse"));
+    EXPECT_FALSE(kit::equalsIgnoringCase("a", "b"));
+    // Bytes above ASCII are compared as they are: "Ä" and "ä" differ.
+    EXPECT_FALSE(kit::equalsIgnoringCase("\xC3\x84", "\xC3\xA4"));
+    EXPECT_TRUE(kit::equalsIgnoringCase("\xC3\x84", "\xC3\x84"));
+}
+
+TEST(Strings, HexDigitValueCoversBothCasesAndRejectsTheRest)
+{
+    EXPECT_EQ(kit::hexDigitValue('0'), 0);
+    EXPECT_EQ(kit::hexDigitValue('9'), 9);
+    EXPECT_EQ(kit::hexDigitValue('a'), 10);
+    EXPECT_EQ(kit::hexDigitValue('F'), 15);
+    for (char c : { 'g', 'G', '/', ':', '@', '`', ' ', '\0', '\xff' })
+        EXPECT_EQ(kit::hexDigitValue(c), -1) << int(c);
+}
