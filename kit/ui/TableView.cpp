@@ -188,40 +188,37 @@ void TableView::reloadData()
     setNeedsLayout();
 }
 
-void TableView::ensureLoaded() const
+void TableView::ensureLoaded()
 {
     if (!m_needsReload || m_reloading)
         return;
-    auto* self = const_cast<TableView*>(this);
-    self->m_reloading = true;
-    self->m_needsReload = false;
-    for (auto& [path, cell] : self->m_visibleCells)
-        self->enqueue(cell, path);
-    self->m_visibleCells.clear();
-    for (auto& [s, view] : self->m_visibleHeaders)
-        view->removeFromSuperview();
-    self->m_visibleHeaders.clear();
-    for (auto& [s, view] : self->m_visibleFooters)
-        view->removeFromSuperview();
-    self->m_visibleFooters.clear();
-    self->m_selectedRow.reset();
-    self->m_highlightedRow.reset();
-    self->m_deleteConfirmationRow.reset();
-    self->rebuildLayout();
-    self->tile();
-    self->m_reloading = false;
+    m_reloading = true;
+    m_needsReload = false;
+    for (auto& [path, cell] : m_visibleCells)
+        enqueue(cell, path);
+    m_visibleCells.clear();
+    for (auto* visible : { &m_visibleHeaders, &m_visibleFooters }) {
+        for (auto& [section, view] : *visible)
+            view->removeFromSuperview();
+        visible->clear();
+    }
+    m_selectedRow.reset();
+    m_highlightedRow.reset();
+    m_deleteConfirmationRow.reset();
+    rebuildLayout();
+    tile();
+    m_reloading = false;
 }
 
-std::vector<int> TableView::currentRowCounts() const
+std::vector<int> TableView::currentRowCounts()
 {
     std::vector<int> counts;
     if (!m_dataSource)
         return counts;
-    auto* self = const_cast<TableView*>(this);
-    int sections = std::max(0, m_dataSource->numberOfSectionsInTableView(*self));
+    int sections = std::max(0, m_dataSource->numberOfSectionsInTableView(*this));
     counts.reserve(sections);
     for (int s = 0; s < sections; ++s)
-        counts.push_back(std::max(0, m_dataSource->numberOfRowsInSection(*self, s)));
+        counts.push_back(std::max(0, m_dataSource->numberOfRowsInSection(*this, s)));
     return counts;
 }
 
@@ -245,19 +242,19 @@ void TableView::rebuildLayout()
     setContentSize({ bounds().width(), m_layout.contentHeight() });
 }
 
-int TableView::numberOfSections() const
+int TableView::numberOfSections()
 {
     ensureLoaded();
     return m_layout.numberOfSections();
 }
 
-int TableView::numberOfRowsInSection(int section) const
+int TableView::numberOfRowsInSection(int section)
 {
     ensureLoaded();
     return m_layout.numberOfRows(section);
 }
 
-Rect TableView::rectForRowAtIndexPath(const IndexPath& path) const
+Rect TableView::rectForRowAtIndexPath(const IndexPath& path)
 {
     ensureLoaded();
     if (!m_layout.isValid(path))
@@ -265,7 +262,7 @@ Rect TableView::rectForRowAtIndexPath(const IndexPath& path) const
     return { 0, m_layout.rowOriginY(path), bounds().width(), m_layout.rowHeight(path) };
 }
 
-Rect TableView::rectForHeaderInSection(int section) const
+Rect TableView::rectForHeaderInSection(int section)
 {
     ensureLoaded();
     if (section < 0 || section >= m_layout.numberOfSections())
@@ -273,7 +270,7 @@ Rect TableView::rectForHeaderInSection(int section) const
     return { 0, m_layout.headerOriginY(section), bounds().width(), m_layout.headerHeight(section) };
 }
 
-Rect TableView::rectForFooterInSection(int section) const
+Rect TableView::rectForFooterInSection(int section)
 {
     ensureLoaded();
     if (section < 0 || section >= m_layout.numberOfSections())
@@ -281,7 +278,7 @@ Rect TableView::rectForFooterInSection(int section) const
     return { 0, m_layout.footerOriginY(section), bounds().width(), m_layout.footerHeight(section) };
 }
 
-Rect TableView::rectForSection(int section) const
+Rect TableView::rectForSection(int section)
 {
     ensureLoaded();
     if (section < 0 || section >= m_layout.numberOfSections())
@@ -290,7 +287,7 @@ Rect TableView::rectForSection(int section) const
     return { 0, y, bounds().width(), m_layout.sectionEndY(section) - y };
 }
 
-std::optional<IndexPath> TableView::indexPathForRowAtPoint(Point point) const
+std::optional<IndexPath> TableView::indexPathForRowAtPoint(Point point)
 {
     ensureLoaded();
     if (!(point.x >= 0 && point.x < bounds().width()))
@@ -392,6 +389,13 @@ void TableView::tile()
         return;
     double top = visibleTop();
     double bottom = visibleBottom();
+    tileRows(top, bottom);
+    tileSectionViews(top, bottom);
+    layoutFixedViews();
+}
+
+void TableView::tileRows(double top, double bottom)
+{
     double width = bounds().width();
     std::vector<IndexPath> rows = m_layout.indexPathsForRowsBetween(top, bottom);
     std::set<IndexPath> wanted(rows.begin(), rows.end());
@@ -445,9 +449,28 @@ void TableView::tile()
             });
         }
     }
+}
 
-    // Section headers and footers in view; in the plain style a header stays at the top of
-    // the visible area while rows of its section pass under it.
+std::shared_ptr<View> TableView::sectionView(std::map<int, std::shared_ptr<View>>& visible, int section, bool header)
+{
+    if (auto it = visible.find(section); it != visible.end())
+        return it->second;
+    if (!m_tableDelegate)
+        return nullptr;
+    auto view = header ? m_tableDelegate->viewForHeaderInSection(*this, section)
+                       : m_tableDelegate->viewForFooterInSection(*this, section);
+    if (view) {
+        addSubview(view);
+        visible.emplace(section, view);
+    }
+    return view;
+}
+
+void TableView::tileSectionViews(double top, double bottom)
+{
+    // In the plain style a header stays at the top of the visible area while rows of its
+    // section pass under it.
+    double width = bounds().width();
     std::set<int> sections;
     for (int s : m_layout.sectionsBetween(top, bottom))
         sections.insert(s);
@@ -463,36 +486,19 @@ void TableView::tile()
     }
     double pinTop = top + contentInset().top;
     for (int s : sections) {
-        double hh = m_layout.headerHeight(s);
-        if (hh > 0) {
-            auto it = m_visibleHeaders.find(s);
-            if (it == m_visibleHeaders.end() && m_tableDelegate) {
-                if (auto view = m_tableDelegate->viewForHeaderInSection(*this, s)) {
-                    addSubview(view);
-                    it = m_visibleHeaders.emplace(s, std::move(view)).first;
-                }
-            }
-            if (it != m_visibleHeaders.end()) {
+        if (double height = m_layout.headerHeight(s); height > 0) {
+            if (auto view = sectionView(m_visibleHeaders, s, true)) {
                 double y = m_layout.headerOriginY(s);
                 if (m_style == TableViewStyle::Plain)
-                    y = std::max(y, std::min(pinTop, m_layout.sectionEndY(s) - hh));
-                it->second->setFrame({ 0, y, width, hh });
+                    y = std::max(y, std::min(pinTop, m_layout.sectionEndY(s) - height));
+                view->setFrame({ 0, y, width, height });
             }
         }
-        double fh = m_layout.footerHeight(s);
-        if (fh > 0) {
-            auto it = m_visibleFooters.find(s);
-            if (it == m_visibleFooters.end() && m_tableDelegate) {
-                if (auto view = m_tableDelegate->viewForFooterInSection(*this, s)) {
-                    addSubview(view);
-                    it = m_visibleFooters.emplace(s, std::move(view)).first;
-                }
-            }
-            if (it != m_visibleFooters.end())
-                it->second->setFrame({ 0, m_layout.footerOriginY(s), width, fh });
+        if (double height = m_layout.footerHeight(s); height > 0) {
+            if (auto view = sectionView(m_visibleFooters, s, false))
+                view->setFrame({ 0, m_layout.footerOriginY(s), width, height });
         }
     }
-    layoutFixedViews();
 }
 
 void TableView::layoutFixedViews()
@@ -774,7 +780,7 @@ void TableView::deselectRowAtIndexPath(const IndexPath& path, bool animated)
         cell->setSelected(false, animated);
 }
 
-std::optional<IndexPath> TableView::rowAtTouch(const Touch& touch) const
+std::optional<IndexPath> TableView::rowAtTouch(const Touch& touch)
 {
     return indexPathForRowAtPoint(touch.locationInView(this));
 }

@@ -134,16 +134,16 @@ public:
     // Seconds the row animations of a batch take.
     static constexpr double kRowAnimationDuration = 0.3;
 
-    int numberOfSections() const;
-    int numberOfRowsInSection(int section) const;
+    int numberOfSections();
+    int numberOfRowsInSection(int section);
 
     // In the table's own (content) coordinates.
-    Rect rectForRowAtIndexPath(const IndexPath& path) const;
-    Rect rectForHeaderInSection(int section) const;
-    Rect rectForFooterInSection(int section) const;
-    Rect rectForSection(int section) const;
+    Rect rectForRowAtIndexPath(const IndexPath& path);
+    Rect rectForHeaderInSection(int section);
+    Rect rectForFooterInSection(int section);
+    Rect rectForSection(int section);
     // The row under a point of the table's own coordinates (content offset included).
-    std::optional<IndexPath> indexPathForRowAtPoint(Point point) const;
+    std::optional<IndexPath> indexPathForRowAtPoint(Point point);
     std::optional<IndexPath> indexPathForCell(const TableViewCell& cell) const;
     std::vector<IndexPath> indexPathsForVisibleRows();
     std::vector<TableViewCell*> visibleCells();
@@ -191,10 +191,16 @@ protected:
     void boundsSizeDidChange(Size) override;
 
 private:
-    void ensureLoaded() const;
+    // Asks the data source again after reloadData. Only non-const members call it: it removes
+    // subviews and calls out to the data source.
+    void ensureLoaded();
     void rebuildLayout();
-    std::vector<int> currentRowCounts() const;
+    std::vector<int> currentRowCounts();
+    // Puts cells, section headers and footers where the visible area needs them.
     void tile();
+    void tileRows(double top, double bottom);
+    void tileSectionViews(double top, double bottom);
+    std::shared_ptr<View> sectionView(std::map<int, std::shared_ptr<View>>& visible, int section, bool header);
     void enqueue(std::shared_ptr<TableViewCell> cell, const IndexPath& path);
     std::shared_ptr<TableViewCell> makeCell(const IndexPath& path);
     void configureCell(TableViewCell& cell, const IndexPath& path);
@@ -203,7 +209,7 @@ private:
     void layoutFixedViews();
     double visibleTop() const;
     double visibleBottom() const;
-    std::optional<IndexPath> rowAtTouch(const Touch& touch) const;
+    std::optional<IndexPath> rowAtTouch(const Touch& touch);
     void editingControlTapped(TableViewCell& cell, TableViewCellEditingStyle style);
     void deleteConfirmed(TableViewCell& cell);
     void hideDeleteConfirmation();
@@ -220,15 +226,15 @@ private:
     std::shared_ptr<View> m_tableHeaderView;
     std::shared_ptr<View> m_tableFooterView;
 
-    mutable bool m_needsReload = true;
-    mutable bool m_reloading = false;
+    bool m_needsReload = true;
+    bool m_reloading = false;
     TableViewLayout m_layout;
     std::map<IndexPath, std::shared_ptr<TableViewCell>> m_visibleCells;
     std::map<int, std::shared_ptr<View>> m_visibleHeaders;
     std::map<int, std::shared_ptr<View>> m_visibleFooters;
     std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> m_reusePool;
     std::vector<std::shared_ptr<View>> m_leavingViews; // fading out after a batch
-    mutable bool m_needsRelayout = false;
+    bool m_needsRelayout = false;
     std::set<IndexPath> m_freshRows; // rows of the batch being applied that arrive animated
     TableViewRowAnimation m_freshAnimation = TableViewRowAnimation::None;
     bool m_animateMoves = false;
