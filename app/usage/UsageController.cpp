@@ -29,8 +29,8 @@ kit::Value* recordForName(kit::Array& ifaces, std::string_view name)
         if ((*it)["Name"].string() == name)
             return &*it;
     }
-    ifaces.push_back(kit::Dict { { "Name", std::string(name) } });
-    return &ifaces.back();
+    // Built in place: GCC 12 misreads a moved temporary Value as uninitialised.
+    return &ifaces.emplace_back(kit::Dict { { "Name", std::string(name) } });
 }
 
 std::string macText(const kit::InterfaceEntry& entry)
@@ -227,11 +227,11 @@ kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double sy
         }
         kit::Array rows;
         if (hasAddress)
-            rows.push_back(kit::Dict { { std::string(kRowFirstItemKey), "IP address" }, { std::string(kRowSecondItemKey), record["ipAddr"] } });
+            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "IP address" }, { std::string(kRowSecondItemKey), record["ipAddr"] } });
         if (systemVersion < 7.0 && !name.starts_with("pdp") && record["macAddr"].isString())
-            rows.push_back(kit::Dict { { std::string(kRowFirstItemKey), "MAC address" }, { std::string(kRowSecondItemKey), record["macAddr"] } });
+            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "MAC address" }, { std::string(kRowSecondItemKey), record["macAddr"] } });
         section.emplace(kRowsKey, std::move(rows));
-        model.push_back(std::move(section));
+        model.emplace_back(std::move(section));
     }
     return model;
 }

@@ -60,7 +60,7 @@ protected:
         return controller;
     }
 
-    kit::Label* label(VistrelController& controller, kit::View* panel, int tag)
+    kit::Label* label(VistrelController&, kit::View* panel, int tag)
     {
         return dynamic_cast<kit::Label*>(panel->viewWithTag(tag));
     }

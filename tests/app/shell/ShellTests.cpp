@@ -46,7 +46,7 @@ protected:
     void useBundleVersion(const std::string& version)
     {
         std::string folder = home.path() + "/bundle-" + version;
-        kit::FileManager::createDirectory(folder);
+        ASSERT_TRUE(kit::FileManager::createDirectory(folder).ok());
         kit::Value info = kit::Dict { { "CFBundleIdentifier", "com.velmora.quarrin" }, { "CFBundleVersion", version } };
         auto bytes = kit::PropertyList::write(info);
         ASSERT_TRUE(bytes.ok());
