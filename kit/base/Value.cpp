@@ -176,7 +176,7 @@ std::int32_t Value::intValue() const
         return std::get<bool>(m_storage) ? 1 : 0;
     case Type::Integer: {
         auto i = std::get<std::int64_t>(m_storage);
-        return static_cast<std::int32_t>(i); // the platform keeps the low 32 bits
+        return static_cast<std::int32_t>(i); // wraps to the low 32 bits, as a C conversion does
     }
     case Type::Real:
         return truncateToInteger<std::int32_t>(std::get<double>(m_storage));

@@ -43,7 +43,7 @@ int stateOf(const std::string& status, bool onMains)
         return BatteryReading::Full;
     if (status == "Discharging")
         return BatteryReading::Unplugged;
-    // Held back by a charge threshold while plugged in; the platform's nearest is "full".
+    // Held back by a charge threshold while plugged in: as full as it is allowed to get.
     if (status == "Not charging")
         return onMains ? BatteryReading::Full : BatteryReading::Unplugged;
     return BatteryReading::Unknown;

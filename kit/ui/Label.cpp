@@ -154,8 +154,8 @@ Size Label::sizeThatFits(Size size) const
 {
     if (text().empty())
         return {};
-    // Unbounded widths measure the natural single-line width; the platform fits within the
-    // given width otherwise.
+    // Unbounded widths measure the natural single-line width; otherwise the text wraps within
+    // the given width, as it will when drawn.
     double width = size.width > 0 && m_numberOfLines != 1 ? size.width : 0;
     TextLayout layout(m_attributedText ? *m_attributedText : AttributedString(m_text),
         TextLayout::Options { width, 0, m_numberOfLines, TextAlignment::Left, LineBreakMode::WordWrap, m_font, m_textColor });

@@ -461,8 +461,8 @@ void View::resizeSubviews(Size oldSize)
         if (mask == AutoresizingNone)
             continue;
         Rect f = subview->frame();
-        // The change is shared among the flexible parts in proportion to their sizes, as the
-        // platform does; parts of zero size share it equally.
+        // The change is shared among the flexible parts in proportion to their sizes, so their
+        // proportions survive the resize; parts of zero size share it equally.
         auto share = [](double delta, double oldTotal, bool flexA, double a, bool flexMid, double mid, bool flexB,
                          double b, double& newA, double& newMid) {
             double sum = (flexA ? a : 0) + (flexMid ? mid : 0) + (flexB ? b : 0);
