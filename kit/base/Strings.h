@@ -9,7 +9,7 @@
 
 namespace kit {
 
-// The order of two values, as the comparison functions of the platform report it.
+// The order of two values: the first before, equal to, or after the second.
 enum class ComparisonResult { Ascending = -1, Same = 0, Descending = 1 };
 
 // Character by character after full Unicode case folding: neither locale-aware nor numeric,

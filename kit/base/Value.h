@@ -145,8 +145,8 @@ public:
     // Any number as a double.
     std::optional<double> asNumber() const;
 
-    // The platform's number conversions. Numbers convert (reals truncate toward zero for the
-    // integer forms); strings are read as a leading number (white space, sign, digits, point,
+    // Lenient number conversions, for data written by others. Numbers convert (reals truncate
+    // toward zero for the integer forms); strings are read as a leading number (white space, sign, digits, point,
     // exponent) in the C locale, anything else giving 0; other types give 0.
     double doubleValue() const;
     float floatValue() const { return static_cast<float>(doubleValue()); }

@@ -42,7 +42,7 @@ public:
     const std::vector<Run>& runs() const { return m_runs; }
     // The whole text.
     std::string string() const;
-    // In UTF-16 code units, as the platform counts text.
+    // In UTF-16 code units: the unit that ranges into the text count in.
     std::size_t length() const;
     bool isEmpty() const;
 

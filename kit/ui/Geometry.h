@@ -55,7 +55,8 @@ struct Rect {
     double width() const { return size.width; }
     double height() const { return size.height; }
 
-    // Extremes allow for negative sizes, as the platform's geometry functions do.
+    // Extremes allow for negative sizes, so a rectangle given from its far corner still reports
+    // its true edges.
     double minX() const { return std::min(origin.x, origin.x + size.width); }
     double maxX() const { return std::max(origin.x, origin.x + size.width); }
     double midX() const { return origin.x + size.width / 2; }
@@ -152,7 +153,8 @@ struct AffineTransform {
 
     double determinant() const { return a * d - b * c; }
     bool isInvertible() const { return std::abs(determinant()) > 1e-12; }
-    // A singular map inverts to itself (the platform's behaviour); check isInvertible() first.
+    // A singular map has no inverse; it comes back unchanged, so a caller that did not check
+    // isInvertible() still gets finite geometry rather than infinities.
     AffineTransform inverted() const
     {
         double det = determinant();

@@ -38,7 +38,7 @@ public:
     Size contentSize() const { return m_contentSize; }
     void setContentSize(Size size);
     Point contentOffset() const { return bounds().origin; }
-    // Moves the content; not clamped (the platform's behaviour for programmatic offsets).
+    // Moves the content; not clamped: code that moves the content past its edges means to.
     // An animated move ends with scrollViewDidEndScrollingAnimation; a move to where the
     // content already is does nothing.
     void setContentOffset(Point offset, bool animated = false);
@@ -55,7 +55,7 @@ public:
     void setShowsVerticalScrollIndicator(bool shows);
     bool showsHorizontalScrollIndicator() const { return m_showsHorizontalIndicator; }
     void setShowsHorizontalScrollIndicator(bool shows);
-    // Visible while the content moves, as the platform shows them.
+    // Visible while the content moves, hidden at rest so they never cover it.
     bool isVerticalScrollIndicatorVisible() const;
     bool isHorizontalScrollIndicatorVisible() const;
 
