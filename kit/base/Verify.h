@@ -5,10 +5,10 @@
 // stderr and the process aborts. It is for the program's own mistakes, such as taking the value
 // of a failed Result; input from outside (files, the network, the user) never reaches one, it
 // gets a defined answer instead.
-#define VERIFY(condition)                                                \
-    do {                                                                 \
-        if (!(condition)) [[unlikely]]                                   \
-            ::kit::verificationFailed(#condition, __FILE__, __LINE__);   \
+#define VERIFY(condition)                                              \
+    do {                                                               \
+        if (!(condition)) [[unlikely]]                                 \
+            ::kit::verificationFailed(#condition, __FILE__, __LINE__); \
     } while (0)
 
 #define VERIFY_NOT_REACHED() ::kit::verificationFailed("not reached", __FILE__, __LINE__)

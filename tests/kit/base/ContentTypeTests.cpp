@@ -31,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, ContentTypeParsing,
         // The first charset wins; malformed parameters are skipped, not fatal.
         ContentTypeCase { "text/xml; charset=utf-8; charset=latin1", "text/xml", "utf-8" },
         ContentTypeCase { "text/xml; charset; =x; ;", "text/xml", "" },
-        ContentTypeCase { "text/xml; charset=\"", "text/xml", "\"" },
-        ContentTypeCase { "", "", "" }, ContentTypeCase { ";charset=utf-8", "", "utf-8" }));
+        ContentTypeCase { "text/xml; charset=\"", "text/xml", "\"" }, ContentTypeCase { "", "", "" },
+        ContentTypeCase { ";charset=utf-8", "", "utf-8" }));
 
 } // namespace

@@ -51,10 +51,12 @@ TEST_P(ResolveUpdates, MapsOldRowsToNewOrNamesTheFirstInconsistency)
 }
 
 INSTANTIATE_TEST_SUITE_P(Batches, ResolveUpdates,
-    ::testing::Values(
-        UpdateCase { "nothing", [](auto&) { }, { 2, 1 }, { 2, 1 }, { 0, 1 }, { { 0, 1 }, { 0 } } },
+    ::testing::Values(UpdateCase { "nothing", [](auto&) {}, { 2, 1 }, { 2, 1 }, { 0, 1 }, { { 0, 1 }, { 0 } } },
         UpdateCase { "insert_row_shifts_later_rows",
-            [](auto& u) { u.insertRows({ IndexPath { 0, 1 } }); }, { 3 }, { 4 }, { 0 }, { { 0, 2, 3 } } },
+            [](auto& u) {
+                u.insertRows({ IndexPath { 0, 1 } });
+            },
+            { 3 }, { 4 }, { 0 }, { { 0, 2, 3 } } },
         UpdateCase { "delete_names_old_rows_insert_new_ones",
             [](auto& u) {
                 u.deleteRows({ IndexPath { 0, 0 } });
@@ -62,21 +64,33 @@ INSTANTIATE_TEST_SUITE_P(Batches, ResolveUpdates,
             },
             { 2 }, { 2 }, { 0 }, { { -1, 1 } } },
         UpdateCase { "reload_is_delete_plus_insert_in_place",
-            [](auto& u) { u.reloadRows({ IndexPath { 0, 1 } }); }, { 3 }, { 3 }, { 0 }, { { 0, -1, 2 } } },
-        UpdateCase { "delete_section_moves_the_next_up",
-            [](auto& u) { u.deleteSections({ 0 }); }, { 2, 1 }, { 1 }, { -1, 0 }, { { -1, -1 }, { 0 } } },
-        UpdateCase { "insert_section_moves_the_next_down",
-            [](auto& u) { u.insertSections({ 0 }); }, { 1 }, { 5, 1 }, { 1 }, { { 0 } } },
-        UpdateCase { "reloaded_section_keeps_no_rows",
-            [](auto& u) { u.reloadSections({ 1 }); }, { 1, 2 }, { 1, 3 }, { 0, -1 }, { { 0 }, { -1, -1 } } },
+            [](auto& u) {
+                u.reloadRows({ IndexPath { 0, 1 } });
+            },
+            { 3 }, { 3 }, { 0 }, { { 0, -1, 2 } } },
+        UpdateCase { "delete_section_moves_the_next_up", [](auto& u) { u.deleteSections({ 0 }); }, { 2, 1 }, { 1 }, { -1, 0 },
+            { { -1, -1 }, { 0 } } },
+        UpdateCase { "insert_section_moves_the_next_down", [](auto& u) { u.insertSections({ 0 }); }, { 1 }, { 5, 1 }, { 1 },
+            { { 0 } } },
+        UpdateCase { "reloaded_section_keeps_no_rows", [](auto& u) { u.reloadSections({ 1 }); }, { 1, 2 }, { 1, 3 }, { 0, -1 },
+            { { 0 }, { -1, -1 } } },
         UpdateCase { "row_count_must_follow_the_changes",
-            [](auto& u) { u.insertRows({ IndexPath { 0, 0 } }); }, { 2 }, { 2 }, {}, {}, "section 0" },
-        UpdateCase { "section_count_must_follow_the_changes",
-            [](auto& u) { u.deleteSections({ 0 }); }, { 1, 1 }, { 1, 1 }, {}, {}, "invalid number of sections" },
+            [](auto& u) {
+                u.insertRows({ IndexPath { 0, 0 } });
+            },
+            { 2 }, { 2 }, {}, {}, "section 0" },
+        UpdateCase { "section_count_must_follow_the_changes", [](auto& u) { u.deleteSections({ 0 }); }, { 1, 1 }, { 1, 1 }, {},
+            {}, "invalid number of sections" },
         UpdateCase { "delete_out_of_range",
-            [](auto& u) { u.deleteRows({ IndexPath { 0, 5 } }); }, { 2 }, { 1 }, {}, {}, "attempt to delete row" },
+            [](auto& u) {
+                u.deleteRows({ IndexPath { 0, 5 } });
+            },
+            { 2 }, { 1 }, {}, {}, "attempt to delete row" },
         UpdateCase { "insert_out_of_range",
-            [](auto& u) { u.insertRows({ IndexPath { 1, 0 } }); }, { 1 }, { 1 }, {}, {}, "attempt to insert row" },
+            [](auto& u) {
+                u.insertRows({ IndexPath { 1, 0 } });
+            },
+            { 1 }, { 1 }, {}, {}, "attempt to insert row" },
         UpdateCase { "delete_and_reload_one_section",
             [](auto& u) {
                 u.deleteSections({ 0 });
@@ -84,7 +98,10 @@ INSTANTIATE_TEST_SUITE_P(Batches, ResolveUpdates,
             },
             { 1 }, { 0 }, {}, {}, "delete and reload the same section" },
         UpdateCase { "negative_index",
-            [](auto& u) { u.deleteRows({ IndexPath { 0, -1 } }); }, { 1 }, { 1 }, {}, {}, "negative" }),
+            [](auto& u) {
+                u.deleteRows({ IndexPath { 0, -1 } });
+            },
+            { 1 }, { 1 }, {}, {}, "negative" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- TableViewLayout ----
