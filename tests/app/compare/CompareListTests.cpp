@@ -243,6 +243,8 @@ TEST_F(CompareListTest, Snapshots)
         for (std::size_t count : { 3u, 7u }) {
             storeSelection(std::vector<std::string>(seven.begin(), seven.begin() + static_cast<long>(count)));
             showList(device, 2);
+            // As the Compare tab shows it.
+            navigation->navigationBar()->setBarStyle(kit::BarStyle::Black);
             std::string path = compare_test::snapshotPath("list-" + std::to_string(count) + "-" + device);
             ASSERT_TRUE(host->writePNG(path).ok()) << path;
             bool pad = std::string_view(device) == "ipad-2";

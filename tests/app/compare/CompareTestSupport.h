@@ -102,6 +102,9 @@ protected:
     }
     void useDataSetAt(const std::string& path)
     {
+        // The working copy of an earlier data set would win over an older bundle copy.
+        std::error_code ignored;
+        std::filesystem::remove(home.path() + "/support/specs.plist", ignored);
         DataKeeper::setBundleSpecsPathForTesting(path);
         DataKeeper::resetForTesting();
         DataKeeper::copyDataFromBundleIfNeeded();

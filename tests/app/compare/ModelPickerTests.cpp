@@ -240,6 +240,8 @@ TEST_F(ModelPickerTest, Snapshots)
     for (const char* device : { "iphone-6", "ipad-2" }) {
         storeSelection({ "iPhone7,2", "iPad4,1", "iPhone9,1" });
         showList(device, 2);
+        // As the Compare tab shows it.
+        navigation->navigationBar()->setBarStyle(kit::BarStyle::Black);
         // From the second row: replacing "iPad4,1", the picker opens on it.
         openPicker(1);
         std::string path = compare_test::snapshotPath(std::string("picker-") + device);
