@@ -110,6 +110,17 @@ TEST_F(CompareListTest, DeletingOneOfSevenBringsTheAddRowBackInTheSameBatch)
     EXPECT_EQ(rows(), 1);
 }
 
+TEST_F(CompareListTest, GermanTextsComeFromTheGermanTable)
+{
+    useLanguage("de");
+    storeSelection({ "iPhone99,9" });
+    showList();
+    EXPECT_EQ(list->title(), "Modelle");
+    EXPECT_EQ(rowText(listTable(), 0), "iPhone99,9 Nicht in den aktuellen Daten");
+    EXPECT_EQ(rowText(listTable(), 1), "Modell hinzufügen…");
+    EXPECT_EQ(footer(), "Bis zu 7 Modelle lassen sich vergleichen. 1 gewählt.");
+}
+
 TEST_F(CompareListTest, ATabletKeepsTheAddRowUntilTwelve)
 {
     storeSelection(firstKeys(11));

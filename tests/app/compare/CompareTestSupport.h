@@ -8,6 +8,7 @@
 #include "app/compare/CompareListController.h"
 #include "app/compare/ModelPickerController.h"
 #include "app/specs/DataKeeper.h"
+#include "kit/base/Bundle.h"
 #include "kit/base/FileManager.h"
 #include "kit/base/PropertyList.h"
 #include "kit/base/UserDefaults.h"
@@ -67,7 +68,7 @@ protected:
         environment.set("HOME", home.path());
         environment.set("XDG_CONFIG_HOME", home.path() + "/config");
         environment.set("XDG_DATA_HOME", home.path() + "/data");
-        environment.set("LANGUAGE", "en");
+        useLanguage("en");
         kit::UserDefaults::resetStandardUserDefaults();
         DataKeeper::setApplicationSupportDirectoryForTesting(home.path() + "/support");
         DataKeeper::setModelIdentifierForTesting(std::string("iPhone7,2"));
@@ -81,6 +82,14 @@ protected:
         DataKeeper::setModelIdentifierForTesting(std::nullopt);
         DataKeeper::resetForTesting();
         kit::UserDefaults::resetStandardUserDefaults();
+        // Read again once the environment is restored.
+        kit::Bundle::mainBundle().reloadLocalizations();
+    }
+
+    void useLanguage(const std::string& language)
+    {
+        environment.set("LANGUAGE", language);
+        kit::Bundle::mainBundle().reloadLocalizations();
     }
 
     // The bundle copy of the data set; the working copy is seeded from it on first use.
