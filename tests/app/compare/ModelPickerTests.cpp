@@ -257,3 +257,17 @@ TEST_F(ModelPickerTest, Snapshots)
         closeHost();
     }
 }
+
+TEST_F(ModelPickerTest, AKeyMissingFromTheDataCanBeReplacedInItsPlace)
+{
+    storeSelection({ "iPhone99,9", "iPad1,1" });
+    showList();
+    auto& opened = openPicker(0);
+    EXPECT_EQ(opened.currentModelKey(), std::optional<std::string>("iPhone99,9"));
+    // Not among the rows: the list starts at the top.
+    EXPECT_DOUBLE_EQ(offset(), 0);
+    tapRow(table(), rowOf("iPad2,1"));
+    settle();
+    EXPECT_EQ(stored(), (std::vector<std::string> { "iPad2,1", "iPad1,1" }));
+    EXPECT_EQ(rowText(listTable(), 0), "iPad 2 Wi-Fi");
+}
