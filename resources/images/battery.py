@@ -21,19 +21,19 @@ def write(name, w, h, body, stretch=False):
         f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{w:g}" height="{h:g}" viewBox="0 0 {w:g} {h:g}"{aspect}>\n{body}\n</svg>\n')
 
 
-def casing(level):
-    """The battery's casing around the level bar: (x, y, w, h, corner, wall) and the nub."""
+def casing(level, corner):
+    """The battery's casing around the level bar (whose corners are the screen's): the box,
+    its inner corner radius, the wall's thickness and the nub."""
     x, y, w, h = level
     wall = max(3, h * 0.075)
-    corner = h * 0.14
     box = (x - wall, y - wall, w + 2 * wall, h + 2 * wall)
     nub = (box[0] + box[2], y + h * 0.3, wall * 1.6, h * 0.4)
     return box, corner, wall, nub
 
 
-def plate(name, w, h, level):
+def plate(name, w, h, level, radius):
     x, y, lw, lh = level
-    (bx, by, bw, bh), corner, wall, (nx, ny, nw, nh) = casing(level)
+    (bx, by, bw, bh), corner, wall, (nx, ny, nw, nh) = casing(level, radius)
     write(name, w, h, f'''  <defs>
     <linearGradient id="p" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="#dfe3e8"/><stop offset="1" stop-color="#b9c0c9"/></linearGradient>
     <linearGradient id="c" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="#9aa3ae"/><stop offset="1" stop-color="#6f7883"/></linearGradient>
@@ -47,9 +47,9 @@ def plate(name, w, h, level):
   <rect x="{x:g}" y="{y:g}" width="{lw:g}" height="{lh:g}" rx="{corner:g}" fill="url(#i)"/>''')
 
 
-def plate_top(name, w, h, level):
+def plate_top(name, w, h, level, radius):
     x, y, lw, lh = level
-    _, corner, wall, _ = casing(level)
+    _, corner, wall, _ = casing(level, radius)
     ticks = "".join(f'<rect x="{x + lw * q - 0.5:g}" y="{y + lh * 0.12:g}" width="1" height="{lh * 0.12:g}" fill="#ffffff" fill-opacity="0.25"/>'
                     for q in (0.25, 0.5, 0.75))
     write(name, w, h, f'''  <defs><linearGradient id="g" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="#ffffff" stop-opacity="0.45"/><stop offset="0.48" stop-color="#ffffff" stop-opacity="0.12"/><stop offset="0.5" stop-color="#ffffff" stop-opacity="0"/><stop offset="1" stop-color="#000000" stop-opacity="0.12"/></linearGradient></defs>
@@ -138,16 +138,16 @@ def activity_icons(suffix, s):
         write(name + suffix, s, s, f'  <rect x="2" y="2" width="{s-4:g}" height="{s-4:g}" rx="{s*0.18:g}" fill="{DEEP}" fill-opacity="0.55"/>\n  {glyph}')
 
 
-# (suffix, plate w, h, level bar x, y, w, h)
-PLATES = [("", 316, 112, (32, 17, 150, 80)),
-          ("-667h", 370, 131, (37.5, 19.921875, 175.78125, 93.75)),
-          ("~ipad", 720, 270, (144, 65, 310, 152))]
+# (suffix, plate w, h, level bar x, y, w, h, the level bar's corner radius)
+PLATES = [("", 316, 112, (32, 17, 150, 80), 4),
+          ("-667h", 370, 131, (37.5, 19.921875, 175.78125, 93.75), 4),
+          ("~ipad", 720, 270, (144, 65, 310, 152), 10)]
 
 
 def main():
-    for s, w, h, level in PLATES:
-        plate("batteryPlate" + s, w, h, level)
-        plate_top("batteryPlateTop" + s, w, h, level)
+    for s, w, h, level, radius in PLATES:
+        plate("batteryPlate" + s, w, h, level, radius)
+        plate_top("batteryPlateTop" + s, w, h, level, radius)
     for s, w, hh, sh, tw, th, cap, ph, icon in (("", 320, 34, 34, 166, 12, 5, 10, 24),
                                                  ("~ipad", 768, 60, 50, 440, 16, 7, 14, 34)):
         header("batteryTableHeader" + s, w, hh)
