@@ -123,17 +123,6 @@ TEST(BatteryArithmetic, TimeTextPadsHoursBelowTenAndMinutesBelowTen)
     EXPECT_EQ(BatteryController::timeText(-5), "00:00");
 }
 
-TEST(BatteryArithmetic, LevelColourRunsFromRedThroughYellowToGreen)
-{
-    EXPECT_EQ(BatteryController::levelColor(0), (kit::Color { 1, 0, 0, 1 }));
-    EXPECT_EQ(BatteryController::levelColor(0.5), (kit::Color { 0.75, 0.75, 0, 1 }));
-    EXPECT_EQ(BatteryController::levelColor(1), (kit::Color { 0, 1, 0, 1 }));
-    EXPECT_EQ(BatteryController::levelText(0, true), "0%");
-    EXPECT_EQ(BatteryController::levelText(0.5, true), "50%");
-    EXPECT_EQ(BatteryController::levelText(1, true), "100%");
-    EXPECT_EQ(BatteryController::levelText(0.37, false), "\u2013");
-}
-
 TEST(BatteryArithmetic, RatingsAreReadOnceAsFloatAndOnceAsWholeHours)
 {
     kit::Value ratings = kit::Dict { { "A", 10.5 }, { "B", "10" }, { "C", kit::Dict {} }, { "D", -3 } };
@@ -148,15 +137,6 @@ TEST(BatteryArithmetic, RatingsAreReadOnceAsFloatAndOnceAsWholeHours)
     EXPECT_EQ(BatteryController::remainingMinutes(-3, 1.0), 0);
     EXPECT_EQ(BatteryController::remainingMinutes(1e30, 1.0), 1000000000000);
     EXPECT_EQ(BatteryController::remainingMinutes(std::numeric_limits<double>::quiet_NaN(), 1.0), 0);
-}
-
-TEST(BatteryArithmetic, TimeBarIsClampedToItsTrack)
-{
-    // Track 166, caps 5: 153 points stand for the whole scale.
-    EXPECT_DOUBLE_EQ(BatteryController::timeBarWidth(480, 166, 5, 40), 153.0 / 5);
-    EXPECT_DOUBLE_EQ(BatteryController::timeBarWidth(630, 166, 5, 10), 153);
-    EXPECT_DOUBLE_EQ(BatteryController::timeBarWidth(0, 166, 5, 10), 0);
-    EXPECT_DOUBLE_EQ(BatteryController::timeBarWidth(600, 10, 5, 10), 0);
 }
 
 // ---- The screen ----------------------------------------------------------------------------------
@@ -342,27 +322,20 @@ TEST_F(BatteryScreenTest, FullChargeListsLongestFirstOnTheLongestRating)
     EXPECT_DOUBLE_EQ(talk.rightCapMinX, talk.usable / 5 + (talk.track - talk.usable - 3) / 2 + 1);
 }
 
-TEST_F(BatteryScreenTest, HalfChargeCountsNineTenthsOfIt)
+TEST_F(BatteryScreenTest, BelowNinetyPercentNineTenthsOfTheChargeCount)
 {
     battery(50);
     auto& battery = showScreen();
-    battery.updateInfo();
     EXPECT_EQ(shown(0).time, "18:00");
     EXPECT_EQ(shown(1).time, "03:36");
     EXPECT_EQ(battery.statusLabel()->text(), localized("Unplugged"));
-}
 
-TEST_F(BatteryScreenTest, NinetyPercentIsTheLowestFullEstimate)
-{
-    battery(90);
-    auto& battery = showScreen();
-    battery.updateInfo();
-    EXPECT_EQ(rows()[0].minutes, 2160); // 0.90 × 2400
-
-    this->battery(89);
-    battery.updateInfo();
-    EXPECT_EQ(rows()[0].minutes, 1922); // 0.801 × 2400 = 1922.4
-    EXPECT_EQ(shown(0).time, "32:02");
+    for (auto [percent, minutes] : { std::pair { 90, 2160 }, std::pair { 89, 1922 } }) {
+        this->battery(percent);
+        battery.updateInfo();
+        // 0.90 × 2400, and 0.801 × 2400 = 1922.4.
+        EXPECT_EQ(rows()[0].minutes, minutes) << percent;
+    }
 }
 
 TEST_F(BatteryScreenTest, DeviceLevelOfPointNineStaysBelowTheThreshold)
