@@ -1,3 +1,4 @@
+#include "app/battery/BatteryController.h"
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
@@ -17,6 +18,14 @@ namespace {
 
 constexpr const char* kProgram = "quarrin";
 
+// One charge reading as the Battery tab takes it.
+kit::Dict batteryFigures()
+{
+    auto charge = BatteryController::readCharge();
+    return { { "fraction", charge.level }, { "state", charge.state }, { "stateText", charge.stateText },
+        { "hasBattery", charge.hasBattery } };
+}
+
 // The figures of one refresh as JSON, for scripts and for checking against other tools.
 int printFigures()
 {
@@ -31,6 +40,7 @@ int printFigures()
     if (auto records = kit::InterfaceCounterSource().read(); records.ok())
         UsageController::fillCounters(ifaces, *records);
     figures.emplace("interfaces", std::move(ifaces));
+    figures.emplace("battery", batteryFigures());
     std::printf("%s\n", kit::toJSON(kit::Value(std::move(figures)), true).c_str());
     return 0;
 }

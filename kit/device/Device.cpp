@@ -10,6 +10,7 @@ namespace {
 
 struct State {
     std::string root = "/";
+    bool batteryMonitoring = false;
     // The machine does not change model while we run; read it once per root.
     std::optional<std::string> detectedModel;
 };
@@ -56,6 +57,30 @@ ScreenSize Device::screenSize()
 BatteryReading Device::battery()
 {
     return BatterySource(state().root).read();
+}
+
+void Device::setBatteryMonitoringEnabled(bool enabled)
+{
+    state().batteryMonitoring = enabled;
+}
+
+bool Device::isBatteryMonitoringEnabled()
+{
+    return state().batteryMonitoring;
+}
+
+float Device::batteryLevel()
+{
+    if (!state().batteryMonitoring)
+        return -1.0f;
+    return battery().level;
+}
+
+int Device::batteryState()
+{
+    if (!state().batteryMonitoring)
+        return BatteryReading::Unknown;
+    return battery().state;
 }
 
 void Device::setRoot(std::string root)

@@ -17,7 +17,19 @@ public:
     static std::string systemVersion();
     static Idiom idiom();
     static ScreenSize screenSize();
+    // The whole reading, whatever the monitoring switch says (the status bar, --print).
     static BatteryReading battery();
+
+    // Battery monitoring, switched by the screen that reads the charge. While it is off, as on
+    // the handheld platform, batteryLevel() answers −1.0 and batteryState() 0 (unknown); while
+    // it is on, each call reads the battery afresh. Off at start.
+    static void setBatteryMonitoringEnabled(bool enabled);
+    static bool isBatteryMonitoringEnabled();
+    // The charge fraction 0…1 in single precision; −1.0 when monitoring is off or there is no
+    // battery.
+    static float batteryLevel();
+    // BatteryReading::State; 0 (unknown) when monitoring is off or there is no battery.
+    static int batteryState();
 
     // The folder the machine's files are read under ("/" unless a test says otherwise).
     static void setRoot(std::string root);
