@@ -1,5 +1,6 @@
 #include "app/shell/MainController.h"
 
+#include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/NotificationCenter.h"
@@ -20,6 +21,7 @@ std::vector<MainController::Tab> MainController::tabs()
     // Each screen takes its place here as it is built: Usage, Battery, Tech Specs, Compare.
     return {
         { [] { return kit::ViewController::create<UsageController>(); }, "usageTabBarIcon", "usage" },
+        { [] { return kit::ViewController::create<SpecsController>(); }, "specTabBarIcon", "techspecs" },
     };
 }
 
