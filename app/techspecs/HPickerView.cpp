@@ -75,7 +75,10 @@ void HPickerView::setDataSource(HPickerViewDataSource* dataSource)
     m_pvTableView->reloadData();
 }
 
-void HPickerView::layoutSubviews() { layoutStrip(); }
+void HPickerView::layoutSubviews()
+{
+    layoutStrip();
+}
 
 void HPickerView::layoutStrip()
 {
@@ -96,7 +99,10 @@ void HPickerView::layoutStrip()
     });
 }
 
-int HPickerView::columnCount() const { return m_pvTableView->numberOfRowsInSection(0); }
+int HPickerView::columnCount() const
+{
+    return m_pvTableView->numberOfRowsInSection(0);
+}
 
 bool HPickerView::isServiceColumn(int column) const
 {
@@ -139,7 +145,8 @@ void HPickerView::centreColumn(int column, bool animated)
     if (count <= 0)
         return;
     column = std::clamp(column, 0, count - 1);
-    kit::Point target = m_pvTableView->contentOffsetForScrollingToRow({ 0, column }, kit::TableViewScrollPosition::Middle);
+    kit::Point target
+        = m_pvTableView->contentOffsetForScrollingToRow({ 0, column }, kit::TableViewScrollPosition::Middle);
     kit::Point offset = m_pvTableView->contentOffset();
     if (std::abs(target.y - offset.y) < kSamePosition && std::abs(target.x - offset.x) < kSamePosition) {
         // Nowhere to go (the column is as central as the strip's ends allow): an animated move
@@ -225,7 +232,8 @@ int HPickerView::numberOfRowsInSection(kit::TableView&, int section)
     return m_dataSource ? std::max(0, m_dataSource->numberOfRowsInSection(*this, section)) : 0;
 }
 
-std::shared_ptr<kit::TableViewCell> HPickerView::cellForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath& path)
+std::shared_ptr<kit::TableViewCell> HPickerView::cellForRowAtIndexPath(
+    kit::TableView& tableView, const kit::IndexPath& path)
 {
     auto cell = tableView.dequeueReusableCell(kCellIdentifier);
     if (!cell) {
@@ -274,9 +282,15 @@ void HPickerView::scrollViewWillBeginDecelerating(kit::ScrollView& scrollView)
     m_startDeceleratingPos = scrollView.contentOffset();
 }
 
-void HPickerView::scrollViewDidEndDecelerating(kit::ScrollView&) { fixateScroll(); }
+void HPickerView::scrollViewDidEndDecelerating(kit::ScrollView&)
+{
+    fixateScroll();
+}
 
-void HPickerView::scrollViewDidEndScrollingAnimation(kit::ScrollView&) { reportSelection(); }
+void HPickerView::scrollViewDidEndScrollingAnimation(kit::ScrollView&)
+{
+    reportSelection();
+}
 
 void HPickerView::scrollViewWillBeginWheelScrolling(kit::ScrollView& scrollView)
 {
@@ -287,7 +301,10 @@ void HPickerView::scrollViewWillBeginWheelScrolling(kit::ScrollView& scrollView)
         m_delegate->pickerViewWillChangeRow(*this);
 }
 
-void HPickerView::scrollViewDidEndWheelScrolling(kit::ScrollView&) { fixateScroll(); }
+void HPickerView::scrollViewDidEndWheelScrolling(kit::ScrollView&)
+{
+    fixateScroll();
+}
 
 void HPickerView::fixateScroll()
 {
