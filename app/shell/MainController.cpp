@@ -1,6 +1,7 @@
 #include "app/shell/MainController.h"
 
 #include "app/battery/BatteryController.h"
+#include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/NotificationCenter.h"
@@ -22,6 +23,7 @@ std::vector<MainController::Tab> MainController::tabs()
     return {
         { [] { return kit::ViewController::create<UsageController>(); }, "usageTabBarIcon", "usage" },
         { [] { return kit::ViewController::create<BatteryController>(); }, "batteryTabBarIcon", "battery" },
+        { [] { return kit::ViewController::create<SpecsController>(); }, "specTabBarIcon", "techspecs" },
     };
 }
 

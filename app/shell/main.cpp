@@ -2,6 +2,7 @@
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
+#include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "kit/device/Device.h"
 #include "common/metrics/SharedTools.h"
@@ -26,6 +27,21 @@ kit::Dict batteryFigures()
         { "hasBattery", charge.hasBattery } };
 }
 
+// The Tech Specs tab's model and its rows as [label, value] pairs, section after section.
+kit::Value techSpecsFigures()
+{
+    std::string modelKey = SpecsController::chosenModelKey(DataKeeper::sortedModelsKeys());
+    kit::Array rows;
+    for (const kit::Value& section : SpecsController::makeDataModel(modelKey)) {
+        const kit::Array* sectionRows = section[SpecsController::kRowsKey].asArray();
+        if (!sectionRows)
+            continue;
+        for (const kit::Value& row : *sectionRows)
+            rows.push_back(kit::Array { row[SpecsController::kRowFirstItemKey], row[SpecsController::kRowSecondItemKey] });
+    }
+    return kit::Dict { { "modelKey", modelKey }, { "rows", std::move(rows) } };
+}
+
 // The figures of one refresh as JSON, for scripts and for checking against other tools.
 int printFigures()
 {
@@ -41,6 +57,7 @@ int printFigures()
         UsageController::fillCounters(ifaces, *records);
     figures.emplace("interfaces", std::move(ifaces));
     figures.emplace("battery", batteryFigures());
+    figures.emplace("techSpecs", techSpecsFigures());
     std::printf("%s\n", kit::toJSON(kit::Value(std::move(figures)), true).c_str());
     return 0;
 }

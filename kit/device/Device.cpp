@@ -1,6 +1,7 @@
 #include "kit/device/Device.h"
 
 #include "kit/device/DeviceIdentity.h"
+#include "kit/device/OsReleaseSource.h"
 
 #include <optional>
 
@@ -42,6 +43,11 @@ std::string Device::name()
 std::string Device::systemVersion()
 {
     return DeviceIdentity::leadingVersion(DeviceIdentity::kernelRelease());
+}
+
+std::optional<std::string> Device::distributionName()
+{
+    return OsReleaseSource(state().root).prettyName();
 }
 
 Idiom Device::idiom()

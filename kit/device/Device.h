@@ -3,6 +3,7 @@
 #include "kit/device/BatterySource.h"
 #include "kit/device/DeviceProfile.h"
 
+#include <optional>
 #include <string>
 
 namespace kit {
@@ -15,6 +16,8 @@ public:
     static std::string name();
     static std::string systemName() { return "Linux"; }
     static std::string systemVersion();
+    // The distribution's PRETTY_NAME from os-release; nothing when it says none.
+    static std::optional<std::string> distributionName();
     static Idiom idiom();
     static ScreenSize screenSize();
     // The whole reading, whatever the monitoring switch says (the status bar, --print).
