@@ -101,11 +101,12 @@ public:
         testservers::writeFile(prefix + "/site.conf", site);
         std::string temp = prefix + "/tmp";
         testservers::writeFile(prefix + "/nginx.conf",
-            "load_module " + std::string(kJsModule) + ";\n" + (getuid() == 0 ? "user root;\n" : "") + "worker_processes 1;\npid "
-                + prefix + "/nginx.pid;\nerror_log " + prefix + "/error.log info;\nevents { worker_connections 1024; }\nhttp {\n"
-                + "access_log " + prefix + "/access.log;\nclient_body_temp_path " + temp + ";\nproxy_temp_path " + temp
-                + ";\nfastcgi_temp_path " + temp + ";\nuwsgi_temp_path " + temp + ";\nscgi_temp_path " + temp
-                + ";\ninclude " + prefix + "/site.conf;\n}\n");
+            "load_module " + std::string(kJsModule) + ";\n" + (getuid() == 0 ? "user root;\n" : "")
+                + "worker_processes 1;\npid " + prefix + "/nginx.pid;\nerror_log " + prefix
+                + "/error.log info;\nevents { worker_connections 1024; }\nhttp {\n" + "access_log " + prefix
+                + "/access.log;\nclient_body_temp_path " + temp + ";\nproxy_temp_path " + temp + ";\nfastcgi_temp_path "
+                + temp + ";\nuwsgi_temp_path " + temp + ";\nscgi_temp_path " + temp + ";\ninclude " + prefix
+                + "/site.conf;\n}\n");
         m_accessLog = prefix + "/access.log";
         m_pid = fork();
         if (m_pid == 0) {
@@ -189,7 +190,9 @@ protected:
         RunLoop::main().setVirtualClock(true);
         observation = kit::NotificationCenter::defaultCenter().addObserver(DKNewDataIsAvailableNotification,
             &DataKeeper::sharedKeeper(), nullptr, [this](const kit::Notification&) { ++notifications; });
-        writeBytes(workingPath(), "<plist version=\"1.0\"><dict><key>iPhone7,2</key><dict><key>Name</key><string>Old</string></dict></dict></plist>",
+        writeBytes(workingPath(),
+            "<plist "
+            "version=\"1.0\"><dict><key>iPhone7,2</key><dict><key>Name</key><string>Old</string></dict></dict></plist>",
             Date::fromUnix(kServedTime - 86400));
     }
 
@@ -282,7 +285,8 @@ TEST_F(NginxDeployment, AnswersEveryRequestAsTheReferenceServerDoes)
         { "empty", "/getdata.pl", "" },
         { "stale", "/getdata.pl", body(kBundleIdentifier, now - 2 * 86400) },
         { "other bundle", "/getdata.pl", body("com.other", now) },
-        { "lower-case token", "/getdata.pl", "pass=" + lowerToken + "&name=specs.plist&mn=" + dataserver::formatNumber(now) },
+        { "lower-case token", "/getdata.pl",
+            "pass=" + lowerToken + "&name=specs.plist&mn=" + dataserver::formatNumber(now) },
         { "large", "/getdata.pl", body(kBundleIdentifier, now) + "&pad=" + std::string(5000, 'x') },
         { "elsewhere", "/other.pl", body(kBundleIdentifier, now) },
     };
@@ -318,7 +322,8 @@ TEST_F(NginxDeployment, PublishingPutsOnlyACompleteDataSetIntoServiceWithItsDate
 {
     ASSERT_EQ(nginx.start(dir, certificates, servedPath, kBundleIdentifier), "");
     auto publish = [&](const std::string& file) {
-        std::string command = "'" + kDeployment + "/quarrin-publish-specs' '" + file + "' '" + servedPath + "' >/dev/null 2>&1";
+        std::string command
+            = "'" + kDeployment + "/quarrin-publish-specs' '" + file + "' '" + servedPath + "' >/dev/null 2>&1";
         return std::system(command.c_str());
     };
     std::string next = dir.file("next.plist");
