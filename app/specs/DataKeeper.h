@@ -119,8 +119,8 @@ public:
     // Implemented in DataKeeperUpdate.cpp. One exchange runs from getServerData to doneWithError:
     // up to three attempts per server, one second apart, primary first, then the secondary.
     static constexpr std::string_view kNextUpdateDateKey = "kNextUpdateDate";
-    // Info.plist: [secondary, primary]; each an address ending in "getdata.pl" or a base address
-    // that "getdata.pl" is appended to.
+    // Info.plist: [secondary, primary]; each an https address ending in "getdata.pl" or a base
+    // address that "getdata.pl" is appended to.
     static constexpr std::string_view kDataServerURLsInfoKey = "QNDataServerURLs";
     static constexpr std::string_view kServerScriptName = "getdata.pl";
     static constexpr double kUpdateInterval = 604800.0; // seven days
