@@ -83,7 +83,8 @@ void UserDefaults::load()
 {
     m_values.clear();
     m_dirty = false;
-    FileManager::removeStaleTemporaryFiles(m_filePath);
+    // Whatever an interrupted store left is gone at the next start; a live writer's file is kept.
+    FileManager::removeStaleTemporaryFiles(m_filePath, 0);
     auto bytes = FileManager::readFile(m_filePath);
     if (!bytes && !FileManager::fileExists(m_filePath))
         return; // nothing stored yet

@@ -13,6 +13,11 @@ grams, battery capacities in mAh, prices in US dollars.
 
 import datetime
 
+# When the data below last changed, in UTC. The build stamps the bundled specs.plist with it, and
+# that date is the bundle copy's age: clients compare it with the working copy's and the data
+# server's dates. Move it on with every change to the data.
+DATA_DATE = "2026-12-08T16:22:48Z"
+
 
 def date(text):
     # Noon UTC, so that the calendar day shows the same in every time zone within ±12 hours.

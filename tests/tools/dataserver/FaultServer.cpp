@@ -12,6 +12,10 @@
 //   trunc        announces more body than it sends, then closes cleanly
 //   big          announces and streams 4 MiB
 //   slow         sends the data file in small pieces with pauses
+//   future       200 like ok, but Last-Modified in the year 2100
+//   hello        200 like ok, with {"hello":"world"} as the body: a property list without models
+//   drip         sends the head, then one body byte every 200 ms (well inside any stall
+//                time-out) until the peer goes away or a minute has passed
 // Each request is logged to --log as "<path> <body>" once it has been read, before the reply;
 // a failed TLS handshake as "handshake-failed". Only the first path component is read, so tests
 // may add their own ("/ok/primary/getdata.pl").
@@ -159,7 +163,22 @@ void handle(SSL_CTX* context, int fd)
     };
 
     bool cleanClose = true;
-    if (mode == "ok" || mode == "png" || mode == "mime" || mode == "nolm" || mode == "baddate") {
+    if (mode == "future") {
+        lastModified = 4102444800; // Fri, 01 Jan 2100 00:00:00 GMT
+        writeAll(ssl, head(200, "text/xml", true, g_data.size()) + g_data);
+    } else if (mode == "hello") {
+        std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                           "<key>hello</key><string>world</string></dict></plist>\n";
+        writeAll(ssl, head(200, "text/xml", true, text.size()) + text);
+    } else if (mode == "drip") {
+        if (writeAll(ssl, head(200, "text/xml", true, g_data.size()))) {
+            for (std::size_t at = 0; at < g_data.size() && at < 300; ++at) {
+                if (!writeAll(ssl, g_data.substr(at, 1)))
+                    break;
+                usleep(200 * 1000);
+            }
+        }
+    } else if (mode == "ok" || mode == "png" || mode == "mime" || mode == "nolm" || mode == "baddate") {
         std::string type = mode == "png" ? "image/png" : mode == "mime" ? "text/html" : "text/xml; charset=utf-8";
         writeAll(ssl, head(200, type, mode != "nolm", g_data.size(), mode == "baddate" ? "sometime last week" : "") + g_data);
     } else if (mode == "s400" || mode == "s401" || mode == "s500" || mode == "s503") {
