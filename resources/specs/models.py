@@ -725,7 +725,7 @@ model({"Pine64 Pinebook Pro": None}, Name="Pinebook Pro",
       Price=price(199.99, "64 GB eMMC"))
 
 model({"Pine64 Pinebook": None}, Name="Pinebook",
-      Processor=cpu("Allwinner A64", "1.152", PI_CORTEX_A53), GPU="Mali-400 MP2",
+      Processor=cpu("Allwinner A64", None, PI_CORTEX_A53), GPU="Mali-400 MP2",
       Onboard_RAM=ram(2048, "LPDDR3"), Display=screen("11.6", "LCD"), Battery_Capacity=mah(10000),
       Price=price(99, "11.6-inch"))
 
@@ -747,7 +747,7 @@ model({"Valve Galileo": None}, DetailName="OLED", **STEAM_DECK,
 
 # The first Framework Laptop calls itself just "Laptop", which begins every later model's
 # identifier; left out so that a newer model missing here shows as unknown rather than as it.
-FRAMEWORK_13 = dict(Name="Framework Laptop 13", Display=screen("13.5", "3:2, matte", "2256 × 1504"),
+FRAMEWORK_13 = dict(Name="Framework Laptop 13", Display=screen("13.5", "3:2", "2256 × 1504"),
                     Weight=grams(1300), Dimensions=mm("296.63", "228.98", "15.85"), Connector="USB-C")
 
 model({"Framework Laptop (12th Gen Intel Core)": None}, DetailName="12th Gen Intel Core", **FRAMEWORK_13,
@@ -835,7 +835,7 @@ model({"Dell Inc. XPS 13 9300": None}, Name="XPS 13", DetailName="9300",
       Dimensions=mm("295.7", "198.7", "14.8"))
 model({"Dell Inc. XPS 15 9500": None}, Name="XPS 15", DetailName="9500",
       Processor=cpu("10th Gen Intel Core"), Display=screen("15.6", "16:10"),
-      Battery_Capacity=watt_hours("56", "86 Wh option"), Dimensions=mm("344.7", "230.1", "18"))
+      Battery_Capacity=watt_hours("56", "86 Wh option"), Dimensions=mm("344.72", "230.14", "18"))
 
 # HP's product names repeat the maker: "HP EliteBook 840 G8 Notebook PC".
 for generation, processor in (("G6", "8th Gen Intel Core"), ("G7", "10th Gen Intel Core"),
