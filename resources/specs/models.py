@@ -758,8 +758,9 @@ model({"Framework Laptop (13th Gen Intel Core)": None}, DetailName="13th Gen Int
       Processor=cpu("13th Gen Intel Core", None, "i5-1340P, i7-1360P or i7-1370P"),
       Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E")
 
-# Firmware spells the series with and without a space.
-model({"Framework Laptop 13 (AMD Ryzen 7040Series)": None, "Framework Laptop 13 (AMD Ryzen 7040 Series)": None},
+# Firmware spells the series with and without a space ("7040Series)", "7040 Series)"): the key
+# ends before it, so both find this one entry.
+model({"Framework Laptop 13 (AMD Ryzen 7040": None},
       DetailName="AMD Ryzen 7040 Series", **FRAMEWORK_13,
       Processor=cpu("AMD Ryzen 7040 Series", None, "Ryzen 5 7640U or Ryzen 7 7840U"),
       GPU="AMD Radeon 760M or 780M", Battery_Capacity=watt_hours("61"), Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E")
@@ -772,10 +773,12 @@ model({"Framework Laptop 16 (AMD Ryzen 7040 Series)": None}, Name="Framework Lap
 
 
 def thinkpad(types, name, generation, processor, **fields):
-    """One ThinkPad generation; types maps each machine type (first four characters) to its platform."""
+    """One ThinkPad generation; types maps each machine type (first four characters) to its platform.
+    The type ends the detail name, as it is printed on the machine's label, so that the types of
+    one generation read apart in the lists."""
     for machine_type, platform in types.items():
         model({"LENOVO " + machine_type: None}, Name=name,
-              DetailName=generation + (", " + platform if platform else ""),
+              DetailName=", ".join(part for part in (generation, platform, machine_type) if part),
               Processor=cpu(processor[platform] if isinstance(processor, dict) else processor), **fields)
 
 
