@@ -64,11 +64,14 @@ def mah(capacity, wh=None):
     return v
 
 
-def screen(inches, kind, pixels=None):
-    # Computers whose makers state no pixel density (and often several panels).
-    v = {"NumericValue": inches + "\"", "Value": kind}
-    if pixels:
-        v["Details"] = pixels
+def screen(inches, kind=None, details=None):
+    # Computers whose makers state no pixel density (and often offer several panels): the panel's
+    # kind where there is one, its pixels and aspect ratio as a remark.
+    v = {"NumericValue": inches + "\""}
+    if kind:
+        v["Value"] = kind
+    if details:
+        v["Details"] = details
     return v
 
 
@@ -747,7 +750,7 @@ model({"Valve Galileo": None}, DetailName="OLED", **STEAM_DECK,
 
 # The first Framework Laptop calls itself just "Laptop", which begins every later model's
 # identifier; left out so that a newer model missing here shows as unknown rather than as it.
-FRAMEWORK_13 = dict(Name="Framework Laptop 13", Display=screen("13.5", "3:2", "2256 × 1504"),
+FRAMEWORK_13 = dict(Name="Framework Laptop 13", Display=screen("13.5", details="2256 × 1504, 3:2"),
                     Weight=grams(1300), Dimensions=mm("296.63", "228.98", "15.85"), Connector="USB-C")
 
 model({"Framework Laptop (12th Gen Intel Core)": None}, DetailName="12th Gen Intel Core", **FRAMEWORK_13,
@@ -768,7 +771,7 @@ model({"Framework Laptop 13 (AMD Ryzen 7040": None},
 model({"Framework Laptop 16 (AMD Ryzen 7040 Series)": None}, Name="Framework Laptop 16",
       DetailName="AMD Ryzen 7040 Series",
       Processor=cpu("AMD Ryzen 7040 Series", None, "Ryzen 7 7840HS or Ryzen 9 7940HS"),
-      Display=screen("16.0", "16:10, 165 Hz", "2560 × 1600"), Battery_Capacity=watt_hours("85"),
+      Display=screen("16.0", details="2560 × 1600, 16:10, 165 Hz"), Battery_Capacity=watt_hours("85"),
       Dimensions=mm("356.58", "270.00", "17.95"), Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E", Connector="USB-C")
 
 
@@ -782,8 +785,8 @@ def thinkpad(types, name, generation, processor, **fields):
               Processor=cpu(processor[platform] if isinstance(processor, dict) else processor), **fields)
 
 
-X1_16_9 = screen("14.0", "16:9")
-X1_16_10 = screen("14.0", "16:10")
+X1_16_9 = screen("14.0", details="16:9")
+X1_16_10 = screen("14.0", details="16:10")
 
 thinkpad({"20KG": None, "20KH": None}, "ThinkPad X1 Carbon", "Gen 6", "8th Gen Intel Core",
          Onboard_RAM=ram(8192, "LPDDR3"), Display=X1_16_9, Battery_Capacity=watt_hours("57"),
@@ -809,42 +812,42 @@ thinkpad({"21KC": None, "21KD": None}, "ThinkPad X1 Carbon", "Gen 12", "Intel Co
 
 # The T14 and X13 come with Intel or AMD processors, each platform with machine types of its own.
 thinkpad({"20S0": "Intel", "20S1": "Intel", "20UD": "AMD", "20UE": "AMD"}, "ThinkPad T14", "Gen 1",
-         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("14.0", "16:9"))
+         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("14.0", details="16:9"))
 thinkpad({"20W0": "Intel", "20W1": "Intel", "20XK": "AMD", "20XL": "AMD"}, "ThinkPad T14", "Gen 2",
-         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("14.0", "16:9"))
+         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("14.0", details="16:9"))
 thinkpad({"21AH": "Intel", "21AJ": "Intel", "21CF": "AMD", "21CG": "AMD"}, "ThinkPad T14", "Gen 3",
-         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("14.0", "16:10"))
+         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("14.0", details="16:10"))
 thinkpad({"21HD": "Intel", "21HE": "Intel", "21K3": "AMD", "21K4": "AMD"}, "ThinkPad T14", "Gen 4",
-         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("14.0", "16:10"))
+         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("14.0", details="16:10"))
 thinkpad({"20T2": "Intel", "20T3": "Intel", "20UF": "AMD", "20UG": "AMD"}, "ThinkPad X13", "Gen 1",
-         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("13.3", "16:9"))
+         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("13.3", details="16:9"))
 thinkpad({"20WK": "Intel", "20WL": "Intel", "20XH": "AMD", "20XJ": "AMD"}, "ThinkPad X13", "Gen 2",
-         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("13.3", "16:10"))
+         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("13.3", details="16:10"))
 thinkpad({"21BN": "Intel", "21BO": "Intel", "21CM": "AMD", "21CN": "AMD"}, "ThinkPad X13", "Gen 3",
-         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("13.3", "16:10"))
+         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("13.3", details="16:10"))
 thinkpad({"21EX": "Intel", "21EY": "Intel", "21J3": "AMD", "21J4": "AMD"}, "ThinkPad X13", "Gen 4",
-         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("13.3", "16:10"))
+         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("13.3", details="16:10"))
 
 # Dell names its models by number; a 2-in-1 adds a suffix to the clamshell's name, so only
 # numbers without a 2-in-1 namesake are listed (the 2-in-1 would otherwise take the clamshell's entry).
 model({"Dell Inc. XPS 13 9370": None}, Name="XPS 13", DetailName="9370",
-      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", "16:9"), Battery_Capacity=watt_hours("52"),
+      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
       Dimensions=mm("302", "199", "11.6"))
 model({"Dell Inc. XPS 13 9380": None}, Name="XPS 13", DetailName="9380",
-      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", "16:9"), Battery_Capacity=watt_hours("52"),
+      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
       Dimensions=mm("302", "199", "11.6"))
 model({"Dell Inc. XPS 13 9300": None}, Name="XPS 13", DetailName="9300",
-      Processor=cpu("10th Gen Intel Core"), Display=screen("13.4", "16:10"), Battery_Capacity=watt_hours("52"),
+      Processor=cpu("10th Gen Intel Core"), Display=screen("13.4", details="16:10"), Battery_Capacity=watt_hours("52"),
       Dimensions=mm("295.7", "198.7", "14.8"))
 model({"Dell Inc. XPS 15 9500": None}, Name="XPS 15", DetailName="9500",
-      Processor=cpu("10th Gen Intel Core"), Display=screen("15.6", "16:10"),
+      Processor=cpu("10th Gen Intel Core"), Display=screen("15.6", details="16:10"),
       Battery_Capacity=watt_hours("56", "86 Wh option"), Dimensions=mm("344.72", "230.14", "18"))
 
 # HP's product names repeat the maker: "HP EliteBook 840 G8 Notebook PC".
 for generation, processor in (("G6", "8th Gen Intel Core"), ("G7", "10th Gen Intel Core"),
                               ("G8", "11th Gen Intel Core")):
     model({"HP HP EliteBook 840 %s Notebook PC" % generation: None}, Name="HP EliteBook 840",
-          DetailName=generation, Processor=cpu(processor), Display=screen("14.0", "16:9"))
+          DetailName=generation, Processor=cpu(processor), Display=screen("14.0", details="16:9"))
 
 model({"Purism Librem 14": None}, Name="Librem 14",
       Processor=cpu("Intel Core i7-10710U", None, "Six-core"), Display=screen("14.0", "IPS LCD, matte", "1920 × 1080"))
