@@ -42,6 +42,20 @@ kit::Value techSpecsFigures()
     return kit::Dict { { "modelKey", modelKey }, { "rows", std::move(rows) } };
 }
 
+// The model this machine was taken for: the identifier as the kit read it, the data set key it
+// resolved to and that entry's names, so a user can see which key to add for an unknown machine.
+kit::Value machineFigures()
+{
+    kit::Dict machine;
+    machine.emplace("identifier", kit::Device::modelIdentifier());
+    auto key = DataKeeper::thisModelKey();
+    const auto entry = DataKeeper::specsForModel(key);
+    machine.emplace("key", std::move(key));
+    machine.emplace("name", entry["Name"].isString() ? entry["Name"].string() : std::string());
+    machine.emplace("detailName", entry["DetailName"].isString() ? entry["DetailName"].string() : std::string());
+    return kit::Value(std::move(machine));
+}
+
 // The figures of one refresh as JSON, for scripts and for checking against other tools.
 int printFigures()
 {
@@ -49,6 +63,7 @@ int printFigures()
     figures.emplace("usage", SharedTools::usageDict());
     figures.emplace("bootTime", SharedTools::bootTimeString());
     figures.emplace("thisModelKey", DataKeeper::thisModelKey());
+    figures.emplace("machine", machineFigures());
     // The interface records of one refresh, with their own keys.
     kit::Array ifaces;
     if (auto entries = kit::InterfaceConfigurationSource(kit::Device::root()).read(); entries.ok())
