@@ -1,10 +1,12 @@
 #include "app/shell/MainController.h"
 
+#include "app/compare/CompareController.h"
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/device/Device.h"
 #include "kit/ui/ImageView.h"
+#include "kit/ui/NavigationController.h"
 
 MainController::MainController()
 {
@@ -13,6 +15,20 @@ MainController::MainController()
     m_socModView->setUserInteractionEnabled(false);
 }
 
+namespace {
+
+// The comparison opens its selection list on its own navigation stack.
+std::shared_ptr<kit::ViewController> makeCompareTab()
+{
+    auto compare = kit::ViewController::create<CompareController>();
+    auto navigation = kit::NavigationController::create(compare);
+    navigation->setTitle(compare->title());
+    navigation->navigationBar()->setBarStyle(kit::BarStyle::Black);
+    return navigation;
+}
+
+} // namespace
+
 MainController::~MainController() { kit::NotificationCenter::defaultCenter().removeObserver(this); }
 
 std::vector<MainController::Tab> MainController::tabs()
@@ -20,6 +36,7 @@ std::vector<MainController::Tab> MainController::tabs()
     // Each screen takes its place here as it is built: Usage, Battery, Tech Specs, Compare.
     return {
         { [] { return kit::ViewController::create<UsageController>(); }, "usageTabBarIcon", "usage" },
+        { makeCompareTab, "compareTabBarIcon", "compare" },
     };
 }
 
