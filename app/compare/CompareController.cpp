@@ -216,9 +216,9 @@ void CompareController::setFramesForLabel(kit::Label& first, kit::Label& second,
 double CompareController::valueBarWidth(double room, double number, double firstNumber)
 {
     double ratio = number / (firstNumber == 0 ? 1 : firstNumber);
-    // Only figures that fall in order give a ratio between 0 and 1; negative or overflowing ones
-    // would draw bars backwards or past the cell.
-    if (!std::isfinite(ratio) || !(room > 0))
+    // Bars measure positive figures against a positive largest one. Negative or overflowing
+    // figures would draw bars backwards or past the cell.
+    if (firstNumber < 0 || !std::isfinite(ratio) || !(room > 0))
         return 0;
     return std::ceil(room * std::clamp(ratio, 0.0, 1.0));
 }

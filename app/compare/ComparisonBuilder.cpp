@@ -229,8 +229,11 @@ kit::Array ComparisonBuilder::plainSections(const kit::Array& sections)
         kit::Array rows;
         if (const kit::Array* sectionRows = section[kRowsKey].asArray()) {
             for (const kit::Value& row : *sectionRows) {
-                rows.push_back(kit::Dict { { "models", plainText(row[kRowFirstItemKey]) },
-                    { "value", plainText(row[kRowSecondItemKey]) }, { "number", rowNumber(row) } });
+                kit::Dict plainRow;
+                plainRow.emplace("models", plainText(row[kRowFirstItemKey]));
+                plainRow.emplace("value", plainText(row[kRowSecondItemKey]));
+                plainRow.emplace("number", rowNumber(row));
+                rows.emplace_back(std::move(plainRow));
             }
         }
         plain.push_back(kit::Dict { { "header", section[kHeaderKey].string() }, { "rows", std::move(rows) } });
