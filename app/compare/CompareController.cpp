@@ -19,14 +19,29 @@
 
 namespace {
 
-bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
-double pick(double pad, double phone) { return isPad() ? pad : phone; }
+bool isPad()
+{
+    return kit::Device::idiom() == kit::Idiom::Pad;
+}
+double pick(double pad, double phone)
+{
+    return isPad() ? pad : phone;
+}
 
-std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
+std::string localized(std::string_view key)
+{
+    return kit::Bundle::mainBundle().localizedString(key);
+}
 
 // Dimensions of the comparison by idiom.
-double modelsColumnWidth() { return pick(200, 124); }
-double sectionHeaderHeight() { return pick(40, 30); }
+double modelsColumnWidth()
+{
+    return pick(200, 124);
+}
+double sectionHeaderHeight()
+{
+    return pick(40, 30);
+}
 
 const kit::Color kModelsTextColor { 0.66, 0.70, 0.74, 1.0 };
 const kit::Color kValueTextColor { 0.86, 0.90, 0.94, 1.0 };
@@ -100,7 +115,8 @@ void CompareController::buildCompareListButton()
     m_compareListButton = kit::Button::system(localized("ComparisonModelsListEdit"));
     m_compareListButton->setFont(m_bodyFont);
     m_compareListButton->sizeToFit();
-    m_compareListButton->addAction(kit::ControlEvent::TouchUpInside, [this](kit::Control&) { prepareSelectedModels(); });
+    m_compareListButton->addAction(
+        kit::ControlEvent::TouchUpInside, [this](kit::Control&) { prepareSelectedModels(); });
     view()->addSubview(m_compareListButton);
 }
 
@@ -108,7 +124,7 @@ void CompareController::buildComparisonTable()
 {
     kit::View& root = *view();
     bool pad = isPad();
-    m_comparisonTableView = kit::TableView::create(root.frame(), kit::TableViewStyle::Plain);
+    m_comparisonTableView = kit::TableView::create(root.bounds(), kit::TableViewStyle::Plain);
     m_comparisonTableView->setDataSource(this);
     m_comparisonTableView->setDelegate(this);
     m_comparisonTableView->setContentInset({ 0, 0, pick(80, 40), 0 });
@@ -159,12 +175,16 @@ void CompareController::updateOrientationAndAnimateDuration(double duration)
         if (m_compareListButton) {
             kit::Rect table = m_comparisonTableView->frame();
             kit::Size button = m_compareListButton->frame().size;
-            m_compareListButton->setFrame({ table.maxX() - button.width, table.minY() - button.height, button.width, button.height });
+            m_compareListButton->setFrame(
+                { table.maxX() - button.width, table.minY() - button.height, button.width, button.height });
         }
     });
 }
 
-void CompareController::didEnterBackground() { m_wasInactive = true; }
+void CompareController::didEnterBackground()
+{
+    m_wasInactive = true;
+}
 
 void CompareController::didBecomeActive()
 {
@@ -188,14 +208,17 @@ void CompareController::prepareSelectedModels()
 
 void CompareController::updateCompareData()
 {
-    auto selection = ComparisonBuilder::selection(kit::UserDefaults::standardUserDefaults(), DataKeeper::thisModelKey(), true);
-    m_dataModel = ComparisonBuilder::build(selection, DataKeeper::comparisonSpecsKeys(),
+    auto selection
+        = ComparisonBuilder::selection(kit::UserDefaults::standardUserDefaults(), DataKeeper::thisModelKey(), true);
+    m_dataModel = ComparisonBuilder::build(
+        selection, DataKeeper::comparisonSpecsKeys(),
         [](std::string_view key) { return DataKeeper::specsForModel(key); }, m_styles);
     if (m_comparisonTableView)
         m_comparisonTableView->reloadData();
 }
 
-void CompareController::calcSizesForString(const kit::AttributedString& first, const kit::AttributedString& second, double width)
+void CompareController::calcSizesForString(
+    const kit::AttributedString& first, const kit::AttributedString& second, double width)
 {
     double lineLimit = kMeasuredLineLimit * (m_styles.name.font ? m_styles.name.font->lineHeight() : 0);
     double firstWidth = modelsColumnWidth();
@@ -237,15 +260,18 @@ double CompareController::availableWidth(kit::TableView& tableView, const kit::V
     return tableView.bounds().width() - accessory - m_textBorder;
 }
 
-int CompareController::numberOfSectionsInTableView(kit::TableView&) { return static_cast<int>(m_dataModel.size()); }
+int CompareController::numberOfSectionsInTableView(kit::TableView&)
+{
+    return static_cast<int>(m_dataModel.size());
+}
 
 int CompareController::numberOfRowsInSection(kit::TableView&, int section)
 {
     return static_cast<int>(m_dataModel.at(static_cast<std::size_t>(section))[ComparisonBuilder::kRowsKey].count());
 }
 
-std::shared_ptr<kit::TableViewCell> CompareController::cellForRowAtIndexPath(kit::TableView& tableView,
-    const kit::IndexPath& indexPath)
+std::shared_ptr<kit::TableViewCell> CompareController::cellForRowAtIndexPath(
+    kit::TableView& tableView, const kit::IndexPath& indexPath)
 {
     auto cell = tableView.dequeueReusableCell(std::string(kCellIdentifier));
     if (!cell) {
@@ -270,7 +296,8 @@ std::shared_ptr<kit::TableViewCell> CompareController::cellForRowAtIndexPath(kit
     return cell;
 }
 
-void CompareController::willDisplayCell(kit::TableView& tableView, kit::TableViewCell& cell, const kit::IndexPath& indexPath)
+void CompareController::willDisplayCell(
+    kit::TableView& tableView, kit::TableViewCell& cell, const kit::IndexPath& indexPath)
 {
     kit::View* content = cell.contentView();
     auto* models = dynamic_cast<kit::Label*>(content->viewWithTag(kModelsLabelTag));
@@ -288,7 +315,8 @@ void CompareController::willDisplayCell(kit::TableView& tableView, kit::TableVie
     double lineHeight = m_styles.value.font ? m_styles.value.font->lineHeight() : 0;
     double room = content->bounds().width() - x - m_textBorder;
     bar->setFrame({ x, value->frame().minY(),
-        valueBarWidth(room, ComparisonBuilder::rowNumber(row), ComparisonBuilder::rowNumber(firstRow)), lineHeight + 2 });
+        valueBarWidth(room, ComparisonBuilder::rowNumber(row), ComparisonBuilder::rowNumber(firstRow)),
+        lineHeight + 2 });
 }
 
 double CompareController::heightForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath& indexPath)
@@ -299,7 +327,10 @@ double CompareController::heightForRowAtIndexPath(kit::TableView& tableView, con
     return 2 * m_textBorder + std::max(m_firstSize.height, m_secondSize.height);
 }
 
-double CompareController::heightForHeaderInSection(kit::TableView&, int) { return sectionHeaderHeight(); }
+double CompareController::heightForHeaderInSection(kit::TableView&, int)
+{
+    return sectionHeaderHeight();
+}
 
 std::shared_ptr<kit::View> CompareController::viewForHeaderInSection(kit::TableView& tableView, int section)
 {
@@ -327,7 +358,8 @@ void CompareController::popoverPresentationControllerDidDismissPopover(kit::Popo
     updateCompareData();
 }
 
-void CompareController::willRepositionPopoverToRect(kit::PopoverPresentationController&, kit::Rect& rect, kit::View*& view)
+void CompareController::willRepositionPopoverToRect(
+    kit::PopoverPresentationController&, kit::Rect& rect, kit::View*& view)
 {
     view = this->view();
     if (m_compareListButton)

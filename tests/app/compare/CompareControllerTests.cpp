@@ -20,7 +20,10 @@ using Keys = std::vector<std::string>;
 
 namespace {
 
-kit::Value figure(std::string numeric) { return kit::Dict { { "NumericValue", std::move(numeric) } }; }
+kit::Value figure(std::string numeric)
+{
+    return kit::Dict { { "NumericValue", std::move(numeric) } };
+}
 
 void expectFrame(const kit::Rect& actual, const kit::Rect& expected, const char* what)
 {
@@ -52,12 +55,17 @@ protected:
         kit::UserDefaults::resetStandardUserDefaults();
 
         kit::Dict data {
-            { "iPhone7,2", model("iPhone 6", { { "Processor", figure("1.4 GHz") }, { "GPU", "PowerVR GX6450" },
-                               { "Onboard RAM", figure("1024 MB") }, { "Weight", figure("129 g") } }) },
-            { "iPhone8,1", model("iPhone 6s", { { "Processor", figure("1.85 GHz") }, { "GPU", "PowerVR GT7600" },
-                               { "Onboard RAM", figure("2048 MB") }, { "Weight", figure("143 g") } }) },
-            { "iPad4,1", model("iPad Air", { { "Processor", figure("0 GHz") }, { "GPU", "PowerVR G6430" },
-                             { "Weight", figure("469 g") } }) },
+            { "iPhone7,2",
+                model("iPhone 6",
+                    { { "Processor", figure("1.4 GHz") }, { "GPU", "PowerVR GX6450" },
+                        { "Onboard RAM", figure("1024 MB") }, { "Weight", figure("129 g") } }) },
+            { "iPhone8,1",
+                model("iPhone 6s",
+                    { { "Processor", figure("1.85 GHz") }, { "GPU", "PowerVR GT7600" },
+                        { "Onboard RAM", figure("2048 MB") }, { "Weight", figure("143 g") } }) },
+            { "iPad4,1",
+                model("iPad Air",
+                    { { "Processor", figure("0 GHz") }, { "GPU", "PowerVR G6430" }, { "Weight", figure("469 g") } }) },
             { "orderedComparisonSpecsKeys", kit::Array { "Processor", "GPU", "Onboard RAM", "Weight" } },
         };
         std::string bundlePath = home / "bundle/specs.plist";
@@ -264,6 +272,14 @@ TEST_F(CompareScreenTest, TabletRotationMovesTheMarginsAndKeepsTheListButtonOnTh
     advance(kit::HostCore::kRotationDuration);
     EXPECT_DOUBLE_EQ(button->frame().maxX(), table().frame().maxX());
     EXPECT_DOUBLE_EQ(button->frame().maxY(), table().frame().minY());
+
+    // A popover pointing at the list button follows it to its new place.
+    auto other = kit::ViewController::create<kit::ViewController>();
+    kit::Rect rect;
+    kit::View* anchor = nullptr;
+    compare->willRepositionPopoverToRect(*kit::PopoverPresentationController::forController(*other), rect, anchor);
+    EXPECT_EQ(anchor, compare->view());
+    EXPECT_EQ(rect, button->frame());
 
     // Back to portrait: 10 % again.
     ASSERT_TRUE(host->rotate());
