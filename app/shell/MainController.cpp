@@ -1,6 +1,8 @@
 #include "app/shell/MainController.h"
 
+#include "app/battery/BatteryController.h"
 #include "app/compare/CompareController.h"
+#include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/NotificationCenter.h"
@@ -36,6 +38,8 @@ std::vector<MainController::Tab> MainController::tabs()
     // Each screen takes its place here as it is built: Usage, Battery, Tech Specs, Compare.
     return {
         { [] { return kit::ViewController::create<UsageController>(); }, "usageTabBarIcon", "usage" },
+        { [] { return kit::ViewController::create<BatteryController>(); }, "batteryTabBarIcon", "battery" },
+        { [] { return kit::ViewController::create<SpecsController>(); }, "specTabBarIcon", "techspecs" },
         { makeCompareTab, "compareTabBarIcon", "compare" },
     };
 }

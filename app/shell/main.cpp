@@ -1,7 +1,9 @@
+#include "app/battery/BatteryController.h"
 #include "app/compare/ComparisonBuilder.h"
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
+#include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "kit/device/Device.h"
 #include "common/metrics/SharedTools.h"
@@ -18,6 +20,29 @@
 namespace {
 
 constexpr const char* kProgram = "quarrin";
+
+// One charge reading as the Battery tab takes it.
+kit::Dict batteryFigures()
+{
+    auto charge = BatteryController::readCharge();
+    return { { "fraction", charge.level }, { "state", charge.state }, { "stateText", charge.stateText },
+        { "hasBattery", charge.hasBattery } };
+}
+
+// The Tech Specs tab's model and its rows as [label, value] pairs, section after section.
+kit::Value techSpecsFigures()
+{
+    std::string modelKey = SpecsController::chosenModelKey(DataKeeper::sortedModelsKeys());
+    kit::Array rows;
+    for (const kit::Value& section : SpecsController::makeDataModel(modelKey)) {
+        const kit::Array* sectionRows = section[SpecsController::kRowsKey].asArray();
+        if (!sectionRows)
+            continue;
+        for (const kit::Value& row : *sectionRows)
+            rows.push_back(kit::Array { row[SpecsController::kRowFirstItemKey], row[SpecsController::kRowSecondItemKey] });
+    }
+    return kit::Dict { { "modelKey", modelKey }, { "rows", std::move(rows) } };
+}
 
 // The comparison of the stored selection, as plain text. Like every observer it leaves the
 // preferences alone: with nothing stored it shows this device's model without storing it.
@@ -43,6 +68,8 @@ int printFigures()
     if (auto records = kit::InterfaceCounterSource().read(); records.ok())
         UsageController::fillCounters(ifaces, *records);
     figures.emplace("interfaces", std::move(ifaces));
+    figures.emplace("battery", batteryFigures());
+    figures.emplace("techSpecs", techSpecsFigures());
     figures.emplace("compare", comparisonFigures());
     std::printf("%s\n", kit::toJSON(kit::Value(std::move(figures)), true).c_str());
     return 0;

@@ -31,6 +31,7 @@ struct GtkHost::Impl {
     bool wasMinimised = false;
     int lastScale = 1;
     guint closeId = 0;
+    Point lastScrollPoint; // where the last wheel step was, for the end of the scroll
 
     ~Impl()
     {
@@ -218,6 +219,13 @@ static gboolean scrolled(GtkEventControllerScroll* controller, double dx, double
     return TRUE;
 }
 
+// A touchpad's fingers left it: the scroll is over now, not after the wheel's idle wait.
+static void scrollEnded(GtkEventControllerScroll*, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    impl.host->injectScrollEnd(impl.lastScrollPoint);
+}
+
 static gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModifierType state, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
@@ -226,7 +234,24 @@ static gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModif
         impl.host->rotate();
         return TRUE;
     }
-    return FALSE;
+    if (state & (GDK_CONTROL_MASK | GDK_ALT_MASK | GDK_SUPER_MASK))
+        return FALSE;
+    switch (keyval) {
+    case GDK_KEY_Left:
+    case GDK_KEY_KP_Left:
+        return impl.host->injectKey(Key::LeftArrow);
+    case GDK_KEY_Right:
+    case GDK_KEY_KP_Right:
+        return impl.host->injectKey(Key::RightArrow);
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Up:
+        return impl.host->injectKey(Key::UpArrow);
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Down:
+        return impl.host->injectKey(Key::DownArrow);
+    default:
+        return FALSE;
+    }
 }
 
 static void activeChanged(GObject* window, GParamSpec*, gpointer data)
@@ -305,6 +330,7 @@ static void buildWindow(GtkHost::Impl& impl)
 
     GtkEventController* scroll = gtk_event_controller_scroll_new(GTK_EVENT_CONTROLLER_SCROLL_BOTH_AXES);
     g_signal_connect(scroll, "scroll", G_CALLBACK(scrolled), &impl);
+    g_signal_connect(scroll, "scroll-end", G_CALLBACK(scrollEnded), &impl);
     gtk_widget_add_controller(impl.area, scroll);
 
     GtkEventController* keys = gtk_event_controller_key_new();
@@ -427,7 +453,15 @@ void GtkHost::injectRelease(Point point)
     m_core->pointerReleased(point, eventTime());
 }
 
-void GtkHost::injectScroll(Point point, double dx, double dy) { m_core->wheel(point, dx, dy); }
+void GtkHost::injectScroll(Point point, double dx, double dy)
+{
+    m_impl->lastScrollPoint = point;
+    m_core->wheel(point, dx, dy);
+}
+
+void GtkHost::injectScrollEnd(Point point) { m_core->wheelEnded(point); }
+
+bool GtkHost::injectKey(Key key) { return m_core->key(key); }
 
 bool GtkHost::rotate() { return m_core->rotate(); }
 

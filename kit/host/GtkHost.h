@@ -2,6 +2,7 @@
 
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/Key.h"
 
 #include <functional>
 #include <memory>
@@ -47,6 +48,8 @@ public:
     void injectMotion(Point point);
     void injectRelease(Point point);
     void injectScroll(Point point, double dx, double dy);
+    void injectScrollEnd(Point point);
+    bool injectKey(Key key);
     // Rotates a tablet profile, as the keyboard shortcut does; false for phones.
     bool rotate();
     // Closes the window as the window manager's close button would.

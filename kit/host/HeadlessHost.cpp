@@ -127,6 +127,10 @@ void HeadlessHost::drag(Point from, Point to, double duration)
 
 void HeadlessHost::scroll(Point point, double dx, double dy) { m_core->wheel(point, dx, dy); }
 
+void HeadlessHost::endScroll(Point point) { m_core->wheelEnded(point); }
+
+bool HeadlessHost::pressKey(Key key) { return m_core->key(key); }
+
 void HeadlessHost::advance(double seconds)
 {
     if (!(seconds > 0) || !std::isfinite(seconds))

@@ -4,6 +4,7 @@
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Color.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/Key.h"
 
 #include <memory>
 #include <optional>
@@ -55,6 +56,10 @@ public:
     void tap(Point point);
     void drag(Point from, Point to, double duration = 0.25);
     void scroll(Point point, double dx, double dy);
+    // The end of a touchpad scroll (fingers lifted), at a point.
+    void endScroll(Point point);
+    // A key press; true when a screen used it.
+    bool pressKey(Key key);
 
     // Moves the virtual clock on, running timers, animations and delayed calls that fall due.
     void advance(double seconds);

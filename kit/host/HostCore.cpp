@@ -297,6 +297,24 @@ void HostCore::wheel(Point point, double dx, double dy)
     }
 }
 
+void HostCore::wheelEnded(Point point)
+{
+    auto windows = visibleWindows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        Window* window = *it;
+        if (window->hitTest(window->convertPointFrom(point, nullptr))) {
+            window->sendScrollWheelEnded(point);
+            return;
+        }
+    }
+}
+
+bool HostCore::key(Key key)
+{
+    Window* window = keyWindow();
+    return window && window->sendKey(key);
+}
+
 void HostCore::becomeActive() { Application::shared().becomeActive(); }
 
 void HostCore::resignActive() { Application::shared().resignActive(); }

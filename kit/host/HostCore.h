@@ -3,6 +3,7 @@
 #include "kit/device/BatterySource.h"
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/Key.h"
 
 #include <functional>
 #include <memory>
@@ -61,6 +62,9 @@ public:
     void pointerReleased(Point point, double time);
     void pointerCancelled();
     void wheel(Point point, double dx, double dy);
+    void wheelEnded(Point point);
+    // A key for the key window's screens; true when one used it.
+    bool key(Key key);
 
     // Life cycle, through the shared Application, which ignores repeated or impossible steps.
     // Termination also writes the preferences.

@@ -629,6 +629,12 @@ void View::scrollWheel(double dx, double dy)
         m_superview->scrollWheel(dx, dy);
 }
 
+void View::scrollWheelEnded()
+{
+    if (m_superview)
+        m_superview->scrollWheelEnded();
+}
+
 // Animation
 
 void View::animate(double duration, const std::function<void()>& changes, std::function<void(bool)> completion)

@@ -188,6 +188,8 @@ public:
     virtual bool interceptTouch(const Touch&) { return false; }
     // Points to scroll; positive dy moves the content up (towards its end).
     virtual void scrollWheel(double dx, double dy);
+    // The device ended a run of wheel steps (touchpad fingers lifted); passed up by default.
+    virtual void scrollWheelEnded();
 
     // Animation. Alpha, frame, center, bounds and transform set inside `changes` take their new
     // values at once; what is drawn moves there over `duration` seconds, eased in and out.

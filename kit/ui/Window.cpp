@@ -199,6 +199,19 @@ void Window::sendScrollWheel(Point location, double dx, double dy)
         hit->scrollWheel(dx, dy);
 }
 
+void Window::sendScrollWheelEnded(Point location)
+{
+    if (View* hit = hitTest(location))
+        hit->scrollWheelEnded();
+}
+
+bool Window::sendKey(Key key)
+{
+    if (!m_presented.empty())
+        return m_presented.back()->pressKey(key);
+    return m_rootViewController && m_rootViewController->pressKey(key);
+}
+
 void Window::transitionToSize(Size size, double duration)
 {
     if (size.width < 0 || size.height < 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/ui/Key.h"
 #include "kit/ui/View.h"
 
 #include <functional>
@@ -50,6 +51,11 @@ public:
     // the view under the point, which passes it up until one scrolls.
     void sendTouch(Touch::Phase phase, Point location, Point velocity = {}, double timestamp = 0);
     void sendScrollWheel(Point location, double dx, double dy);
+    // The device says a run of wheel steps is over (fingers lifted from a touchpad): told to
+    // the view under the point, which passes it up until one was scrolling.
+    void sendScrollWheelEnded(Point location);
+    // A key: to the controller presented on top, else the root controller. True when used.
+    bool sendKey(Key key);
     // The view the current touch is delivered to, if one is in progress.
     View* touchTarget() const { return m_touchTarget.get(); }
     // Routes the rest of the current touch to `view` (not the one hit); the old one is cancelled.
