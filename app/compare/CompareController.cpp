@@ -1,5 +1,6 @@
 #include "app/compare/CompareController.h"
 
+#include "app/compare/CompareListController.h"
 #include "app/specs/DataKeeper.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
@@ -203,7 +204,31 @@ void CompareController::updateUI()
 
 void CompareController::prepareSelectedModels()
 {
-    // FIXME: open the selection list once it exists.
+    if (!isPad()) {
+        // Coming back from the list makes this screen appear again, which rebuilds it.
+        auto* navigation = navigationController();
+        if (!navigation || navigation->topViewController() != this || navigation->isInTransition())
+            return;
+        navigation->pushViewController(
+            kit::ViewController::create<CompareListController>(kit::TableViewStyle::Grouped), true);
+        return;
+    }
+    // One list at a time: a second popover would be refused, and its dismissal never told.
+    if (!m_compareListButton || presentedViewController())
+        return;
+    auto list = kit::NavigationController::create(
+        kit::ViewController::create<CompareListController>(kit::TableViewStyle::Grouped));
+    if (auto* own = navigationController())
+        list->navigationBar()->setBarStyle(own->navigationBar()->barStyle());
+    list->setModalPresentationStyle(kit::ModalPresentationStyle::Popover);
+    auto* popover = kit::PopoverPresentationController::forController(*list);
+    popover->setSourceView(view());
+    popover->setSourceRect(m_compareListButton->frame());
+    popover->setPermittedArrowDirections(kit::PopoverArrowDirectionAny);
+    popover->setDelegate(this);
+    m_compareListPopoverController = popover;
+    m_presentedList = list;
+    presentViewController(list, true);
 }
 
 void CompareController::updateCompareData()

@@ -1,5 +1,6 @@
 #include "app/compare/CompareController.h"
 
+#include "app/compare/CompareListController.h"
 #include "app/shell/MainController.h"
 #include "app/specs/DataKeeper.h"
 #include "kit/base/Bundle.h"
@@ -98,6 +99,7 @@ protected:
         kit::DeviceProfile::setCurrent(*kit::DeviceProfile::named(device));
         compare = kit::ViewController::create<CompareController>();
         navigation = kit::NavigationController::create(compare);
+        navigation->navigationBar()->setBarStyle(kit::BarStyle::Black);
         launch(navigation, device);
         advance(0.5);
     }
@@ -125,6 +127,12 @@ protected:
         views.value = dynamic_cast<kit::Label*>(content->viewWithTag(CompareController::kValueLabelTag));
         views.bar = content->viewWithTag(CompareController::kValueBarTag);
         return views;
+    }
+    std::size_t rowsInFirstSection() const { return compare->dataModel().at(0)[ComparisonBuilder::kRowsKey].count(); }
+    // The list deletes its first model, as a tap on its delete control and the confirmation do.
+    static void deleteFirstModel(CompareListController& list)
+    {
+        list.commitEditingStyle(*list.tableView(), kit::TableViewCellEditingStyle::Delete, { 0, 0 });
     }
     std::vector<std::string> headers()
     {
@@ -330,6 +338,74 @@ TEST_F(CompareScreenTest, OnlyAReturnFromTheBackgroundRebuilds)
     choose({ "iPad4,1" });
     kit::NotificationCenter::defaultCenter().post(DKNewDataIsAvailableNotification, &DataKeeper::sharedKeeper());
     EXPECT_EQ(compare->dataModel().at(0)[ComparisonBuilder::kRowsKey].count(), 2u);
+}
+
+TEST_F(CompareScreenTest, PhoneEditPushesTheListAndComingBackRebuilds)
+{
+    choose({ "iPhone7,2", "iPhone8,1" });
+    open();
+    auto* edit = compare->navigationItem().rightView.get();
+    ASSERT_TRUE(edit);
+    tap(*edit);
+    advance(kit::NavigationController::kTransitionDuration + 0.1);
+    auto* list = dynamic_cast<CompareListController*>(navigation->topViewController());
+    ASSERT_TRUE(list) << "the list is pushed on the Compare tab's stack";
+    EXPECT_EQ(navigation->viewControllers().size(), 2u);
+    EXPECT_EQ(list->tableView()->style(), kit::TableViewStyle::Grouped);
+
+    deleteFirstModel(*list);
+    EXPECT_EQ(defaults().stringArrayForKey(ComparisonBuilder::kSelectedModelsKey), (Keys { "iPhone8,1" }));
+    EXPECT_EQ(rowsInFirstSection(), 2u) << "nothing is rebuilt while the list is up";
+
+    auto* back = navigation->navigationBar()->backButton();
+    ASSERT_TRUE(back);
+    tap(*back);
+    advance(kit::NavigationController::kTransitionDuration + 0.1);
+    EXPECT_EQ(navigation->topViewController(), compare.get());
+    EXPECT_EQ(rowsInFirstSection(), 1u);
+    EXPECT_EQ(table().numberOfRowsInSection(0), 1);
+    EXPECT_EQ(row(0, 0).models->text(), "iPhone 6s");
+}
+
+TEST_F(CompareScreenTest, TabletListOpensInAPopoverAndATapOutsideRebuilds)
+{
+    choose({ "iPhone7,2", "iPhone8,1" });
+    open("ipad-2");
+    kit::Button* button = compare->compareListButton();
+    ASSERT_TRUE(button);
+    tap(*button);
+    advance(0.4);
+    kit::PopoverPresentationController* popover = compare->compareListPopoverController();
+    ASSERT_TRUE(popover);
+    EXPECT_TRUE(popover->isPresented());
+    EXPECT_EQ(popover->sourceView(), compare->view());
+    EXPECT_EQ(popover->sourceRect(), button->frame());
+    EXPECT_EQ(popover->permittedArrowDirections(), unsigned(kit::PopoverArrowDirectionAny));
+    auto* listNavigation = dynamic_cast<kit::NavigationController*>(compare->presentedViewController());
+    ASSERT_TRUE(listNavigation);
+    EXPECT_EQ(listNavigation->navigationBar()->barStyle(), navigation->navigationBar()->barStyle());
+    auto* list = dynamic_cast<CompareListController*>(listNavigation->topViewController());
+    ASSERT_TRUE(list);
+
+    // Asked again while it is up, the screen opens no second list over the first.
+    compare->prepareSelectedModels();
+    EXPECT_EQ(compare->compareListPopoverController(), popover);
+    EXPECT_EQ(compare->presentedViewController(), listNavigation);
+
+    deleteFirstModel(*list);
+    EXPECT_EQ(rowsInFirstSection(), 2u);
+    host->tap({ 100, 900 });
+    advance(0.4);
+    EXPECT_EQ(compare->compareListPopoverController(), nullptr);
+    EXPECT_EQ(compare->presentedViewController(), nullptr);
+    EXPECT_EQ(rowsInFirstSection(), 1u) << "the dismissal rebuilds the comparison";
+    EXPECT_EQ(table().numberOfRowsInSection(0), 1);
+
+    // Opened again, it works as the first time.
+    tap(*button);
+    advance(0.4);
+    ASSERT_TRUE(compare->compareListPopoverController());
+    EXPECT_TRUE(compare->compareListPopoverController()->isPresented());
 }
 
 TEST(CompareTab, ComesLastInABlackNavigationBar)
