@@ -1,4 +1,5 @@
 #include "app/battery/BatteryController.h"
+#include "app/compare/ComparisonBuilder.h"
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
@@ -8,6 +9,7 @@
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/JSON.h"
+#include "kit/base/UserDefaults.h"
 #include "kit/host/ApplicationMain.h"
 #include "kit/host/CommandLine.h"
 #include "kit/host/HeadlessHost.h"
@@ -56,6 +58,16 @@ kit::Value machineFigures()
     return kit::Value(std::move(machine));
 }
 
+// The comparison of the stored selection, as plain text. Like every observer it leaves the
+// preferences alone: with nothing stored it shows this device's model without storing it.
+kit::Array comparisonFigures()
+{
+    auto selection = ComparisonBuilder::selection(kit::UserDefaults::standardUserDefaults(), DataKeeper::thisModelKey(), false);
+    auto sections = ComparisonBuilder::build(selection, DataKeeper::comparisonSpecsKeys(),
+        [](std::string_view key) { return DataKeeper::specsForModel(key); }, ComparisonBuilder::TextStyles {});
+    return ComparisonBuilder::plainSections(sections);
+}
+
 // The figures of one refresh as JSON, for scripts and for checking against other tools.
 int printFigures()
 {
@@ -73,6 +85,7 @@ int printFigures()
     figures.emplace("interfaces", std::move(ifaces));
     figures.emplace("battery", batteryFigures());
     figures.emplace("techSpecs", techSpecsFigures());
+    figures.emplace("compare", comparisonFigures());
     std::printf("%s\n", kit::toJSON(kit::Value(std::move(figures)), true).c_str());
     return 0;
 }
