@@ -4,6 +4,8 @@
 #include "kit/base/JSON.h"
 #include "kit/host/ApplicationMain.h"
 #include "kit/host/CommandLine.h"
+#include "kit/ui/Application.h"
+#include "widget/VistrelController.h"
 #include "widget/VistrelHost.h"
 
 #include <cstdio>
@@ -65,6 +67,13 @@ int main(int argc, char** argv)
     program.window.undecorated = true;
     program.window.applicationId = "com.velmora.vistrel";
     program.window.title = "Vistrel";
+    program.window.desktopWidget = true;
+    const kit::Bundle& bundle = kit::Bundle::mainBundle();
+    program.window.contextMenu = {
+        { bundle.localizedString("Open Quarrin"),
+            [] { kit::Application::shared().openURL(std::string(VistrelController::kHostAppURL)); }, false },
+        { bundle.localizedString("Close"), {}, true },
+    };
     program.makeDelegate = [interval] {
         return std::make_unique<VistrelHost>(kit::Size { kWidgetWidth, kWidgetHeight }, interval);
     };

@@ -117,6 +117,8 @@ int applicationMain(int argc, char** argv, const ProgramInfo& program)
 
     HostOptions options = program.window;
     options.profile = DeviceProfile::current();
+    if (options.iconName.empty())
+        options.iconName = program.name;
     std::unique_ptr<ApplicationDelegate> delegate = program.makeDelegate ? program.makeDelegate() : nullptr;
 
     bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
