@@ -368,7 +368,10 @@ static void storePlace(GtkWidget* widget);
 static gboolean closeRequested(GtkWindow* window, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
-    if (impl.host->core().options().desktopWidget)
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    bool tiled = surface && GDK_IS_TOPLEVEL(surface)
+        && (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & (GDK_TOPLEVEL_STATE_MAXIMIZED | GDK_TOPLEVEL_STATE_FULLSCREEN));
+    if (!tiled)
         storePlace(GTK_WIDGET(window));
     impl.host->core().terminate();
     return FALSE; // let the window close; the application then quits
@@ -385,7 +388,8 @@ static void windowDestroyed(GtkWidget*, gpointer data)
     impl.host->core().onWindowSizeChanged = {};
 }
 
-// Where a desktop widget was left, in root-window pixels, under the host's own key.
+// Where the window was left, in root-window pixels, under the host's own key (X11 only: Wayland
+// leaves placement to the compositor).
 static constexpr const char* kWindowPlaceKey = "KitHostWindowPlace";
 
 #ifdef GDK_WINDOWING_X11
@@ -453,6 +457,22 @@ static void storePlace(GtkWidget* widget)
     ::Window child = 0;
     if (!XTranslateCoordinates(display, xid, DefaultRootWindow(display), 0, 0, &x, &y, &child))
         return;
+    // A window manager's frame around the window: the place to come back to is the frame's, or
+    // the window would creep down by its title bar at every start.
+    Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", True);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (extents != 0
+        && XGetWindowProperty(display, xid, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success
+        && data && format == 32 && count == 4) {
+        auto* sides = reinterpret_cast<long*>(data);
+        x -= int(sides[0]);
+        y -= int(sides[2]);
+    }
+    if (data)
+        XFree(data);
     UserDefaults::standardUserDefaults().setObject(Value(Dict { { "x", Value(double(x)) }, { "y", Value(double(y)) } }),
         kWindowPlaceKey);
 #else
@@ -571,8 +591,7 @@ static void buildWindow(GtkHost::Impl& impl)
     g_signal_connect(impl.window, "notify::is-active", G_CALLBACK(activeChanged), &impl);
     g_signal_connect(impl.window, "close-request", G_CALLBACK(closeRequested), &impl);
     g_signal_connect(impl.window, "realize", G_CALLBACK(windowRealized), &impl);
-    if (options.desktopWidget)
-        g_signal_connect(impl.window, "map", G_CALLBACK(windowMapped), &impl);
+    g_signal_connect(impl.window, "map", G_CALLBACK(windowMapped), &impl);
     if (!options.contextMenu.empty()) {
         GtkGesture* secondary = gtk_gesture_click_new();
         gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(secondary), GDK_BUTTON_SECONDARY);
