@@ -142,6 +142,12 @@ int main(int argc, char** argv)
 
     // --print and --snapshot are answered here; everything else is the host's.
     auto commandLine = kit::CommandLine::parse(argc, argv);
+    if (commandLine.ok() && !commandLine->help) {
+        if (auto complete = kit::verifyMainBundle(); !complete.ok()) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, complete.error().c_str());
+            return 1;
+        }
+    }
     if (commandLine.ok() && !commandLine->help && !commandLine->version && !commandLine->listDevices
         && (commandLine->print || commandLine->snapshot)) {
         if (commandLine->device) {

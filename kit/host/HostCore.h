@@ -77,6 +77,15 @@ public:
     // refuse.
     bool rotate();
     static constexpr double kRotationDuration = 0.3;
+    // The desktop window was resized to `requested` points (a drag on its border, maximise, full
+    // screen). The height is free down to a minimum; the width stays within the profile's idiom
+    // (phone widths, tablet widths), and what is left over is drawn black. A tablet made wider
+    // than tall turns to landscape (and back) through the same transition as rotate(); other
+    // changes apply at once. Fixed-size windows (the widget) refuse. Returns the size taken.
+    Size resize(Size requested);
+    // The range resize() keeps the window's width and height in.
+    Size minimumSize() const;
+    Size maximumSize() const;
     // Called when the window size changed (GtkHost resizes its window).
     std::function<void(Size)> onWindowSizeChanged;
     // Called when something needs drawing (GtkHost queues a frame).
@@ -97,6 +106,7 @@ private:
     void watchWindows();
     void scheduleStatusBarRefresh();
     void send(int phase, Point point, Point velocity, double time);
+    void applySize(Size size, double duration);
     Point currentVelocity(double time) const;
 
     HostOptions m_options;
