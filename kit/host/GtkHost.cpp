@@ -79,6 +79,13 @@ GtkHost::GtkHost(HostOptions options)
         }
         return ok;
     };
+    m_core->urlSchemeQuery = [](const std::string& scheme) {
+        GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+        if (!handler)
+            return false;
+        g_object_unref(handler);
+        return true;
+    };
 }
 
 GtkHost::~GtkHost()
@@ -226,7 +233,47 @@ static gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModif
         impl.host->rotate();
         return TRUE;
     }
-    return FALSE;
+    KeyEvent event;
+    switch (keyval) {
+    case GDK_KEY_Tab:
+    case GDK_KEY_ISO_Left_Tab: // Shift+Tab
+    case GDK_KEY_KP_Tab:
+        event.key = Key::Tab;
+        break;
+    case GDK_KEY_Escape:
+        event.key = Key::Escape;
+        break;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+        event.key = Key::Return;
+        break;
+    case GDK_KEY_space:
+    case GDK_KEY_KP_Space:
+        event.key = Key::Space;
+        break;
+    case GDK_KEY_Left:
+        event.key = Key::Left;
+        break;
+    case GDK_KEY_Right:
+        event.key = Key::Right;
+        break;
+    case GDK_KEY_Up:
+        event.key = Key::Up;
+        break;
+    case GDK_KEY_Down:
+        event.key = Key::Down;
+        break;
+    default:
+        return FALSE;
+    }
+    if (state & GDK_SHIFT_MASK)
+        event.modifiers |= KeyModifierShift;
+    if (control)
+        event.modifiers |= KeyModifierControl;
+    if (state & GDK_ALT_MASK)
+        event.modifiers |= KeyModifierAlt;
+    return impl.host->core().keyPressed(event) ? TRUE : FALSE;
 }
 
 static void activeChanged(GObject* window, GParamSpec*, gpointer data)

@@ -4,6 +4,7 @@
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Color.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <memory>
 #include <optional>
@@ -69,8 +70,13 @@ public:
     // refuse (false).
     bool rotate();
 
+    // A key press with its modifiers (KeyModifier bits); tells whether a view used it.
+    bool pressKey(Key key, unsigned modifiers = KeyModifierNone);
+
     // The addresses the application asked to open, in order.
     const std::vector<std::string>& openedURLs() const;
+    // The schemes the desktop is taken to have handlers for (lower case); by default all.
+    void setOpenableSchemes(std::optional<std::vector<std::string>> schemes);
 
     // Frames drawn so far (a frame is drawn only when something changed).
     int framesDrawn() const { return m_framesDrawn; }

@@ -56,6 +56,8 @@ HostCore::HostCore(HostOptions options)
         scheduleStatusBarRefresh();
     }
     Application::shared().setURLOpener([this](const std::string& url) { return openURL(url); });
+    Application::shared().setURLSchemeQuery(
+        [this](const std::string& scheme) { return !urlSchemeQuery || urlSchemeQuery(scheme); });
 }
 
 HostCore::~HostCore()
@@ -65,6 +67,7 @@ HostCore::~HostCore()
     for (Window* window : Window::allWindows())
         window->setNeedsRedrawCallback({});
     Application::shared().setURLOpener({});
+    Application::shared().setURLSchemeQuery({});
 }
 
 bool HostCore::isTablet() const { return m_options.profile.isPad(); }
@@ -329,6 +332,12 @@ bool HostCore::rotate()
     if (onNeedsDisplay)
         onNeedsDisplay();
     return true;
+}
+
+bool HostCore::keyPressed(const KeyEvent& event)
+{
+    Window* window = keyWindow();
+    return window && window->sendKey(event);
 }
 
 bool HostCore::openURL(const std::string& url)

@@ -97,13 +97,17 @@ bool Application::canOpenURL(const std::string& url) const
     auto colon = url.find(':');
     if (colon == std::string::npos || colon == 0)
         return false;
+    std::string scheme;
     for (std::size_t i = 0; i < colon; ++i) {
         char c = url[i];
         bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
         if (!ok)
             return false;
+        scheme += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
     }
-    return bool(m_opener);
+    if (!m_opener)
+        return false;
+    return !m_schemeQuery || m_schemeQuery(scheme);
 }
 
 bool Application::openURL(const std::string& url)
@@ -130,6 +134,7 @@ void Application::reset()
     m_delegate = nullptr;
     m_state = State::NotRunning;
     m_opener = nullptr;
+    m_schemeQuery = nullptr;
 }
 
 } // namespace kit

@@ -59,12 +59,17 @@ public:
     void terminate();
     void receiveURL(const std::string& url);
 
-    // Asks the desktop to open the address (the host's opener); false when there is no opener,
-    // the address is empty or the opener refused.
+    // Asks the desktop to open the address (the host's opener); false when canOpenURL says no
+    // or the opener refused.
     bool openURL(const std::string& url);
+    // Whether the address has a scheme, there is an opener, and the desktop has a handler for
+    // that scheme (when the host can tell; otherwise every scheme is taken to have one).
     bool canOpenURL(const std::string& url) const;
     using URLOpener = std::function<bool(const std::string&)>;
     void setURLOpener(URLOpener opener) { m_opener = std::move(opener); }
+    // Given the lower-case scheme ("appstream"), whether the desktop has a handler for it.
+    using URLSchemeQuery = std::function<bool(const std::string& scheme)>;
+    void setURLSchemeQuery(URLSchemeQuery query) { m_schemeQuery = std::move(query); }
 
     // The device the screens are laid out for.
     const DeviceProfile& deviceProfile() const { return DeviceProfile::current(); }
@@ -73,7 +78,7 @@ public:
     Window* keyWindow() const;
     std::vector<Window*> windows() const;
 
-    // Back to not running, with no delegate and no opener (tests).
+    // Back to not running, with no delegate, opener or scheme query (tests).
     void reset();
 
 private:
@@ -83,6 +88,7 @@ private:
     ApplicationDelegate* m_delegate = nullptr; // not owned
     State m_state = State::NotRunning;
     URLOpener m_opener;
+    URLSchemeQuery m_schemeQuery;
 };
 
 } // namespace kit

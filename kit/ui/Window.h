@@ -55,6 +55,16 @@ public:
     // Routes the rest of the current touch to `view` (not the one hit); the old one is cancelled.
     void captureTouch(View* view);
 
+    // The keyboard focus: the view keys go to first. Null when none has it, or when the view
+    // that had it has left this window.
+    View* firstResponder() const;
+    // Used by View::becomeFirstResponder and resignFirstResponder; both views are redrawn so
+    // that the focus ring moves.
+    void setFirstResponder(View* view);
+    // A key from the host: to the first responder, which passes what it does not use up its
+    // superviews; without one, to the window itself. Tells whether a view used the key.
+    bool sendKey(const KeyEvent& event);
+
     // The screen changes size (a tablet turned): the root controller is told through
     // viewWillTransitionToSize with a coordinator of `duration`, then the window takes the
     // new size, animated over that duration.
@@ -80,6 +90,7 @@ private:
     Rect m_dirtyRect;
     std::function<void()> m_redrawCallback;
 
+    std::weak_ptr<View> m_firstResponder;
     std::shared_ptr<View> m_touchTarget;
     Touch m_touch;
     bool m_touchActive = false;
