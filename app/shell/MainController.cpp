@@ -1,5 +1,6 @@
 #include "app/shell/MainController.h"
 
+#include "app/shell/SocModView.h"
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/NotificationCenter.h"
@@ -8,9 +9,7 @@
 
 MainController::MainController()
 {
-    m_socModView = kit::View::create();
-    m_socModView->setBackgroundColor(kit::Color::clear());
-    m_socModView->setUserInteractionEnabled(false);
+    m_socModView = kit::View::create<SocModView>(kit::Rect {});
 }
 
 MainController::~MainController() { kit::NotificationCenter::defaultCenter().removeObserver(this); }
