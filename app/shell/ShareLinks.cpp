@@ -7,7 +7,10 @@ constexpr std::string_view kStoreHostKey = "QNStoreWebHost";
 constexpr std::string_view kSharerHostKey = "QNSharerWebHost";
 constexpr std::string_view kIntentHostKey = "QNIntentWebHost";
 
-bool isAlphanumeric(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+bool isAlphanumeric(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
 
 bool isValidPort(std::string_view port)
 {
@@ -112,7 +115,10 @@ std::string ShareLinks::appAddress(
     return address + "app/id" + percentEncodeQueryValue(appleID) + "?mt=8";
 }
 
-std::string ShareLinks::storeStartAddress(const std::string& storeHost) { return "https://" + storeHost + "/"; }
+std::string ShareLinks::storeStartAddress(const std::string& storeHost)
+{
+    return "https://" + storeHost + "/";
+}
 
 std::string ShareLinks::sharerAddress(const std::string& sharerHost, std::string_view appAddress, std::string_view text)
 {
@@ -147,7 +153,10 @@ std::string ShareLinks::mailAddress(std::string_view subject, std::string_view b
     return "mailto:?subject=" + percentEncodeQueryValue(subject) + "&body=" + percentEncodeQueryValue(body);
 }
 
-std::string ShareLinks::appStreamAddress(std::string_view componentID) { return "appstream://" + std::string(componentID); }
+std::string ShareLinks::appStreamAddress(std::string_view componentID)
+{
+    return "appstream://" + std::string(componentID);
+}
 
 std::string ShareLinks::landingPageAddress(const std::string& makerHost, std::string_view page)
 {

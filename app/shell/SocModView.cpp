@@ -28,6 +28,7 @@ constexpr double kButtonSize = 57.0;
 constexpr double kButtonsBelowAppeal = 14.0;
 constexpr double kFirstButtonIndent = 8.0;
 constexpr double kButtonSpacing = 13.0;
+constexpr double kButtonCornerRadius = 12.0;
 constexpr double kCloseWidth = 23.0;
 constexpr double kCloseHeight = 25.0;
 constexpr double kCloseGap = 2.0;
@@ -42,7 +43,10 @@ std::string infoString(std::string_view key)
     return {};
 }
 
-std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
+std::string localized(std::string_view key)
+{
+    return kit::Bundle::mainBundle().localizedString(key);
+}
 
 // The user's region, else the machine's.
 std::optional<std::string> countryCode()
@@ -74,8 +78,8 @@ void SocModView::didCreate()
     buildShareButtons();
     buildCloseButton();
 
-    m_activation = kit::NotificationCenter::defaultCenter().addObserver(
-        kit::kApplicationDidBecomeActiveNotification, nullptr, this, [this](const kit::Notification&) { doAwakeningTasks(); });
+    m_activation = kit::NotificationCenter::defaultCenter().addObserver(kit::kApplicationDidBecomeActiveNotification,
+        nullptr, this, [this](const kit::Notification&) { doAwakeningTasks(); });
 }
 
 void SocModView::buildPlate()
@@ -159,6 +163,8 @@ void SocModView::buildShareButtons()
         button->setShadowOpacity(0.8);
         button->setShadowOffset({ 0, 1.0 });
         button->setShadowRadius(1.0);
+        // The artwork's rounding, which the focus ring follows.
+        button->setCornerRadius(kButtonCornerRadius);
         x = button->frame().maxX() + kButtonSpacing;
     }
 }
@@ -168,6 +174,7 @@ void SocModView::buildCloseButton()
     double rateRight = m_buttons.back()->frame().maxX();
     auto button = makePictureButton("smClose", &SocModView::smCloseAction);
     button->setFrame({ rateRight + kCloseGap, kCloseTop, kCloseWidth, kCloseHeight });
+    button->setCornerRadius(kCloseWidth / 2);
 }
 
 void SocModView::doAwakeningTasks()
@@ -211,7 +218,8 @@ std::string SocModView::appAddress() const
 void SocModView::smFbAction()
 {
     // No composer on this desktop: the web sharer in the user's browser.
-    kit::Application::shared().openURL(ShareLinks::sharerAddress(m_hosts.sharer, appAddress(), localized(kPromoTextKey)));
+    kit::Application::shared().openURL(
+        ShareLinks::sharerAddress(m_hosts.sharer, appAddress(), localized(kPromoTextKey)));
     sendLandingPageRequest("facebook");
 }
 
@@ -253,7 +261,7 @@ void SocModView::sendLandingPageRequest(std::string_view page)
     // of no use here.
     auto session = kit::URLSession::create();
     session->setMaximumBodyBytes(kLandingPageBodyLimit);
-    session->dataTaskWithRequest(request, [](const kit::Data&, const auto&, const auto&) { })->resume();
+    session->dataTaskWithRequest(request, [](const kit::Data&, const auto&, const auto&) {})->resume();
 }
 
 bool SocModView::keyDown(const kit::KeyEvent& event)
