@@ -189,8 +189,16 @@ void SocModView::doAwakeningTasks()
         return;
     kit::View::animate(kFadeDuration, [this] { setAlpha(1.0); });
     // The keyboard comes to the prompt; a button is focused only when the user tabs to one, so
-    // that no key press shares or closes by accident.
-    becomeFirstResponder();
+    // that no key press shares or closes by accident. A button focused before leaving keeps it.
+    if (!hasFocusInside())
+        becomeFirstResponder();
+}
+
+bool SocModView::hasFocusInside() const
+{
+    kit::Window* w = window();
+    kit::View* focused = w ? w->firstResponder() : nullptr;
+    return focused && focused->isDescendantOf(this);
 }
 
 void SocModView::smCloseAction()
@@ -199,8 +207,8 @@ void SocModView::smCloseAction()
     defaults.setBool(true, QNAppDelegate::kDoNotDisturbKey);
     // The user's "no" must survive a crash or a kill before the next departure.
     defaults.synchronize();
-    if (kit::Window* w = window(); w && w->firstResponder() && w->firstResponder()->isDescendantOf(this))
-        w->setFirstResponder(nullptr);
+    if (hasFocusInside())
+        window()->setFirstResponder(nullptr);
     kit::View::animate(kFadeDuration, [this] { setAlpha(0); });
 }
 

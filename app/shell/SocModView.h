@@ -89,6 +89,7 @@ private:
     std::string appAddress() const;
     void sendLandingPageRequest(std::string_view page);
     void moveFocus(bool backwards);
+    bool hasFocusInside() const;
 
     ShareLinks::Hosts m_hosts;
     std::shared_ptr<kit::ImageView> m_plateView;

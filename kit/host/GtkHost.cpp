@@ -355,6 +355,9 @@ static void buildWindow(GtkHost::Impl& impl)
     gtk_widget_add_controller(impl.area, scroll);
 
     GtkEventController* keys = gtk_event_controller_key_new();
+    // Before GTK's own focus movement, so that Tab reaches a focused view of ours; keys the
+    // views do not use go on to GTK.
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
     g_signal_connect(keys, "key-pressed", G_CALLBACK(keyPressed), &impl);
     gtk_widget_add_controller(impl.window, keys);
 

@@ -40,7 +40,8 @@ TEST(ShareLinks, AppAddressHasTheLowerCasedCountryOnlyWhenThereIsOne)
     EXPECT_EQ(ShareLinks::appAddress("apps.store.example", "", "1000000000"),
         "https://apps.store.example/app/id1000000000?mt=8");
     // An identifier that is no number cannot reach the path's structure.
-    EXPECT_EQ(ShareLinks::appAddress("s.example", std::nullopt, "1/../x?y"), "https://s.example/app/id1%2F..%2Fx%3Fy?mt=8");
+    EXPECT_EQ(
+        ShareLinks::appAddress("s.example", std::nullopt, "1/../x?y"), "https://s.example/app/id1%2F..%2Fx%3Fy?mt=8");
     EXPECT_EQ(ShareLinks::storeStartAddress("apps.store.example"), "https://apps.store.example/");
 }
 
@@ -54,15 +55,17 @@ TEST(ShareLinks, EachSharedAddressExactly)
     std::string tweet = ShareLinks::tweetText(promo, "Quarrin Device Monitor");
     EXPECT_EQ(tweet, "Memory & disk, #1 — grün #QuarrinDeviceMonitor");
     EXPECT_EQ(ShareLinks::intentAddress("twitter.example", tweet, kApp),
-        "https://twitter.example/intent/tweet?text=Memory%20%26%20disk,%20%231%20%E2%80%94%20gr%C3%BCn%20%23QuarrinDeviceMonitor"
+        "https://twitter.example/intent/"
+        "tweet?text=Memory%20%26%20disk,%20%231%20%E2%80%94%20gr%C3%BCn%20%23QuarrinDeviceMonitor"
         "&url="
             + kAppEncoded);
 
     std::string body = ShareLinks::mailBody(promo, kApp, "Quarrin");
     EXPECT_EQ(body, "Memory & disk, #1 — grün: <a href=\"" + kApp + "\">Quarrin</a>");
     EXPECT_EQ(ShareLinks::mailAddress("Quarrin Monitor", body),
-        "mailto:?subject=Quarrin%20Monitor&body=Memory%20%26%20disk,%20%231%20%E2%80%94%20gr%C3%BCn:%20%3Ca%20href%3D%22"
-            + kAppEncoded + "%22%3EQuarrin%3C%2Fa%3E");
+        "mailto:?subject=Quarrin%20Monitor&body=Memory%20%26%20disk,%20%231%20%E2%80%94%20gr%C3%BCn:%20%3Ca%20href%3D%"
+        "22" + kAppEncoded
+            + "%22%3EQuarrin%3C%2Fa%3E");
 
     EXPECT_EQ(ShareLinks::appStreamAddress("com.velmora.quarrin"), "appstream://com.velmora.quarrin");
     EXPECT_EQ(ShareLinks::landingPageAddress("www.velmora.example", "appstore"),

@@ -314,6 +314,9 @@ TEST_F(SocModViewTest, KeyboardWalksTheButtonsPressesThemAndEscapeSaysNo)
     auto noRing = host->pixelAt({ tweet.minX() - 2, tweet.midY() });
     ASSERT_TRUE(noRing);
     EXPECT_GT(noRing->red, 0.2) << "only the focused button has a ring";
+    // Leaving and coming back keeps the user's place.
+    reactivate();
+    EXPECT_EQ(window->firstResponder(), &button(2));
     EXPECT_TRUE(host->pressKey(kit::Key::Return));
     ASSERT_EQ(host->openedURLs().size(), 1u);
     EXPECT_TRUE(host->openedURLs()[0].starts_with("mailto:?subject=Quarrin&body="));
@@ -447,15 +450,16 @@ protected:
     }
 
     // A test server answering every path in `mode`, logging "<method> <path> <body>".
-    std::unique_ptr<testservers::ServerProcess> startServer(const std::string& name, const std::string& mode, bool trusted = true)
+    std::unique_ptr<testservers::ServerProcess> startServer(
+        const std::string& name, const std::string& mode, bool trusted = true)
     {
         auto server = std::make_unique<testservers::ServerProcess>();
         std::string cert = trusted ? certificates->certFile : certificates->untrustedCertFile;
         std::string key = trusted ? certificates->keyFile : certificates->untrustedKeyFile;
         std::filesystem::remove(dir->file(name + ".log"));
-        EXPECT_TRUE(server->start({ testservers::faultServerPath(), "--cert", cert, "--key", key, "--data",
-                                      dir->file("page.html"), "--log", dir->file(name + ".log"), "--mode", mode,
-                                      "--log-method" },
+        EXPECT_TRUE(server->start(
+            { testservers::faultServerPath(), "--cert", cert, "--key", key, "--data", dir->file("page.html"), "--log",
+                dir->file(name + ".log"), "--mode", mode, "--log-method" },
             dir->file(name + ".err")));
         return server;
     }
