@@ -253,7 +253,8 @@ void SocModView::smRateAction()
     if (component.empty())
         component = kDefaultComponentID;
     auto& application = kit::Application::shared();
-    if (!application.openURL(ShareLinks::appStreamAddress(component))) {
+    std::string centre = ShareLinks::appStreamAddress(component);
+    if (!application.canOpenURL(centre) || !application.openURL(centre)) {
         bool identified = !infoString(kAppleIDInfoKey).empty();
         application.openURL(identified ? appAddress() : ShareLinks::storeStartAddress(m_hosts.store));
     }

@@ -3,6 +3,7 @@
 #include "kit/device/DeviceProfile.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,8 +60,9 @@ public:
     void terminate();
     void receiveURL(const std::string& url);
 
-    // Asks the desktop to open the address (the host's opener); false when canOpenURL says no
-    // or the opener refused.
+    // Asks the desktop to open the address (the host's opener); false when the address has no
+    // scheme, there is no opener, or the opener refused. It does not wait for canOpenURL: a
+    // sandboxed desktop may open what it cannot name a handler for.
     bool openURL(const std::string& url);
     // Whether the address has a scheme, there is an opener, and the desktop has a handler for
     // that scheme (when the host can tell; otherwise every scheme is taken to have one).
@@ -84,6 +86,9 @@ public:
 private:
     Application() = default;
     void post(std::string_view name);
+    // The lower-case scheme of an address: a letter, then letters, digits, "+", "-" or ".",
+    // then ":". None when the address has no such beginning.
+    static std::optional<std::string> schemeOf(const std::string& url);
 
     ApplicationDelegate* m_delegate = nullptr; // not owned
     State m_state = State::NotRunning;

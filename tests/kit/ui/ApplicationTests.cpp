@@ -136,10 +136,11 @@ TEST_F(ApplicationTest, CanOpenURLAsksTheDesktopForTheSchemesHandler)
     });
     EXPECT_TRUE(app.canOpenURL("HTTPS://example.org/"));
     EXPECT_FALSE(app.canOpenURL("appstream://com.velmora.quarrin"));
-    EXPECT_FALSE(app.openURL("appstream://com.velmora.quarrin"));
-    EXPECT_TRUE(app.openURL("https://example.org/b"));
-    EXPECT_EQ(asked, (std::vector<std::string> { "https", "appstream", "appstream", "https" }));
-    EXPECT_EQ(opened, (std::vector<std::string> { "https://example.org/b" }));
+    EXPECT_FALSE(app.canOpenURL("not an address"));
+    // Opening still tries: the desktop may manage what it cannot name a handler for.
+    EXPECT_TRUE(app.openURL("appstream://com.velmora.quarrin"));
+    EXPECT_EQ(asked, (std::vector<std::string> { "https", "appstream" }));
+    EXPECT_EQ(opened, (std::vector<std::string> { "appstream://com.velmora.quarrin" }));
     app.reset();
     EXPECT_FALSE(app.canOpenURL("https://example.org/")) << "no opener after a reset";
 }
