@@ -2,6 +2,7 @@
 
 #include "app/battery/BatteryController.h"
 #include "app/compare/CompareController.h"
+#include "app/shell/SocModView.h"
 #include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
@@ -12,9 +13,7 @@
 
 MainController::MainController()
 {
-    m_socModView = kit::View::create();
-    m_socModView->setBackgroundColor(kit::Color::clear());
-    m_socModView->setUserInteractionEnabled(false);
+    m_socModView = kit::View::create<SocModView>(kit::Rect {});
 }
 
 namespace {

@@ -264,7 +264,7 @@ void SpecsController::viewDidAppear(bool animated)
 
 bool SpecsController::pressKey(kit::Key key)
 {
-    if (key != kit::Key::LeftArrow && key != kit::Key::RightArrow)
+    if (key != kit::Key::Left && key != kit::Key::Right)
         return false;
     if (!m_devicesListView)
         return false;
@@ -272,7 +272,7 @@ bool SpecsController::pressKey(kit::Key key)
     auto from = m_devicesListView->targetIndexPath();
     if (!from)
         return true;
-    int step = key == kit::Key::LeftArrow ? -1 : 1;
+    int step = key == kit::Key::Left ? -1 : 1;
     m_devicesListView->tapColAtIndexPath({ 0, from->row + step });
     return true;
 }

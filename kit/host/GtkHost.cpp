@@ -91,6 +91,13 @@ GtkHost::GtkHost(HostOptions options)
         }
         return ok;
     };
+    m_core->urlSchemeQuery = [](const std::string& scheme) {
+        GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+        if (!handler)
+            return false;
+        g_object_unref(handler);
+        return true;
+    };
 }
 
 GtkHost::~GtkHost()
@@ -267,24 +274,47 @@ static gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModif
         impl.host->rotate();
         return TRUE;
     }
-    if (state & (GDK_CONTROL_MASK | GDK_ALT_MASK | GDK_SUPER_MASK))
-        return FALSE;
+    KeyEvent event;
     switch (keyval) {
+    case GDK_KEY_Tab:
+    case GDK_KEY_ISO_Left_Tab: // Shift+Tab
+    case GDK_KEY_KP_Tab:
+        event.key = Key::Tab;
+        break;
+    case GDK_KEY_Escape:
+        event.key = Key::Escape;
+        break;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+        event.key = Key::Return;
+        break;
+    case GDK_KEY_space:
+    case GDK_KEY_KP_Space:
+        event.key = Key::Space;
+        break;
     case GDK_KEY_Left:
-    case GDK_KEY_KP_Left:
-        return impl.host->injectKey(Key::LeftArrow);
+        event.key = Key::Left;
+        break;
     case GDK_KEY_Right:
-    case GDK_KEY_KP_Right:
-        return impl.host->injectKey(Key::RightArrow);
+        event.key = Key::Right;
+        break;
     case GDK_KEY_Up:
-    case GDK_KEY_KP_Up:
-        return impl.host->injectKey(Key::UpArrow);
+        event.key = Key::Up;
+        break;
     case GDK_KEY_Down:
-    case GDK_KEY_KP_Down:
-        return impl.host->injectKey(Key::DownArrow);
+        event.key = Key::Down;
+        break;
     default:
         return FALSE;
     }
+    if (state & GDK_SHIFT_MASK)
+        event.modifiers |= KeyModifierShift;
+    if (control)
+        event.modifiers |= KeyModifierControl;
+    if (state & GDK_ALT_MASK)
+        event.modifiers |= KeyModifierAlt;
+    return impl.host->core().keyPressed(event) ? TRUE : FALSE;
 }
 
 // The window's size as the user left it, per device profile, kept in the preferences under the
@@ -611,6 +641,9 @@ static void buildWindow(GtkHost::Impl& impl)
     gtk_widget_add_controller(impl.area, scroll);
 
     GtkEventController* keys = gtk_event_controller_key_new();
+    // Before GTK's own focus movement, so that Tab reaches a focused view of ours; keys the
+    // views do not use go on to GTK.
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
     g_signal_connect(keys, "key-pressed", G_CALLBACK(keyPressed), &impl);
     gtk_widget_add_controller(impl.window, keys);
 
@@ -761,7 +794,7 @@ void GtkHost::injectScroll(Point point, double dx, double dy)
 
 void GtkHost::injectScrollEnd(Point point) { m_core->wheelEnded(point); }
 
-bool GtkHost::injectKey(Key key) { return m_core->key(key); }
+bool GtkHost::injectKey(const KeyEvent& event) { return m_core->keyPressed(event); }
 
 bool GtkHost::rotate() { return m_core->rotate(); }
 

@@ -2,7 +2,7 @@
 
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Geometry.h"
-#include "kit/ui/Key.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <functional>
 #include <memory>
@@ -49,7 +49,7 @@ public:
     void injectRelease(Point point);
     void injectScroll(Point point, double dx, double dy);
     void injectScrollEnd(Point point);
-    bool injectKey(Key key);
+    bool injectKey(const KeyEvent& event);
     // Rotates a tablet profile, as the keyboard shortcut does; false for phones.
     bool rotate();
     // Closes the window as the window manager's close button would.

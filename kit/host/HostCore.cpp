@@ -56,6 +56,8 @@ HostCore::HostCore(HostOptions options)
         scheduleStatusBarRefresh();
     }
     Application::shared().setURLOpener([this](const std::string& url) { return openURL(url); });
+    Application::shared().setURLSchemeQuery(
+        [this](const std::string& scheme) { return !urlSchemeQuery || urlSchemeQuery(scheme); });
 }
 
 HostCore::~HostCore()
@@ -65,6 +67,7 @@ HostCore::~HostCore()
     for (Window* window : Window::allWindows())
         window->setNeedsRedrawCallback({});
     Application::shared().setURLOpener({});
+    Application::shared().setURLSchemeQuery({});
 }
 
 bool HostCore::isTablet() const { return m_options.profile.isPad(); }
@@ -309,12 +312,6 @@ void HostCore::wheelEnded(Point point)
     }
 }
 
-bool HostCore::key(Key key)
-{
-    Window* window = keyWindow();
-    return window && window->sendKey(key);
-}
-
 void HostCore::becomeActive() { Application::shared().becomeActive(); }
 
 void HostCore::resignActive() { Application::shared().resignActive(); }
@@ -382,6 +379,12 @@ void HostCore::applySize(Size size, double duration)
     }
     if (onNeedsDisplay)
         onNeedsDisplay();
+}
+
+bool HostCore::keyPressed(const KeyEvent& event)
+{
+    Window* window = keyWindow();
+    return window && window->sendKey(event);
 }
 
 bool HostCore::openURL(const std::string& url)

@@ -3,7 +3,7 @@
 #include "kit/device/BatterySource.h"
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Geometry.h"
-#include "kit/ui/Key.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <functional>
 #include <memory>
@@ -63,8 +63,6 @@ public:
     void pointerCancelled();
     void wheel(Point point, double dx, double dy);
     void wheelEnded(Point point);
-    // A key for the key window's screens; true when one used it.
-    bool key(Key key);
 
     // Life cycle, through the shared Application, which ignores repeated or impossible steps.
     // Termination also writes the preferences.
@@ -95,8 +93,13 @@ public:
     void refreshStatusBar();
     std::optional<long> batteryPercentage() const { return m_battery.percentage; }
 
+    // A key press, for the key window's first responder; tells whether a view used it.
+    bool keyPressed(const KeyEvent& event);
+
     // Opening addresses: GtkHost hands them to the desktop; HeadlessHost keeps them.
     std::function<bool(const std::string&)> urlOpener;
+    // Whether the desktop has a handler for a lower-case scheme; unset, every scheme has one.
+    std::function<bool(const std::string& scheme)> urlSchemeQuery;
     const std::vector<std::string>& openedURLs() const { return m_openedURLs; }
     bool openURL(const std::string& url);
 

@@ -3,7 +3,7 @@
 #include "kit/base/Value.h"
 #include "kit/ui/Geometry.h"
 #include "kit/ui/Image.h"
-#include "kit/ui/Key.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <functional>
 #include <memory>

@@ -235,11 +235,11 @@ TEST_F(ShellTest, ArrowKeysChooseModelsOnTheTechSpecsTabOnly)
 
     main->setSelectedIndex(0);
     host.advance(0.5);
-    EXPECT_FALSE(host.pressKey(kit::Key::LeftArrow)) << "the Usage tab has no use for it";
+    EXPECT_FALSE(host.pressKey(kit::Key::Left)) << "the Usage tab has no use for it";
 
     main->setSelectedIndex(static_cast<int>(specs - screens.begin()));
     host.advance(0.5);
-    EXPECT_TRUE(host.pressKey(kit::Key::LeftArrow));
+    EXPECT_TRUE(host.pressKey(kit::Key::Left));
     host.advance(1);
     const auto& models = DataKeeper::sortedModelsKeys();
     auto own = std::find(models.begin(), models.end(), "iPhone7,2");

@@ -332,29 +332,29 @@ TEST_F(SpecsScreenTest, NewDataSetReloadsThePickerAndTheTable)
 TEST_F(SpecsScreenTest, ArrowKeysChooseTheNeighbouringModel)
 {
     load();
-    EXPECT_TRUE(screen->pressKey(kit::Key::RightArrow));
+    EXPECT_TRUE(screen->pressKey(kit::Key::Right));
     advance(1);
     EXPECT_EQ(screen->selectedModelKey(), kThisModel) << "already the last model";
     EXPECT_EQ(stored(), std::nullopt);
 
-    EXPECT_TRUE(screen->pressKey(kit::Key::LeftArrow));
+    EXPECT_TRUE(screen->pressKey(kit::Key::Left));
     advance(1);
     EXPECT_EQ(screen->selectedModelKey(), "iPhone7,1");
     EXPECT_EQ(stored(), "iPhone7,1");
 
     // Quick presses walk on from where the strip is heading; one report at the end.
-    screen->pressKey(kit::Key::LeftArrow);
+    screen->pressKey(kit::Key::Left);
     advance(0.05);
-    screen->pressKey(kit::Key::LeftArrow);
+    screen->pressKey(kit::Key::Left);
     advance(0.05);
     EXPECT_EQ(stored(), "iPhone7,1") << "nothing stored on the way";
     advance(1);
     EXPECT_EQ(screen->selectedModelKey(), "iPhone4,1");
     EXPECT_EQ(currentColumn(), columnOf("iPhone4,1"));
 
-    EXPECT_FALSE(screen->pressKey(kit::Key::UpArrow));
-    screen->pressKey(kit::Key::LeftArrow);
-    screen->pressKey(kit::Key::LeftArrow);
+    EXPECT_FALSE(screen->pressKey(kit::Key::Up));
+    screen->pressKey(kit::Key::Left);
+    screen->pressKey(kit::Key::Left);
     advance(1);
     EXPECT_EQ(screen->selectedModelKey(), "iPad2,1") << "stops at the first model";
     EXPECT_EQ(currentColumn(), columnOf("iPad2,1"));

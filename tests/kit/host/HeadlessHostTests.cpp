@@ -446,3 +446,28 @@ TEST_F(HeadlessHostTest, BusyGalleryScreenHasItsLabelsAndImages)
     auto pixel = host.pixelAt(image->convertPointTo({ 3, image->bounds().height() / 2 }, nullptr));
     EXPECT_FALSE(near(pixel, Color::white(0.97))) << describe(pixel);
 }
+
+TEST_F(HeadlessHostTest, KeysReachTheFocusedButtonAndSchemesCanBeWithheld)
+{
+    HeadlessHost host(options());
+    auto content = colouredScreen({ 375, 647 }, Color::white());
+    auto button = Button::system("Go");
+    button->setFrame({ 20, 20, 100, 40 });
+    content->addSubview(button);
+    int presses = 0;
+    button->addAction(ControlEvent::TouchUpInside, [&](Control&) { ++presses; });
+    host.show(content);
+
+    EXPECT_FALSE(host.pressKey(Key::Return)) << "nothing has the focus yet";
+    ASSERT_TRUE(button->becomeFirstResponder());
+    EXPECT_TRUE(host.pressKey(Key::Space));
+    EXPECT_TRUE(host.pressKey(Key::Return));
+    EXPECT_FALSE(host.pressKey(Key::Escape));
+    EXPECT_EQ(presses, 2);
+
+    host.setOpenableSchemes(std::vector<std::string> { "https" });
+    EXPECT_FALSE(Application::shared().canOpenURL("appstream://com.velmora.quarrin"));
+    EXPECT_TRUE(Application::shared().canOpenURL("https://example.org/c"));
+    host.setOpenableSchemes(std::nullopt);
+    EXPECT_TRUE(Application::shared().canOpenURL("appstream://com.velmora.quarrin"));
+}

@@ -232,7 +232,7 @@ public:
     }
     bool pressKey(Key key) override
     {
-        m_log->push_back(m_name + (key == Key::LeftArrow ? ".left" : ".key"));
+        m_log->push_back(m_name + (key == Key::Left ? ".left" : ".key"));
         return m_uses;
     }
 
@@ -253,16 +253,16 @@ TEST_F(TabBarControllerTest, KeysGoToTheSelectedTabOrToWhatIsPresentedOverIt)
     launch(controller);
     takeLog();
 
-    EXPECT_TRUE(host->pressKey(Key::LeftArrow));
+    EXPECT_TRUE(host->pressKey(Key::Left));
     controller->setSelectedIndex(1);
     takeLog();
-    EXPECT_FALSE(host->pressKey(Key::RightArrow)) << "the screen did not use it";
+    EXPECT_FALSE(host->pressKey(Key::Right)) << "the screen did not use it";
     EXPECT_EQ(takeLog(), (Calls { "second.key" }));
 
     auto sheet = ViewController::create<KeyController>(&log, "sheet", true);
     controller->presentViewController(sheet, false);
     advance(1);
     takeLog();
-    EXPECT_TRUE(host->pressKey(Key::LeftArrow));
+    EXPECT_TRUE(host->pressKey(Key::Left));
     EXPECT_EQ(takeLog(), (Calls { "sheet.left" })) << "the screen beneath hears nothing";
 }
