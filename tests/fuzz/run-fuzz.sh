@@ -33,7 +33,7 @@ httpdate)
     maxlen=256 ;;
 form)
     sources="$here/DataServerFormFuzzer.cpp $root/tools/dataserver/DataServer.cpp"
-    packages="openssl"
+    packages="cpp-httplib openssl"
     libs="-lpthread"
     maxlen=4096 ;;
 *)
