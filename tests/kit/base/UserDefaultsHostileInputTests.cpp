@@ -12,12 +12,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <functional>
 #include <climits>
 #include <csignal>
 #include <cstdint>
 #include <fcntl.h>
+#include <filesystem>
+#include <functional>
 #include <limits>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -35,7 +35,10 @@ using kit::testing::TempFolder;
 namespace {
 
 std::vector<std::string> s_logged;
-void captureLog(std::string_view line) { s_logged.emplace_back(line); }
+void captureLog(std::string_view line)
+{
+    s_logged.emplace_back(line);
+}
 
 std::string contentsOf(const std::string& path)
 {
@@ -45,7 +48,7 @@ std::string contentsOf(const std::string& path)
 
 bool isSymlink(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
@@ -112,9 +115,8 @@ TEST_F(UserDefaultsHostileInputTest, AFileWithAYear9999DateAndAnInvalidUTF8KeySt
     folder.write("com.example.quarrin/preferences.plist",
         std::string(kHeader) + "<key>LC</key><integer>7</integer>\n"
             + "<key>ShareDate</key><date>9999-01-01T00:00:00Z</date>\n"
-            + "<key>bad\xff\xfekey</key><string>x</string>\n"
-            + "<key>DND</key><true/>\n" + "<key>kSelectedModelsKey</key><array><string>iPhone1,1</string></array>\n"
-            + kFooter);
+            + "<key>bad\xff\xfekey</key><string>x</string>\n" + "<key>DND</key><true/>\n"
+            + "<key>kSelectedModelsKey</key><array><string>iPhone1,1</string></array>\n" + kFooter);
     {
         UserDefaults defaults(path);
         EXPECT_EQ(defaults.integerForKey("LC"), 7);
@@ -232,7 +234,7 @@ TEST_F(UserDefaultsHostileInputTest, AHundredMegabyteSparseFileIsSetAsideInWellU
         EXPECT_LT(seconds, 0.25);
         EXPECT_FALSE(FileManager::fileExists(path));
         std::string aside = size == (off_t(100) << 20) ? path + ".corrupt" : path + ".corrupt.2";
-        struct stat info {};
+        struct stat info { };
         ASSERT_EQ(::stat(aside.c_str(), &info), 0);
         EXPECT_EQ(info.st_size, size);
         ASSERT_EQ(s_logged.size(), 1u);
@@ -243,7 +245,8 @@ TEST_F(UserDefaultsHostileInputTest, AHundredMegabyteSparseFileIsSetAsideInWellU
 
 TEST_F(UserDefaultsHostileInputTest, ASymlinkedPreferencesFileStaysALinkToItsUpdatedTarget)
 {
-    std::string target = folder.write("dotfiles/quarrin.plist", std::string(kHeader) + "<key>LC</key><integer>2</integer>" + kFooter);
+    std::string target
+        = folder.write("dotfiles/quarrin.plist", std::string(kHeader) + "<key>LC</key><integer>2</integer>" + kFooter);
     ::mkdir((folder / "com.example.quarrin").c_str(), 0700);
     // Relative, as dotfile managers often make them.
     ASSERT_EQ(::symlink("../dotfiles/quarrin.plist", path.c_str()), 0);
@@ -304,7 +307,7 @@ TEST_F(UserDefaultsHostileInputTest, AFIFOInPlaceOfThePreferencesDoesNotHangStar
     });
     ASSERT_GE(seconds, 0) << (seconds == -1 ? "start-up hung on the FIFO" : "the child failed");
     EXPECT_LT(seconds, 1.0);
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::lstat((path + ".corrupt").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(UserDefaults(path).integerForKey("LC"), 1);
