@@ -90,11 +90,15 @@ int printFigures()
     return 0;
 }
 
-// One PNG per tab after the first refresh.
-int writeSnapshots(const std::string& folder, kit::HostOptions options)
+// One PNG per tab after the first refresh, into a folder; a target ending in ".png" is that
+// file, showing the first tab.
+int writeSnapshots(const std::string& target, kit::HostOptions options)
 {
+    bool singleFile = std::filesystem::path(target).extension() == ".png";
+    std::string folder = singleFile ? std::string() : target;
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    if (!singleFile)
+        std::filesystem::create_directories(folder, error);
     if (error) {
         std::fprintf(stderr, "%s: cannot create %s: %s\n", kProgram, folder.c_str(), error.message().c_str());
         return 1;
@@ -109,15 +113,15 @@ int writeSnapshots(const std::string& folder, kit::HostOptions options)
     std::vector<std::string> names;
     for (auto& tab : tabs)
         names.push_back(tab.snapshotName);
-    if (names.empty())
-        names.push_back("main");
+    if (names.empty() || singleFile)
+        names.resize(1, "main");
 
     int status = 0;
     for (std::size_t index = 0; index < names.size(); ++index) {
         if (auto* main = delegate.mainController(); main && index < tabs.size())
             main->setSelectedIndex(static_cast<int>(index));
         host.advance(0.5);
-        std::string path = (std::filesystem::path(folder) / (names[index] + ".png")).string();
+        std::string path = singleFile ? target : (std::filesystem::path(folder) / (names[index] + ".png")).string();
         if (auto written = host.writePNG(path); !written.ok()) {
             std::fprintf(stderr, "%s: %s\n", kProgram, written.error().c_str());
             status = 1;

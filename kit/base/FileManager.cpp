@@ -329,7 +329,8 @@ Result<void> FileManager::writeFileAtomically(
 
 Result<Data> FileManager::readFile(const std::string& path)
 {
-    int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocks: a FIFO put where a file was expected reads as empty instead of hanging.
+    int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errnoError("cannot open", path, path.empty() ? ENOENT : errno);
     struct stat info {};

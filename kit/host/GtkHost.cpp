@@ -10,6 +10,7 @@
 #include "kit/ui/Animator.h"
 #include "kit/ui/Application.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_X11
 #include <X11/Xatom.h>
@@ -18,8 +19,9 @@
 #endif
 
 #include <cmath>
-#include <optional>
+#include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
 
 namespace kit {
@@ -43,6 +45,7 @@ struct GtkHost::Impl {
     int lastScale = 1;
     guint closeId = 0;
     Point lastScrollPoint; // where the last wheel step was, for the end of the scroll
+    std::vector<guint> signalIds;
 
     ~Impl()
     {
@@ -104,6 +107,8 @@ GtkHost::~GtkHost()
 {
     if (m_impl->closeId)
         g_source_remove(m_impl->closeId);
+    for (guint id : m_impl->signalIds)
+        g_source_remove(id);
     if (m_impl->application)
         g_object_unref(m_impl->application);
     Animator::shared().setFrameDriven(false);
@@ -717,8 +722,25 @@ static void openAddresses(GApplication* application, GFile**, int, const char*, 
     activate(application, data);
 }
 
+// Log-out, `systemctl --user stop` and Ctrl-C end the application the way closing its window
+// does, so its departure tasks (saving the preferences) run. Handled on the main loop through
+// GLib's signal source, not in a signal handler.
+static gboolean terminationRequested(gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    if (impl.window)
+        impl.host->close();
+    else if (impl.application)
+        g_application_quit(G_APPLICATION(impl.application));
+    return G_SOURCE_CONTINUE;
+}
+
 static int runHost(GtkHost& host, GtkHost::Impl& impl, const std::vector<std::string>& urls)
 {
+    if (impl.signalIds.empty()) {
+        for (int signal : { SIGTERM, SIGINT, SIGHUP })
+            impl.signalIds.push_back(g_unix_signal_add(signal, terminationRequested, &impl));
+    }
     const HostOptions& options = host.core().options();
     GApplicationFlags flags = G_APPLICATION_HANDLES_OPEN;
     bool unique = !options.applicationId.empty() && g_application_id_is_valid(options.applicationId.c_str())

@@ -17,7 +17,8 @@ class HostCore;
 
 // The application in a real GTK 4 window: the view tree drawn into a drawing area at the
 // desktop's scale factor, only when something changed; clicks, drags, the wheel and the
-// window's focus, minimising and closing become touches, scrolls and life-cycle calls.
+// window's focus, minimising and closing become touches, scrolls and life-cycle calls. SIGTERM,
+// SIGINT and SIGHUP close the window as its close button would.
 // One instance per application id: a second launch (also one that opens "velmora-quarrin://")
 // brings the running window forward and exits; without a session bus every launch runs alone.
 class GtkHost {

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -498,4 +499,40 @@ TEST_F(DesktopTest, VersionAndHelpAreEachProgramsOwn)
     EXPECT_NE(appHelp.find("--list-devices"), std::string::npos) << appHelp;
     EXPECT_EQ(appHelp.find("--interval"), std::string::npos) << appHelp;
     EXPECT_NE(appHelp.find("print the figures as JSON"), std::string::npos) << appHelp;
+}
+
+// Log-out, `systemctl --user stop` and Ctrl-C once ended the program without its departure
+// tasks, losing what changed since the last save. Each signal now ends it as closing the window
+// does: the preferences are on disk and the exit is a normal one.
+TEST_F(DesktopTest, TerminationSignalsSaveThePreferencesAsClosingTheWindowDoes)
+{
+    for (int signal : { SIGTERM, SIGINT, SIGHUP }) {
+        SCOPED_TRACE(strsignal(signal));
+        std::string preferences = home + "/.config/com.velmora.quarrin/preferences.plist";
+        std::filesystem::remove(preferences);
+        Launch launch({}, logPath("signal"));
+        auto windows = waitForWindows(1, 20);
+        ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << launch.log();
+        kill(launch.pid(), signal);
+        // A normal exit, not death by the signal (128 + its number).
+        EXPECT_EQ(launch.waitExit(10), 0) << launch.log();
+        std::ifstream in(preferences);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find("<key>ProgramVersion</key>"), std::string::npos) << text.str() << launch.log();
+        EXPECT_TRUE(quarrinWindows().empty());
+    }
+}
+
+// The help says "a folder or a .png file"; a .png argument once became a folder of that name.
+TEST_F(DesktopTest, SnapshotToAPngFileWritesThatFile)
+{
+    std::string target = home + "/shot.png";
+    Launch launch({ "--snapshot", target }, logPath("snapshot"));
+    EXPECT_EQ(launch.waitExit(60), 0) << launch.log();
+    ASSERT_TRUE(std::filesystem::is_regular_file(target)) << launch.log();
+    std::ifstream in(target, std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, 4);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
 }
