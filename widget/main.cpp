@@ -3,13 +3,14 @@
 #include "kit/base/FileManager.h"
 #include "kit/base/JSON.h"
 #include "kit/host/ApplicationMain.h"
+#include "kit/host/CommandLine.h"
+#include "kit/ui/Application.h"
+#include "widget/VistrelController.h"
 #include "widget/VistrelHost.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -34,47 +35,47 @@ int main(int argc, char** argv)
 {
     kit::Bundle::setMainBundlePath(findWidgetBundle());
 
-    // Options of the widget's own; the rest are the hosts'.
+    // The widget's own options (--interval, --print) are taken here; the rest are the host's,
+    // which answers a bad command line with the usage line.
     double interval = 3;
-    std::vector<char*> rest { argv[0] };
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        if (argument == "--print") {
+    auto commandLine = kit::CommandLine::parse(argc, argv, kit::CommandLine::Kind::Widget);
+    if (commandLine.ok() && !commandLine->help) {
+        if (auto complete = kit::verifyMainBundle(); !complete.ok()) {
+            std::fprintf(stderr, "vistrel: %s\n", complete.error().c_str());
+            return 1;
+        }
+        if (commandLine->interval) {
+            interval = kit::parseDouble(*commandLine->interval);
+            if (!(interval >= 0.5 && interval <= 3600)) {
+                std::fprintf(stderr, "vistrel: --interval takes 0.5 to 3600 seconds, not '%s'\n",
+                    commandLine->interval->c_str());
+                return 2;
+            }
+        }
+        if (commandLine->print && !commandLine->version) {
             std::printf("%s\n", kit::toJSON(kit::Value(SharedTools::usageDict()), true).c_str());
             return 0;
         }
-        if (argument == "--interval" || argument.starts_with("--interval=")) {
-            std::string value;
-            if (argument == "--interval") {
-                if (i + 1 >= argc) {
-                    std::fprintf(stderr, "vistrel: --interval needs a number of seconds\n");
-                    return 2;
-                }
-                value = argv[++i];
-            } else {
-                value = std::string(argument.substr(std::strlen("--interval=")));
-            }
-            interval = kit::parseDouble(value);
-            if (!(interval >= 0.5 && interval <= 3600)) {
-                std::fprintf(stderr, "vistrel: --interval takes 0.5 to 3600 seconds, not '%s'\n", value.c_str());
-                return 2;
-            }
-            continue;
-        }
-        rest.push_back(argv[i]);
     }
-    rest.push_back(nullptr);
 
     kit::ProgramInfo program;
     program.name = "vistrel";
+    program.kind = kit::CommandLine::Kind::Widget;
     program.version = kit::Bundle::mainBundle().objectForInfoDictionaryKey("CFBundleVersion").stringValue();
     program.window.windowSize = kit::Size { kWidgetWidth, kWidgetHeight };
     program.window.statusBar = false;
     program.window.undecorated = true;
     program.window.applicationId = "com.velmora.vistrel";
     program.window.title = "Vistrel";
+    program.window.desktopWidget = true;
+    const kit::Bundle& bundle = kit::Bundle::mainBundle();
+    program.window.contextMenu = {
+        { bundle.localizedString("Open Quarrin"),
+            [] { kit::Application::shared().openURL(std::string(VistrelController::kHostAppURL)); }, false },
+        { bundle.localizedString("Close"), {}, true },
+    };
     program.makeDelegate = [interval] {
         return std::make_unique<VistrelHost>(kit::Size { kWidgetWidth, kWidgetHeight }, interval);
     };
-    return kit::applicationMain(static_cast<int>(rest.size()) - 1, rest.data(), program);
+    return kit::applicationMain(argc, argv, program);
 }

@@ -1,17 +1,34 @@
 #include "app/shell/MainController.h"
 
+#include "app/battery/BatteryController.h"
+#include "app/compare/CompareController.h"
+#include "app/shell/SocModView.h"
+#include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/device/Device.h"
 #include "kit/ui/ImageView.h"
+#include "kit/ui/NavigationController.h"
 
 MainController::MainController()
 {
-    m_socModView = kit::View::create();
-    m_socModView->setBackgroundColor(kit::Color::clear());
-    m_socModView->setUserInteractionEnabled(false);
+    m_socModView = kit::View::create<SocModView>(kit::Rect {});
 }
+
+namespace {
+
+// The comparison opens its selection list on its own navigation stack.
+std::shared_ptr<kit::ViewController> makeCompareTab()
+{
+    auto compare = kit::ViewController::create<CompareController>();
+    auto navigation = kit::NavigationController::create(compare);
+    navigation->setTitle(compare->title());
+    navigation->navigationBar()->setBarStyle(kit::BarStyle::Black);
+    return navigation;
+}
+
+} // namespace
 
 MainController::~MainController() { kit::NotificationCenter::defaultCenter().removeObserver(this); }
 
@@ -20,6 +37,9 @@ std::vector<MainController::Tab> MainController::tabs()
     // Each screen takes its place here as it is built: Usage, Battery, Tech Specs, Compare.
     return {
         { [] { return kit::ViewController::create<UsageController>(); }, "usageTabBarIcon", "usage" },
+        { [] { return kit::ViewController::create<BatteryController>(); }, "batteryTabBarIcon", "battery" },
+        { [] { return kit::ViewController::create<SpecsController>(); }, "specTabBarIcon", "techspecs" },
+        { makeCompareTab, "compareTabBarIcon", "compare" },
     };
 }
 

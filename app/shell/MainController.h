@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/shell/SocModView.h"
 #include "kit/ui/TabBarController.h"
 
 #include <functional>
@@ -28,8 +29,8 @@ public:
 
     kit::ImageView* bgImageView() const { return m_bgImageView.get(); }
     kit::ImageView* tabBarShadowView() const { return m_shadowView.get(); }
-    // Reserved above everything for the share prompt; transparent and untouchable until then.
-    kit::View* socModView() const { return m_socModView.get(); }
+    // The share prompt above everything; transparent and untouchable until it shows.
+    SocModView* socModView() const { return m_socModView.get(); }
 
     // Object
     std::string className() const override { return "MainController"; }
@@ -46,5 +47,5 @@ protected:
 private:
     std::shared_ptr<kit::ImageView> m_bgImageView;
     std::shared_ptr<kit::ImageView> m_shadowView;
-    std::shared_ptr<kit::View> m_socModView;
+    std::shared_ptr<SocModView> m_socModView;
 };

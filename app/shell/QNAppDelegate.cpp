@@ -79,8 +79,7 @@ void QNAppDelegate::didBecomeActive(kit::Application&)
         m_refreshTimer->invalidate();
     m_refreshTimer = kit::Timer::scheduled(kRefreshInterval, true, [this](kit::Timer&) { refreshTimerDidShot(); });
 
-    auto& defaults = kit::UserDefaults::standardUserDefaults();
-    defaults.setInteger(defaults.integerForKey(kLaunchCountKey) + 1, kLaunchCountKey);
+    kit::UserDefaults::standardUserDefaults().incrementIntegerForKey(kLaunchCountKey);
 
     DataKeeper::updateData(m_isNewVersion);
 }

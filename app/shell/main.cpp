@@ -1,11 +1,15 @@
+#include "app/battery/BatteryController.h"
+#include "app/compare/ComparisonBuilder.h"
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
+#include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
 #include "kit/device/Device.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/JSON.h"
+#include "kit/base/UserDefaults.h"
 #include "kit/host/ApplicationMain.h"
 #include "kit/host/CommandLine.h"
 #include "kit/host/HeadlessHost.h"
@@ -17,6 +21,53 @@ namespace {
 
 constexpr const char* kProgram = "quarrin";
 
+// One charge reading as the Battery tab takes it.
+kit::Dict batteryFigures()
+{
+    auto charge = BatteryController::readCharge();
+    return { { "fraction", charge.level }, { "state", charge.state }, { "stateText", charge.stateText },
+        { "hasBattery", charge.hasBattery } };
+}
+
+// The Tech Specs tab's model and its rows as [label, value] pairs, section after section.
+kit::Value techSpecsFigures()
+{
+    std::string modelKey = SpecsController::chosenModelKey(DataKeeper::sortedModelsKeys());
+    kit::Array rows;
+    for (const kit::Value& section : SpecsController::makeDataModel(modelKey)) {
+        const kit::Array* sectionRows = section[SpecsController::kRowsKey].asArray();
+        if (!sectionRows)
+            continue;
+        for (const kit::Value& row : *sectionRows)
+            rows.push_back(kit::Array { row[SpecsController::kRowFirstItemKey], row[SpecsController::kRowSecondItemKey] });
+    }
+    return kit::Dict { { "modelKey", modelKey }, { "rows", std::move(rows) } };
+}
+
+// The model this machine was taken for: the identifier as the kit read it, the data set key it
+// resolved to and that entry's names, so a user can see which key to add for an unknown machine.
+kit::Value machineFigures()
+{
+    kit::Dict machine;
+    machine.emplace("identifier", kit::Device::modelIdentifier());
+    auto key = DataKeeper::thisModelKey();
+    const auto entry = DataKeeper::specsForModel(key);
+    machine.emplace("key", std::move(key));
+    machine.emplace("name", entry["Name"].isString() ? entry["Name"].string() : std::string());
+    machine.emplace("detailName", entry["DetailName"].isString() ? entry["DetailName"].string() : std::string());
+    return kit::Value(std::move(machine));
+}
+
+// The comparison of the stored selection, as plain text. Like every observer it leaves the
+// preferences alone: with nothing stored it shows this device's model without storing it.
+kit::Array comparisonFigures()
+{
+    auto selection = ComparisonBuilder::selection(kit::UserDefaults::standardUserDefaults(), DataKeeper::thisModelKey(), false);
+    auto sections = ComparisonBuilder::build(selection, DataKeeper::comparisonSpecsKeys(),
+        [](std::string_view key) { return DataKeeper::specsForModel(key); }, ComparisonBuilder::TextStyles {});
+    return ComparisonBuilder::plainSections(sections);
+}
+
 // The figures of one refresh as JSON, for scripts and for checking against other tools.
 int printFigures()
 {
@@ -24,6 +75,7 @@ int printFigures()
     figures.emplace("usage", SharedTools::usageDict());
     figures.emplace("bootTime", SharedTools::bootTimeString());
     figures.emplace("thisModelKey", DataKeeper::thisModelKey());
+    figures.emplace("machine", machineFigures());
     // The interface records of one refresh, with their own keys.
     kit::Array ifaces;
     if (auto entries = kit::InterfaceConfigurationSource(kit::Device::root()).read(); entries.ok())
@@ -31,15 +83,22 @@ int printFigures()
     if (auto records = kit::InterfaceCounterSource().read(); records.ok())
         UsageController::fillCounters(ifaces, *records);
     figures.emplace("interfaces", std::move(ifaces));
+    figures.emplace("battery", batteryFigures());
+    figures.emplace("techSpecs", techSpecsFigures());
+    figures.emplace("compare", comparisonFigures());
     std::printf("%s\n", kit::toJSON(kit::Value(std::move(figures)), true).c_str());
     return 0;
 }
 
-// One PNG per tab after the first refresh.
-int writeSnapshots(const std::string& folder, kit::HostOptions options)
+// One PNG per tab after the first refresh, into a folder; a target ending in ".png" is that
+// file, showing the first tab.
+int writeSnapshots(const std::string& target, kit::HostOptions options)
 {
+    bool singleFile = std::filesystem::path(target).extension() == ".png";
+    std::string folder = singleFile ? std::string() : target;
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    if (!singleFile)
+        std::filesystem::create_directories(folder, error);
     if (error) {
         std::fprintf(stderr, "%s: cannot create %s: %s\n", kProgram, folder.c_str(), error.message().c_str());
         return 1;
@@ -54,15 +113,15 @@ int writeSnapshots(const std::string& folder, kit::HostOptions options)
     std::vector<std::string> names;
     for (auto& tab : tabs)
         names.push_back(tab.snapshotName);
-    if (names.empty())
-        names.push_back("main");
+    if (names.empty() || singleFile)
+        names.resize(1, "main");
 
     int status = 0;
     for (std::size_t index = 0; index < names.size(); ++index) {
         if (auto* main = delegate.mainController(); main && index < tabs.size())
             main->setSelectedIndex(static_cast<int>(index));
         host.advance(0.5);
-        std::string path = (std::filesystem::path(folder) / (names[index] + ".png")).string();
+        std::string path = singleFile ? target : (std::filesystem::path(folder) / (names[index] + ".png")).string();
         if (auto written = host.writePNG(path); !written.ok()) {
             std::fprintf(stderr, "%s: %s\n", kProgram, written.error().c_str());
             status = 1;
@@ -87,6 +146,12 @@ int main(int argc, char** argv)
 
     // --print and --snapshot are answered here; everything else is the host's.
     auto commandLine = kit::CommandLine::parse(argc, argv);
+    if (commandLine.ok() && !commandLine->help) {
+        if (auto complete = kit::verifyMainBundle(); !complete.ok()) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, complete.error().c_str());
+            return 1;
+        }
+    }
     if (commandLine.ok() && !commandLine->help && !commandLine->version && !commandLine->listDevices
         && (commandLine->print || commandLine->snapshot)) {
         if (commandLine->device) {

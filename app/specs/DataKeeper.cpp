@@ -172,7 +172,41 @@ std::optional<std::string> DataKeeper::computeWorkingDirectoryPath()
     }
     if (!directory.empty() && directory.back() != '/')
         directory += '/';
-    return directory + std::string(kSpecsFileName);
+    std::string path = directory + std::string(kSpecsFileName);
+    // A store cut short (a crash between write and rename) leaves a hidden temporary file of the
+    // data set's size; nothing else would ever remove it.
+    kit::FileManager::removeStaleTemporaryFiles(path, 0);
+    return path;
+}
+
+bool DataKeeper::isUsableDataSet(const kit::Value& data)
+{
+    const auto* root = data.asDict();
+    if (!root)
+        return false;
+    for (const auto& [key, entry] : *root) {
+        if (entry["Name"].asString())
+            return true;
+    }
+    return false;
+}
+
+std::optional<kit::Date> DataKeeper::loadableWorkingCopyDate()
+{
+    auto path = specsInWorkingDirectoryPath();
+    if (!path)
+        return std::nullopt;
+    auto date = kit::FileManager::modificationDate(*path);
+    if (!date)
+        return std::nullopt;
+    // A date far past the clock was never a real data set's; believing it would make every
+    // correct data set after it look old.
+    if (!isPlausibleServerDate(*date, kit::Date::now()))
+        return std::nullopt;
+    std::string error;
+    if (readDictionary(*path, error).isNull())
+        return std::nullopt;
+    return date;
 }
 
 void DataKeeper::copyDataFromBundleIfNeeded()
@@ -184,7 +218,8 @@ void DataKeeper::copyDataFromBundleIfNeeded()
     auto bundleDate = kit::FileManager::modificationDate(*bundlePath);
     if (!bundleDate)
         return;
-    auto workingDate = kit::FileManager::modificationDate(*workingPath);
+    // Only a working copy that loads has an age; one that doesn't is replaced whatever its date.
+    auto workingDate = loadableWorkingCopyDate();
     // A working copy at least as new as the bundle copy may hold downloaded data: keep it.
     if (workingDate && workingDate->timeIntervalSince(*bundleDate) > -kDateTolerance)
         return;
@@ -203,19 +238,22 @@ const kit::Value& DataKeeper::allData()
         return m_allData;
     m_allDataLoaded = true;
     auto workingPath = specsInWorkingDirectoryPath();
-    if (!workingPath || !kit::FileManager::fileExists(*workingPath))
+    if (!workingPath)
         return m_allData;
     std::string error;
-    m_allData = readDictionary(*workingPath, error);
+    bool missing = !kit::FileManager::fileExists(*workingPath);
+    if (!missing)
+        m_allData = readDictionary(*workingPath, error);
     if (!m_allData.isNull())
         return m_allData;
-    // A damaged working copy must not leave the application without data while the bundle copy
-    // is good. The working copy stays where it is for the next download to replace.
+    // A damaged or deleted working copy must not leave the application without data while the
+    // bundle copy is good. A damaged one stays where it is for the next download to replace.
     auto bundlePath = specsInBundlePath();
     std::string bundleError;
     if (bundlePath)
         m_allData = readDictionary(*bundlePath, bundleError);
-    kit::Log::write("Error allData: the working copy " + *workingPath + " is unreadable (" + error + "); "
+    kit::Log::write("Error allData: the working copy " + *workingPath
+        + (missing ? std::string(" is missing; ") : " is unreadable (" + error + "); ")
         + (m_allData.isNull() ? "the bundle copy is unreadable too" : "using the bundle copy"));
     return m_allData;
 }

@@ -44,9 +44,18 @@ public:
     static std::optional<std::string> specsInBundlePath();
     // "specs.plist" in the application-support folder; computed once per process. When the
     // folder can't be had, one log line is written and the path stays absent.
+    // Temporary files that an interrupted store left beside the working copy are removed when
+    // the path is first computed.
     static std::optional<std::string> specsInWorkingDirectoryPath();
-    // Seeds the working copy from the bundle copy unless the working copy is at least as new.
-    // The copy is written atomically and carries the bundle copy's modification date.
+    // The working copy's modification date, but only when the file loads as a data set: a copy
+    // that can't be read states no age and counts as older than anything.
+    static std::optional<kit::Date> loadableWorkingCopyDate();
+    // A dictionary with at least one model entry (a dictionary with a string "Name"): what may
+    // become the working copy.
+    static bool isUsableDataSet(const kit::Value& data);
+    // Seeds the working copy from the bundle copy unless the working copy loads and is at least
+    // as new. The copy is written atomically and carries the bundle copy's modification date,
+    // which the build sets to the day its data last changed.
     static void copyDataFromBundleIfNeeded();
 
     // One model's entry (a dictionary), looked up afresh; null when the key or the data is absent.
@@ -68,8 +77,8 @@ public:
         std::string_view divider, const kit::TextAttributes& attr1, const kit::TextAttributes& attr2);
 
     // The parsed working copy: a dictionary, or null when it could not be had. Loaded on first
-    // use; an unreadable working copy falls back to the bundle copy (one log line). The
-    // reference stays valid until dropCachedData().
+    // use; a missing or unreadable working copy falls back to the bundle copy (one log line).
+    // The reference stays valid until dropCachedData().
     const kit::Value& allData();
 
     // Forgets the data set and this device's key, so both are recomputed against the file on
@@ -113,12 +122,17 @@ public:
     // Implemented in DataKeeperUpdate.cpp. One exchange runs from getServerData to doneWithError:
     // up to three attempts per server, one second apart, primary first, then the secondary.
     static constexpr std::string_view kNextUpdateDateKey = "kNextUpdateDate";
-    // Info.plist: [secondary, primary]; each an address ending in "getdata.pl" or a base address
-    // that "getdata.pl" is appended to.
+    // Info.plist: [secondary, primary]; each an https address ending in "getdata.pl" or a base
+    // address that "getdata.pl" is appended to.
     static constexpr std::string_view kDataServerURLsInfoKey = "QNDataServerURLs";
     static constexpr std::string_view kServerScriptName = "getdata.pl";
     static constexpr double kUpdateInterval = 604800.0; // seven days
-    static constexpr double kRequestTimeout = 20.0;
+    static constexpr double kRequestTimeout = 20.0; // silence that fails an attempt
+    // Request to last byte: a server that keeps sending a trickle fails the attempt all the same.
+    static constexpr double kAttemptDeadline = 60.0;
+    // How far past the client's clock a "Last-Modified" may lie; a later date would make every
+    // correct data set after it look old.
+    static constexpr double kFutureDateAllowance = 86400.0;
     static constexpr double kRetryDelay = 1.0;
     static constexpr std::int64_t kAttemptsPerServer = 3;
     // Failure marks of doneWithError; the two last are ours: the stored data is already current,
@@ -152,10 +166,15 @@ public:
     static std::string requestURL(std::string_view serverAddress);
     static kit::URLRequest serverRequest(std::string_view serverAddress, std::string_view bundleIdentifier, double mn);
     // Whether a reply dated serverDate should replace a working copy dated workingCopyDate
-    // (absent: there is none).
+    // (absent: there is none, or it doesn't load).
     static bool isNewerThanWorkingCopy(kit::Date serverDate, std::optional<kit::Date> workingCopyDate);
+    // A "Last-Modified" no later than the client's clock plus kFutureDateAllowance.
+    static bool isPlausibleServerDate(kit::Date serverDate, kit::Date now);
+    // Only https addresses are data servers (the scheme compared without regard to case).
+    static bool isAcceptedServerURL(std::string_view url);
 
-    // Servers still to try, the current one last; read from Info.plist on first use.
+    // Servers still to try, the current one last; read from Info.plist on first use, where an
+    // address that is not https is skipped with one log line.
     const std::vector<std::string>& serverURLs();
     void setServerURLs(std::vector<std::string> urls);
     std::int64_t connectionAttemptsCount() const { return m_connectionAttemptsCount; }
@@ -177,6 +196,7 @@ public:
     std::function<void(const NewDataAlert&)> presentNewDataAlert;
 
     void setRequestTimeoutForTesting(double seconds) { m_requestTimeout = seconds; }
+    void setAttemptDeadlineForTesting(double seconds) { m_attemptDeadline = seconds; }
     // Forgets the refresh state: servers, attempts, session, pending retries.
     void resetUpdateStateForTesting();
 
@@ -209,6 +229,8 @@ private:
     // Ends the exchange from a reply head: the task is cancelled and its cancellation not counted.
     void endFromReply(kit::DataTask& task, std::optional<std::string_view> message);
     void storeReply();
+    // The attempt ran out of its whole deadline: cancelled, and counted as a failed attempt.
+    void attemptDeadlinePassed();
 
     SessionDelegate m_sessionDelegate { *this };
     std::int64_t m_connectionAttemptsCount = 0;
@@ -220,4 +242,7 @@ private:
     bool m_exchangeRunning = false;
     std::optional<std::string> m_lastExchangeResult;
     double m_requestTimeout = kRequestTimeout;
+    double m_attemptDeadline = kAttemptDeadline;
+    // Target of the attempt's deadline call, apart from the retry's (which has `this`).
+    char m_attemptDeadlineTag = 0;
 };

@@ -3,6 +3,7 @@
 #include "kit/base/Bundle.h"
 #include "kit/base/DateFormatter.h"
 #include "kit/base/FileManager.h"
+#include "kit/base/Log.h"
 #include "kit/base/MD5.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/base/PropertyList.h"
@@ -10,9 +11,23 @@
 #include "kit/base/UserDefaults.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace {
+
+// Keeps the https addresses; each other one is logged once, as the list is read once.
+std::vector<std::string> acceptedServers(std::vector<std::string> urls)
+{
+    std::vector<std::string> accepted;
+    for (auto& url : urls) {
+        if (DataKeeper::isAcceptedServerURL(url))
+            accepted.push_back(std::move(url));
+        else
+            kit::Log::write("Error serverURLs: skipping " + url + ": a data server address must be https");
+    }
+    return accepted;
+}
 
 std::string formatNumber(double value)
 {
@@ -52,14 +67,31 @@ const std::vector<std::string>& DataKeeper::serverURLs()
                     urls.push_back(*url);
             }
         }
-        m_serverURLs = std::move(urls);
+        m_serverURLs = acceptedServers(std::move(urls));
     }
     return *m_serverURLs;
 }
 
 void DataKeeper::setServerURLs(std::vector<std::string> urls)
 {
-    m_serverURLs = std::move(urls);
+    m_serverURLs = acceptedServers(std::move(urls));
+}
+
+bool DataKeeper::isAcceptedServerURL(std::string_view url)
+{
+    constexpr std::string_view scheme = "https://";
+    if (url.size() <= scheme.size())
+        return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i])
+            return false;
+    }
+    return true;
+}
+
+bool DataKeeper::isPlausibleServerDate(kit::Date serverDate, kit::Date now)
+{
+    return !(now.byAdding(kFutureDateAllowance) < serverDate);
 }
 
 kit::Date DataKeeper::serverDataModificationDate() const
@@ -108,6 +140,7 @@ bool DataKeeper::isNewerThanWorkingCopy(kit::Date serverDate, std::optional<kit:
 void DataKeeper::getServerData()
 {
     kit::RunLoop::main().cancelPerformRequests(this);
+    kit::RunLoop::main().cancelPerformRequests(&m_attemptDeadlineTag);
     m_exchangeRunning = true;
     const auto& urls = serverURLs();
     if (urls.empty()) {
@@ -121,6 +154,15 @@ void DataKeeper::getServerData()
     m_session = kit::URLSession::create(&m_sessionDelegate);
     m_task = m_session->dataTaskWithRequest(request);
     m_task->resume();
+    // The stall time-out counts only silence; this bounds the whole attempt.
+    kit::RunLoop::main().performAfterDelay(&m_attemptDeadlineTag, m_attemptDeadline, [this] { attemptDeadlinePassed(); });
+}
+
+void DataKeeper::attemptDeadlinePassed()
+{
+    // Cancelled with the task kept: its cancellation arrives as a failed attempt.
+    if (m_task)
+        m_task->cancel();
 }
 
 void DataKeeper::changeServer()
@@ -138,6 +180,7 @@ void DataKeeper::changeServer()
 
 void DataKeeper::doneWithError(std::optional<std::string_view> message)
 {
+    kit::RunLoop::main().cancelPerformRequests(&m_attemptDeadlineTag);
     m_connectionData.reset();
     m_exchangeRunning = false;
     m_lastExchangeResult = std::string(message.value_or(""));
@@ -195,9 +238,12 @@ kit::ResponseDisposition DataKeeper::didReceiveResponse(kit::URLSession&, kit::D
         }
         // A date that doesn't parse stays unset and reads as the distant past.
         m_serverDataModificationDate = kit::DateFormatter::parseHTTPDate(*lastModified);
-        std::optional<kit::Date> workingCopyDate;
-        if (auto path = specsInWorkingDirectoryPath(); path && kit::FileManager::fileExists(*path))
-            workingCopyDate = kit::FileManager::modificationDate(*path);
+        // Stored, a date past the clock would make every correct data set after it look old:
+        // a broken server, and a failed attempt.
+        if (!isPlausibleServerDate(serverDataModificationDate(), kit::Date::now()))
+            return kit::ResponseDisposition::Cancel;
+        // A working copy that doesn't load states no age: any reply is newer.
+        auto workingCopyDate = loadableWorkingCopyDate();
         if (workingCopyDate && !isNewerThanWorkingCopy(serverDataModificationDate(), workingCopyDate)) {
             endFromReply(task, kDataIsCurrent);
             return kit::ResponseDisposition::Cancel;
@@ -222,6 +268,7 @@ void DataKeeper::didCompleteWithError(kit::URLSession&, kit::DataTask& task, con
     if (m_task.get() != &task)
         return;
     m_task.reset();
+    kit::RunLoop::main().cancelPerformRequests(&m_attemptDeadlineTag);
     bool failed = error.has_value();
     if (!failed) {
         storeReply();
@@ -243,8 +290,10 @@ void DataKeeper::didCompleteWithError(kit::URLSession&, kit::DataTask& task, con
 void DataKeeper::storeReply()
 {
     kit::Data body = m_connectionData.value_or(kit::Data {});
+    // Anything else would leave the application with less data than it had: a body has to be a
+    // data set with at least one model in it.
     auto parsed = kit::PropertyList::read(body);
-    if (!parsed.ok() || !parsed->isDict())
+    if (!parsed.ok() || !isUsableDataSet(*parsed))
         return;
     auto path = specsInWorkingDirectoryPath();
     if (!path) {
@@ -264,6 +313,7 @@ void DataKeeper::storeReply()
 void DataKeeper::resetUpdateStateForTesting()
 {
     kit::RunLoop::main().cancelPerformRequests(this);
+    kit::RunLoop::main().cancelPerformRequests(&m_attemptDeadlineTag);
     if (m_task)
         m_task->cancel();
     m_task.reset();
@@ -277,5 +327,6 @@ void DataKeeper::resetUpdateStateForTesting()
     m_exchangeRunning = false;
     m_lastExchangeResult.reset();
     m_requestTimeout = kRequestTimeout;
+    m_attemptDeadline = kAttemptDeadline;
     presentNewDataAlert = nullptr;
 }

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
@@ -277,6 +278,9 @@ Result<void> FileManager::writeFileAtomically(
     if (fd < 0)
         return errnoError("cannot create a temporary file for", path, errno);
     std::string temporary(name.data());
+    // Held until the rename: a temporary file nobody holds locked was left by a writer that died,
+    // which removeStaleTemporaryFiles may take away at once.
+    ::flock(fd, LOCK_EX);
 
     auto fail = [&](Error error) -> Result<void> {
         ::close(fd);
@@ -308,16 +312,12 @@ Result<void> FileManager::writeFileAtomically(
         if (::futimens(fd, times) != 0)
             return fail(errnoError("cannot set the modification date of", temporary, errno));
     }
-    if (::close(fd) != 0) {
-        int error = errno;
-        ::unlink(temporary.c_str());
-        return errnoError("cannot close", temporary, error);
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        int error = errno;
-        ::unlink(temporary.c_str());
-        return errnoError("cannot replace", path, error);
-    }
+    // Renamed while still open and locked (the bytes are already flushed), so no cleaner can
+    // mistake it for an orphan in between.
+    if (::rename(temporary.c_str(), path.c_str()) != 0)
+        return fail(errnoError("cannot replace", path, errno));
+    if (::close(fd) != 0)
+        return errnoError("cannot close", path, errno);
     // The rename itself is durable only once the folder is flushed.
     int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
@@ -329,7 +329,8 @@ Result<void> FileManager::writeFileAtomically(
 
 Result<Data> FileManager::readFile(const std::string& path)
 {
-    int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocks: a FIFO put where a file was expected reads as empty instead of hanging.
+    int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errnoError("cannot open", path, path.empty() ? ENOENT : errno);
     struct stat info {};
@@ -411,8 +412,15 @@ void FileManager::removeStaleTemporaryFiles(const std::string& path, double maxA
             stale.push_back(full);
     }
     ::closedir(directory);
-    for (auto& file : stale)
-        ::unlink(file.c_str());
+    for (auto& file : stale) {
+        // A writer that is alive holds its temporary file locked until the rename.
+        int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(file.c_str());
+        ::close(fd);
+    }
 }
 
 } // namespace kit

@@ -54,7 +54,8 @@ public:
     // Removes a file or an empty folder; a path that does not exist is an error.
     static Result<void> removeItem(const std::string& path);
     // Removes temporary files that writeFileAtomically(path, ...) left behind when its process
-    // died mid-write, if they are older than maxAgeSeconds.
+    // died mid-write, if they are older than maxAgeSeconds. A writer holds its temporary file
+    // locked until the rename, so one that is still being written is never taken, whatever its age.
     static void removeStaleTemporaryFiles(const std::string& path, double maxAgeSeconds = 600);
 };
 

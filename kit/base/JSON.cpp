@@ -1,5 +1,7 @@
 #include "kit/base/JSON.h"
 
+#include "kit/base/Strings.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -8,8 +10,11 @@ namespace kit {
 
 namespace {
 
-void appendString(std::string& out, std::string_view text)
+void appendString(std::string& out, std::string_view raw)
 {
+    // Names from the system (interfaces, models) are bytes, not necessarily UTF-8; a JSON
+    // reader would refuse the whole text for one bad byte.
+    std::string text = validUTF8(raw);
     out += '"';
     for (unsigned char c : text) {
         switch (c) {

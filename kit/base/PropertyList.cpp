@@ -742,6 +742,15 @@ Result<Value> PropertyList::read(std::span<const std::uint8_t> bytes)
 
     bool binary = bytes.size() >= kBinaryMagic.size()
         && std::memcmp(bytes.data(), kBinaryMagic.data(), kBinaryMagic.size()) == 0;
+    // XML starts with markup after optional white space; anything else (random bytes, a
+    // truncated binary header) is no property list at all, whatever bytes it holds.
+    if (!binary) {
+        std::size_t first = 0;
+        while (first < bytes.size() && (bytes[first] == ' ' || bytes[first] == '\t' || bytes[first] == '\r' || bytes[first] == '\n'))
+            ++first;
+        if (first == bytes.size() || bytes[first] != '<')
+            return Error { "not a property list (neither XML nor binary)" };
+    }
     Result<ScanResult> scan = binary
         ? BinaryScanner(bytes).scan()
         : scanXML(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -775,17 +784,25 @@ Result<Value> PropertyList::read(std::string_view text)
 
 Result<Value> PropertyList::readFile(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return fail(path + ": " + std::strerror(errno));
+    // Errors leave the path to the caller, who names the file in its own words.
     struct stat st { };
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return Error { std::strerror(path.empty() ? ENOENT : errno) };
+    // Only regular files: a FIFO would block the open, a device could be endless.
+    if (!S_ISREG(st.st_mode))
+        return Error { "not a regular file" };
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return Error { std::strerror(errno) };
+    // Checked again on what was opened, in case the file was swapped in between.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return fail(path + ": not a regular file");
+        return Error { "not a regular file" };
     }
+    auto tooLarge = [] { return Error { "larger than " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MiB" }; };
     if (static_cast<std::uint64_t>(st.st_size) > kMaxInputBytes) {
         ::close(fd);
-        return fail(path + ": larger than " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MiB");
+        return Result<Value>(tooLarge());
     }
     Data bytes;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
@@ -797,22 +814,27 @@ Result<Value> PropertyList::readFile(const std::string& path)
         if (got < 0) {
             int saved = errno;
             ::close(fd);
-            return fail(path + ": " + std::strerror(saved));
+            return Error { std::strerror(saved) };
         }
         if (got == 0)
             break;
         // The file may grow while it is read.
         if (bytes.size() + static_cast<std::size_t>(got) > kMaxInputBytes) {
             ::close(fd);
-            return fail(path + ": larger than " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MiB");
+            return Result<Value>(tooLarge());
         }
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     ::close(fd);
-    auto result = read(std::span<const std::uint8_t>(bytes));
-    if (!result.ok())
-        return Error { path + ": " + result.error() };
-    return result;
+    return read(std::span<const std::uint8_t>(bytes));
+}
+
+Result<void> PropertyList::canWrite(const Value& value)
+{
+    auto tree = toPlist(value, 1);
+    if (!tree.ok())
+        return Error { tree.error() };
+    return {};
 }
 
 Result<Data> PropertyList::write(const Value& value, Format format)

@@ -21,10 +21,14 @@ public:
     // XML or binary, told apart by the "bplist00" magic. Errors say what was wrong.
     static Result<Value> read(std::span<const std::uint8_t> bytes);
     static Result<Value> read(std::string_view text);
+    // Regular files only, opened without blocking and read up to kMaxInputBytes. The errors do
+    // not repeat the path.
     static Result<Value> readFile(const std::string& path);
     // Objects and nulls have no property-list form and are an error wherever they occur, as is
     // nesting deeper than kMaxDepth.
     static Result<Data> write(const Value& value, Format format = Format::XML);
+    // Whether write() would take the value: the same checks, without producing the bytes.
+    static Result<void> canWrite(const Value& value);
 };
 
 } // namespace kit

@@ -273,4 +273,51 @@ std::string hexString(const void* bytes, std::size_t length, bool uppercase)
     return result;
 }
 
+std::string validUTF8(std::string_view text)
+{
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            out += char(lead);
+            ++i;
+            continue;
+        }
+        // The well-formed sequences: the lead byte fixes the length and the range of the
+        // second byte (which excludes overlong forms, surrogates and values past U+10FFFF).
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xbf;
+        if (lead >= 0xc2 && lead <= 0xdf)
+            length = 2;
+        else if (lead >= 0xe0 && lead <= 0xef) {
+            length = 3;
+            low = lead == 0xe0 ? 0xa0 : 0x80;
+            high = lead == 0xed ? 0x9f : 0xbf;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            length = 4;
+            low = lead == 0xf0 ? 0x90 : 0x80;
+            high = lead == 0xf4 ? 0x8f : 0xbf;
+        }
+        std::size_t valid = length ? 1 : 0;
+        while (valid > 0 && valid < length && i + valid < text.size()) {
+            auto next = static_cast<unsigned char>(text[i + valid]);
+            unsigned char min = valid == 1 ? low : 0x80;
+            unsigned char max = valid == 1 ? high : 0xbf;
+            if (next < min || next > max)
+                break;
+            ++valid;
+        }
+        if (length && valid == length) {
+            out.append(text.substr(i, length));
+        } else {
+            out += kReplacement;
+        }
+        i += std::max<std::size_t>(valid, 1);
+    }
+    return out;
+}
+
 } // namespace kit

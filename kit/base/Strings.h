@@ -80,4 +80,9 @@ int hexDigitValue(char c);
 // Hexadecimal digits of bytes, two per byte, in order.
 std::string hexString(const void* bytes, std::size_t length, bool uppercase = false);
 
+// The text with every ill-formed UTF-8 sequence (a stray byte, a truncated or overlong
+// sequence, a surrogate) replaced by U+FFFD, one per maximal ill-formed part, as Unicode
+// recommends. Valid text comes back unchanged.
+std::string validUTF8(std::string_view text);
+
 } // namespace kit

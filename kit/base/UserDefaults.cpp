@@ -4,12 +4,18 @@
 #include "kit/base/FileManager.h"
 #include "kit/base/Log.h"
 #include "kit/base/PropertyList.h"
+#include "kit/base/Strings.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kit {
@@ -38,6 +44,50 @@ void synchronizeAtExit()
 {
     if (auto& defaults = standardSlot())
         defaults->synchronize();
+}
+
+// Why the file format cannot hold this key and value, or nothing when it can. Checked as the
+// entry of the root dictionary it will be, so the nesting limit counts the same way.
+std::optional<std::string> unstorable(std::string_view key, const Value& value)
+{
+    auto checked = PropertyList::canWrite(Value(Dict { { std::string(key), value } }));
+    if (checked)
+        return std::nullopt;
+    return checked.error();
+}
+
+// A key for a log line: quoted, and readable even when it is not UTF-8.
+std::string quotedKey(std::string_view key) { return "\"" + validUTF8(key) + "\""; }
+
+std::string folderOf(const std::string& path)
+{
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Renames path to "<path>.corrupt", or the first of "<path>.corrupt.2", ".3", ... that does not
+// exist yet; an earlier set-aside copy is never replaced.
+Result<std::string> moveAside(const std::string& path)
+{
+    for (int number = 1; number <= 1000; ++number) {
+        std::string aside = path + ".corrupt" + (number == 1 ? std::string() : "." + std::to_string(number));
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+            return aside;
+        if (errno == EEXIST)
+            continue;
+        if (errno == EINVAL || errno == ENOSYS) {
+            // A file system without no-replace renames: look first, then rename.
+            struct stat info {};
+            if (::lstat(aside.c_str(), &info) == 0)
+                continue;
+            if (std::rename(path.c_str(), aside.c_str()) == 0)
+                return aside;
+        }
+        return Error { std::strerror(errno) };
+    }
+    return Error { "too many set-aside copies" };
 }
 
 } // namespace
@@ -79,59 +129,112 @@ UserDefaults& UserDefaults::standardUserDefaults()
 
 void UserDefaults::resetStandardUserDefaults() { standardSlot().reset(); }
 
+std::string UserDefaults::resolvedFilePath() const
+{
+    // Dotfile managers link the file into place; replacing the link with a plain file would
+    // silently cut it off from their copy. A dangling link resolves to where its target would
+    // be, so the first save creates it there.
+    std::string path = m_filePath;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        char target[PATH_MAX];
+        ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (length <= 0)
+            return path;
+        std::string next(target, std::size_t(length));
+        path = next[0] == '/' ? next : folderOf(path) + "/" + next;
+    }
+    return m_filePath; // a loop of links: replace the link itself
+}
+
 void UserDefaults::load()
 {
     m_values.clear();
     m_dirty = false;
-    FileManager::removeStaleTemporaryFiles(m_filePath);
-    auto bytes = FileManager::readFile(m_filePath);
-    if (!bytes && !FileManager::fileExists(m_filePath))
+    // Whatever an interrupted store left is gone at the next start; a live writer's file is kept.
+    FileManager::removeStaleTemporaryFiles(m_filePath, 0);
+    std::string target = resolvedFilePath();
+    if (target != m_filePath)
+        FileManager::removeStaleTemporaryFiles(target, 0);
+    struct stat info {};
+    if (::lstat(m_filePath.c_str(), &info) != 0 || (target != m_filePath && ::lstat(target.c_str(), &info) != 0))
         return; // nothing stored yet
-    std::string problem;
-    if (!bytes) {
-        problem = bytes.error();
-    } else {
-        auto parsed = PropertyList::read(std::span<const std::uint8_t>(*bytes));
-        if (!parsed)
-            problem = parsed.error();
-        else if (!parsed->isDict())
-            problem = "the root is not a dictionary";
-        else {
-            m_values = std::move(*parsed->asDict());
-            return;
+    auto parsed = PropertyList::readFile(target);
+    if (!parsed) {
+        setAside(parsed.error());
+        return;
+    }
+    if (!parsed->isDict()) {
+        setAside("the root is not a dictionary");
+        return;
+    }
+    m_values = std::move(*parsed->asDict());
+    // One value the file format cannot hold again must not keep the rest from being saved.
+    for (auto it = m_values.begin(); it != m_values.end();) {
+        if (auto why = unstorable(it->first, it->second)) {
+            Log::write("Preferences " + target + ": dropped " + quotedKey(it->first) + " (" + *why + ")");
+            it = m_values.erase(it);
+            m_dirty = true;
+        } else {
+            ++it;
         }
     }
-    // Set the unreadable file aside rather than overwrite it at the next synchronize().
-    std::string aside = m_filePath + ".corrupt";
-    if (std::rename(m_filePath.c_str(), aside.c_str()) == 0)
-        Log::write("Preferences " + m_filePath + " unreadable (" + problem + "); moved to " + aside + ", starting empty");
+}
+
+void UserDefaults::setAside(const std::string& problem)
+{
+    // Set the unreadable file aside rather than overwrite it at the next synchronize(). Behind a
+    // link a regular target is moved (the link then leads to the next save); anything else,
+    // such as a FIFO or a device, is never touched itself: the link goes instead.
+    std::string target = resolvedFilePath();
+    struct stat info {};
+    std::string moved = target != m_filePath && ::lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? target : m_filePath;
+    auto aside = moveAside(moved);
+    if (aside)
+        Log::write("Preferences " + target + " unreadable (" + problem + "); moved to " + *aside + ", starting empty");
     else
-        Log::write("Preferences " + m_filePath + " unreadable (" + problem + ") and cannot be moved aside; starting empty");
+        Log::write("Preferences " + target + " unreadable (" + problem + ") and cannot be moved aside (" + aside.error()
+            + "); starting empty");
 }
 
 bool UserDefaults::synchronize()
 {
     if (!m_dirty)
         return true;
+    std::string target = resolvedFilePath();
+    auto failed = [&](const std::string& line) {
+        // Said once: the application saves on every change of state, and the same failure at
+        // each save tells nothing new.
+        if (line != m_lastSaveError)
+            Log::write(line);
+        m_lastSaveError = line;
+        return false;
+    };
     auto bytes = PropertyList::write(Value(m_values), PropertyList::Format::XML);
     if (!bytes) {
-        Log::write("Cannot encode preferences: " + bytes.error());
-        return false;
-    }
-    auto slash = m_filePath.find_last_of('/');
-    std::string folder = slash == std::string::npos ? std::string() : m_filePath.substr(0, slash);
-    if (!folder.empty()) {
-        if (auto created = FileManager::createDirectory(folder); !created) {
-            Log::write("Cannot save preferences: " + created.error());
-            return false;
+        // Values are checked on the way in, so this is not expected; should one slip through,
+        // it is named and dropped and the rest is saved.
+        for (auto it = m_values.begin(); it != m_values.end();) {
+            if (auto why = unstorable(it->first, it->second)) {
+                Log::write("Preferences " + target + ": dropped " + quotedKey(it->first) + " (" + *why + ")");
+                it = m_values.erase(it);
+            } else {
+                ++it;
+            }
         }
+        bytes = PropertyList::write(Value(m_values), PropertyList::Format::XML);
+        if (!bytes)
+            return failed("Cannot save preferences to " + target + ": " + bytes.error());
     }
-    auto written = FileManager::writeFileAtomically(m_filePath, std::span<const std::uint8_t>(*bytes));
-    if (!written) {
-        Log::write("Cannot save preferences: " + written.error());
-        return false;
-    }
+    if (auto created = FileManager::createDirectory(folderOf(target)); !created)
+        return failed("Cannot save preferences: " + created.error());
+    auto written = FileManager::writeFileAtomically(target, std::span<const std::uint8_t>(*bytes));
+    if (!written)
+        return failed("Cannot save preferences: " + written.error());
     m_dirty = false;
+    m_lastSaveError.clear();
     return true;
 }
 
@@ -219,6 +322,10 @@ void UserDefaults::setObject(Value value, std::string_view key)
         removeObjectForKey(key);
         return;
     }
+    if (auto why = unstorable(key, value)) {
+        Log::write("Preferences: not storing " + quotedKey(key) + " (" + *why + ")");
+        return;
+    }
     auto it = m_values.find(key);
     if (it != m_values.end()) {
         // Equal values of another type (1 and 1.0, true and 1) still get rewritten.
@@ -244,6 +351,15 @@ void UserDefaults::setStringArray(const std::vector<std::string>& value, std::st
     for (const auto& string : value)
         array.emplace_back(string);
     setObject(Value(std::move(array)), key);
+}
+
+std::int64_t UserDefaults::incrementIntegerForKey(std::string_view key)
+{
+    std::int64_t count = integerForKey(key);
+    if (count < std::numeric_limits<std::int64_t>::max())
+        ++count;
+    setInteger(count, key);
+    return count;
 }
 
 void UserDefaults::removeObjectForKey(std::string_view key)

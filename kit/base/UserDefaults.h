@@ -13,9 +13,15 @@ namespace kit {
 
 // The preferences store: a dictionary kept in memory and persisted as an XML property list.
 // Reads of missing keys give 0, false or nothing. synchronize() writes the file atomically, so
-// a crash leaves either the old or the new file, never a half-written one. A file that cannot
-// be read as a property list with a dictionary root is renamed to "<file>.corrupt", one line is
-// logged, and the store starts empty.
+// a crash leaves either the old or the new file, never a half-written one.
+//
+// Nothing stored can keep the store from being saved: a value the file format cannot hold (a
+// date outside 1932-2069, text that is not UTF-8) is refused when it is set, and dropped with
+// one log line naming its key when a file holding it is read. A file that cannot be read as a
+// property list with a dictionary root (also one larger than the property-list limit, or
+// something other than a regular file) is set aside as "<file>.corrupt" (then ".corrupt.2",
+// ".corrupt.3", ... so no earlier copy is overwritten), one line is logged, and the store starts
+// empty. When the file is a symbolic link, the link stays and its target is read and replaced.
 class UserDefaults {
 public:
     // A store on an explicit file (tests, tools).
@@ -60,19 +66,28 @@ public:
     void setDate(Date value, std::string_view key);
     void setStringArray(const std::vector<std::string>& value, std::string_view key);
     void removeObjectForKey(std::string_view key);
+    // Adds one to an integer preference and returns the new count; at the largest integer the
+    // count stays there rather than wrap.
+    std::int64_t incrementIntegerForKey(std::string_view key);
 
     const Dict& dictionaryRepresentation() const { return m_values; }
 
-    // Writes the store when it has unsaved changes; tells whether the file is now current.
+    // Writes the store when it has unsaved changes; tells whether the file is now current. A
+    // failure is logged once (the file and the reason) until a save succeeds or fails for
+    // another reason; the changes stay pending for the next call.
     bool synchronize();
     bool hasUnsavedChanges() const { return m_dirty; }
 
 private:
     void load();
+    void setAside(const std::string& problem);
+    // The file that is read and replaced: the final target when m_filePath is a symbolic link.
+    std::string resolvedFilePath() const;
 
     std::string m_filePath;
     Dict m_values;
     bool m_dirty = false;
+    std::string m_lastSaveError;
 };
 
 } // namespace kit

@@ -1,6 +1,7 @@
 #include "kit/device/Device.h"
 
 #include "kit/device/DeviceIdentity.h"
+#include "kit/device/OsReleaseSource.h"
 
 #include <optional>
 
@@ -10,6 +11,7 @@ namespace {
 
 struct State {
     std::string root = "/";
+    bool batteryMonitoring = false;
     // The machine does not change model while we run; read it once per root.
     std::optional<std::string> detectedModel;
 };
@@ -43,6 +45,11 @@ std::string Device::systemVersion()
     return DeviceIdentity::leadingVersion(DeviceIdentity::kernelRelease());
 }
 
+std::optional<std::string> Device::distributionName()
+{
+    return OsReleaseSource(state().root).prettyName();
+}
+
 Idiom Device::idiom()
 {
     return DeviceProfile::current().idiom;
@@ -56,6 +63,30 @@ ScreenSize Device::screenSize()
 BatteryReading Device::battery()
 {
     return BatterySource(state().root).read();
+}
+
+void Device::setBatteryMonitoringEnabled(bool enabled)
+{
+    state().batteryMonitoring = enabled;
+}
+
+bool Device::isBatteryMonitoringEnabled()
+{
+    return state().batteryMonitoring;
+}
+
+float Device::batteryLevel()
+{
+    if (!state().batteryMonitoring)
+        return -1.0f;
+    return battery().level;
+}
+
+int Device::batteryState()
+{
+    if (!state().batteryMonitoring)
+        return BatteryReading::Unknown;
+    return battery().state;
 }
 
 void Device::setRoot(std::string root)

@@ -1,5 +1,7 @@
 #include "kit/host/ApplicationMain.h"
 
+#include "kit/base/Bundle.h"
+#include "kit/base/FileManager.h"
 #include "kit/base/RunLoop.h"
 #include "kit/host/CommandLine.h"
 #include "kit/host/GtkHost.h"
@@ -7,6 +9,8 @@
 #include "kit/ui/Application.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/Window.h"
+
+#include <glib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,17 +56,43 @@ void printTree(const View& view, int depth, std::string& out)
 
 } // namespace
 
+Result<void> verifyMainBundle()
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    const std::string& folder = bundle.resourcePath();
+    std::vector<std::string> missing;
+    if (bundle.objectForInfoDictionaryKey("CFBundleVersion").stringValue().empty())
+        missing.push_back("Info.plist");
+    if (!FileManager::fileExists(folder + "/en.lproj/Localizable.strings"))
+        missing.push_back("en.lproj/Localizable.strings");
+    if (!FileManager::fileExists(folder + "/images"))
+        missing.push_back("images/");
+    if (missing.empty())
+        return {};
+    std::string list;
+    for (auto& name : missing)
+        list += (list.empty() ? "" : ", ") + name;
+    return Error { "cannot find its resources (" + list + ") in " + folder
+        + "; it looks for resources/ or share/<program>/ beside its executable and in the folders above it" };
+}
+
 int applicationMain(int argc, char** argv, const ProgramInfo& program)
 {
-    auto commandLine = CommandLine::parse(argc, argv);
+    // The window class (X11) and the name desktop shells match to a launcher.
+    g_set_prgname(program.name.c_str());
+    auto commandLine = CommandLine::parse(argc, argv, program.kind);
     if (!commandLine.ok()) {
         std::fprintf(stderr, "%s: %s\n%s\n", program.name.c_str(), commandLine.error().c_str(),
-            CommandLine::usageLine(program.name).c_str());
+            CommandLine::usageLine(program.name, program.kind).c_str());
         return 2;
     }
     if (commandLine->help) {
-        std::fputs(CommandLine::helpText(program.name).c_str(), stdout);
+        std::fputs(CommandLine::helpText(program.name, program.kind).c_str(), stdout);
         return 0;
+    }
+    if (auto complete = verifyMainBundle(); !complete.ok()) {
+        std::fprintf(stderr, "%s: %s\n", program.name.c_str(), complete.error().c_str());
+        return 1;
     }
     if (commandLine->version) {
         std::printf("%s %s\n", program.name.c_str(), program.version.c_str());
@@ -87,12 +117,21 @@ int applicationMain(int argc, char** argv, const ProgramInfo& program)
 
     HostOptions options = program.window;
     options.profile = DeviceProfile::current();
+    if (options.iconName.empty())
+        options.iconName = program.name;
     std::unique_ptr<ApplicationDelegate> delegate = program.makeDelegate ? program.makeDelegate() : nullptr;
 
     bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
     if (!headless) {
         GtkHost host(options);
-        return host.run(delegate.get(), commandLine->urls);
+        int status = host.run(delegate.get(), commandLine->urls);
+        // A second launch only brings the running window forward; what it asked of a new window
+        // does not apply there, and the user should know.
+        if (host.wasRemote() && commandLine->device) {
+            std::fprintf(stderr, "%s: already running; brought its window forward (--device %s applies only to a new start)\n",
+                program.name.c_str(), commandLine->device->c_str());
+        }
+        return status;
     }
 
     options.scale = 2;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kit/base/Result.h"
+#include "kit/host/CommandLine.h"
 #include "kit/host/HostOptions.h"
 
 #include <functional>
@@ -12,7 +14,9 @@ class ApplicationDelegate;
 
 // What a program's main() hands to applicationMain().
 struct ProgramInfo {
-    std::string name; // "quarrin", used in the usage line and the snapshot's file name
+    std::string name; // "quarrin", used in the usage line, the snapshot's file name and as the window class
+    // Which options the program takes (and its --help lists).
+    CommandLine::Kind kind = CommandLine::Kind::Application;
     std::string version; // printed by --version
     // The window: the application id for single-instance, the title, and for the widget its
     // size, no status bar and no decoration.
@@ -26,5 +30,10 @@ struct ProgramInfo {
 // then runs the application in a GtkHost, or, for --snapshot/--print or without a display,
 // in a HeadlessHost that writes a PNG (or the view tree as text) and returns.
 int applicationMain(int argc, char** argv, const ProgramInfo& program);
+
+// Whether the main bundle is complete enough to run: its information list with a version, an
+// English string table and its images. The error names the folder it looked in and how it was
+// found, for a message on standard error.
+Result<void> verifyMainBundle();
 
 } // namespace kit

@@ -9,21 +9,53 @@ namespace {
 struct OptionSpec {
     std::string_view name;
     bool takesValue;
+    std::string_view valueName;
     std::string_view help;
 };
 
-constexpr OptionSpec kOptions[] = {
-    { "--device", true, "use a built-in device profile (see --list-devices)" },
-    { "--list-devices", false, "list the built-in device profiles" },
-    { "--snapshot", true, "render the screens without a display into PNGs (a folder or a .png file)" },
-    { "--print", false, "describe the screens as text on standard output" },
-    { "--version", false, "print the program's version" },
-    { "--help", false, "print this help" },
+constexpr OptionSpec kApplicationOptions[] = {
+    { "--device", true, "NAME", "lay the screens out for a built-in phone or tablet profile (see --list-devices)" },
+    { "--list-devices", false, "", "list the built-in device profiles" },
+    { "--snapshot", true, "DIR|FILE", "render every tab without a window into PNGs in a folder (or one .png file)" },
+    { "--print", false, "", "print the figures as JSON" },
+    { "--version", false, "", "print the program's version" },
+    { "--help", false, "", "print this help" },
 };
 
-const OptionSpec* findOption(std::string_view name)
+constexpr OptionSpec kWidgetOptions[] = {
+    { "--interval", true, "SECONDS", "refresh every SECONDS while shown (0.5 to 3600; default 3)" },
+    { "--device", true, "NAME", "lay the widget out as on a built-in phone or tablet profile" },
+    { "--snapshot", true, "FILE|DIR", "render the widget without a window into a PNG" },
+    { "--print", false, "", "print the figures as JSON" },
+    { "--version", false, "", "print the program's version" },
+    { "--help", false, "", "print this help" },
+};
+
+constexpr OptionSpec kGalleryOptions[] = {
+    { "--device", true, "NAME", "lay the pages out for a built-in phone or tablet profile (see --list-devices)" },
+    { "--list-devices", false, "", "list the built-in device profiles" },
+    { "--snapshot", true, "DIR|FILE", "render the page without a window into a PNG" },
+    { "--print", false, "", "print the view tree as text" },
+    { "--version", false, "", "print the program's version" },
+    { "--help", false, "", "print this help" },
+};
+
+std::span<const OptionSpec> optionsOf(CommandLine::Kind kind)
 {
-    for (auto& option : kOptions) {
+    switch (kind) {
+    case CommandLine::Kind::Widget:
+        return kWidgetOptions;
+    case CommandLine::Kind::Gallery:
+        return kGalleryOptions;
+    case CommandLine::Kind::Application:
+        break;
+    }
+    return kApplicationOptions;
+}
+
+const OptionSpec* findOption(CommandLine::Kind kind, std::string_view name)
+{
+    for (auto& option : optionsOf(kind)) {
         if (option.name == name)
             return &option;
     }
@@ -44,7 +76,7 @@ bool CommandLine::isApplicationURL(std::string_view argument)
     return true;
 }
 
-Result<CommandLine> CommandLine::parse(std::span<const std::string_view> arguments)
+Result<CommandLine> CommandLine::parse(std::span<const std::string_view> arguments, Kind kind)
 {
     CommandLine result;
     bool optionsEnded = false;
@@ -69,7 +101,7 @@ Result<CommandLine> CommandLine::parse(std::span<const std::string_view> argumen
             name = argument.substr(0, equals);
             inlineValue = argument.substr(equals + 1);
         }
-        const OptionSpec* option = findOption(name);
+        const OptionSpec* option = findOption(kind, name);
         if (!option)
             return Error { "unknown option '" + std::string(name) + "'" };
 
@@ -100,32 +132,40 @@ Result<CommandLine> CommandLine::parse(std::span<const std::string_view> argumen
             result.version = true;
         else if (name == "--help")
             result.help = true;
+        else if (name == "--interval")
+            result.interval = value;
     }
     return result;
 }
 
-Result<CommandLine> CommandLine::parse(int argc, char** argv)
+Result<CommandLine> CommandLine::parse(int argc, char** argv, Kind kind)
 {
     std::vector<std::string_view> arguments;
     for (int i = 1; i < argc; ++i) {
         if (argv[i])
             arguments.emplace_back(argv[i]);
     }
-    return parse(std::span<const std::string_view>(arguments));
+    return parse(std::span<const std::string_view>(arguments), kind);
 }
 
-std::string CommandLine::usageLine(std::string_view program)
+std::string CommandLine::usageLine(std::string_view program, Kind kind)
 {
-    return "usage: " + std::string(program)
-        + " [--device NAME] [--list-devices] [--snapshot DIR|FILE] [--print] [--version] [--help]";
+    std::string line = "usage: " + std::string(program);
+    for (auto& option : optionsOf(kind)) {
+        line += " [" + std::string(option.name);
+        if (option.takesValue)
+            line += " " + std::string(option.valueName);
+        line += "]";
+    }
+    return line;
 }
 
-std::string CommandLine::helpText(std::string_view program)
+std::string CommandLine::helpText(std::string_view program, Kind kind)
 {
-    std::string text = usageLine(program) + "\n";
-    for (auto& option : kOptions) {
-        std::string left = "  " + std::string(option.name) + (option.takesValue ? " VALUE" : "");
-        left.resize(std::max<std::size_t>(left.size() + 1, 24), ' ');
+    std::string text = usageLine(program, kind) + "\n";
+    for (auto& option : optionsOf(kind)) {
+        std::string left = "  " + std::string(option.name) + (option.takesValue ? " " + std::string(option.valueName) : "");
+        left.resize(std::max<std::size_t>(left.size() + 1, 26), ' ');
         text += left + std::string(option.help) + "\n";
     }
     return text;

@@ -1,15 +1,27 @@
 #include "kit/host/GtkHost.h"
 
+#include "kit/base/Bundle.h"
+#include "kit/base/FileManager.h"
 #include "kit/base/Log.h"
 #include "kit/base/RunLoop.h"
+#include "kit/base/UserDefaults.h"
+#include "kit/base/Value.h"
 #include "kit/host/HostCore.h"
 #include "kit/ui/Animator.h"
 #include "kit/ui/Application.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <gdk/x11/gdkx.h>
+#endif
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
 
 namespace kit {
@@ -29,8 +41,11 @@ struct GtkHost::Impl {
     ApplicationDelegate* delegate = nullptr;
     std::shared_ptr<View> content;
     bool wasMinimised = false;
+    bool moving = false;
     int lastScale = 1;
     guint closeId = 0;
+    Point lastScrollPoint; // where the last wheel step was, for the end of the scroll
+    std::vector<guint> signalIds;
 
     ~Impl()
     {
@@ -79,12 +94,21 @@ GtkHost::GtkHost(HostOptions options)
         }
         return ok;
     };
+    m_core->urlSchemeQuery = [](const std::string& scheme) {
+        GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+        if (!handler)
+            return false;
+        g_object_unref(handler);
+        return true;
+    };
 }
 
 GtkHost::~GtkHost()
 {
     if (m_impl->closeId)
         g_source_remove(m_impl->closeId);
+    for (guint id : m_impl->signalIds)
+        g_source_remove(id);
     if (m_impl->application)
         g_object_unref(m_impl->application);
     Animator::shared().setFrameDriven(false);
@@ -102,8 +126,6 @@ Size GtkHost::windowSize() const { return m_core->windowSize(); }
 // drawing area paints that surface; an expose with nothing changed costs one blit.
 static void drawArea(GtkDrawingArea* area, cairo_t* cr, int width, int height, gpointer data)
 {
-    (void)width;
-    (void)height;
     auto& impl = *static_cast<GtkHost::Impl*>(data);
     HostCore& core = impl.host->core();
     int scale = std::max(1, gtk_widget_get_scale_factor(GTK_WIDGET(area)));
@@ -127,6 +149,11 @@ static void drawArea(GtkDrawingArea* area, cairo_t* cr, int width, int height, g
         cairo_surface_flush(impl.frame);
     }
     cairo_save(cr);
+    // Beyond the widest screen of the idiom (a maximised phone window) the window stays black.
+    if (width > size.width || height > size.height) {
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_paint(cr);
+    }
     cairo_scale(cr, 1.0 / scale, 1.0 / scale);
     cairo_set_source_surface(cr, impl.frame, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
@@ -163,6 +190,7 @@ static double eventTime() { return RunLoop::main().now(); }
 static void clickPressed(GtkGestureClick*, int, double x, double y, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
+    impl.moving = false;
     impl.host->injectPress({ x, y });
 }
 
@@ -179,12 +207,30 @@ static void dragUpdate(GtkGestureDrag* gesture, double dx, double dy, gpointer d
     auto& impl = *static_cast<GtkHost::Impl*>(data);
     double x = 0, y = 0;
     gtk_gesture_drag_get_start_point(gesture, &x, &y);
+    // A desktop widget has no title bar: a drag past the tap distance moves the window, and the
+    // touch is cancelled so the drag never counts as a click.
+    if (impl.host->core().options().desktopWidget && std::hypot(dx, dy) > HostCore::kTapSlop && !impl.moving) {
+        GdkSurface* surface = impl.window ? gtk_native_get_surface(GTK_NATIVE(impl.window)) : nullptr;
+        GdkEvent* event = gtk_event_controller_get_current_event(GTK_EVENT_CONTROLLER(gesture));
+        if (surface && GDK_IS_TOPLEVEL(surface) && event) {
+            impl.moving = true;
+            impl.pressed = false;
+            impl.host->core().pointerCancelled();
+            gtk_event_controller_reset(GTK_EVENT_CONTROLLER(gesture));
+            gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), gdk_event_get_device(event), GDK_BUTTON_PRIMARY, x, y,
+                gdk_event_get_time(event));
+        }
+        return;
+    }
+    if (impl.moving)
+        return;
     impl.host->injectMotion({ x + dx, y + dy });
 }
 
 static void dragEnd(GtkGestureDrag* gesture, double dx, double dy, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
+    impl.moving = false;
     // The click gesture stops reporting once the pointer moved past its own threshold, so the
     // drag's end also ends the touch.
     if (impl.pressed) {
@@ -218,15 +264,144 @@ static gboolean scrolled(GtkEventControllerScroll* controller, double dx, double
     return TRUE;
 }
 
+// A touchpad's fingers left it: the scroll is over now, not after the wheel's idle wait.
+static void scrollEnded(GtkEventControllerScroll*, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    impl.host->injectScrollEnd(impl.lastScrollPoint);
+}
+
 static gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModifierType state, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
     bool control = state & GDK_CONTROL_MASK;
-    if (keyval == GDK_KEY_F11 || (control && (keyval == GDK_KEY_Left || keyval == GDK_KEY_Right))) {
+    if (control && (keyval == GDK_KEY_Left || keyval == GDK_KEY_Right)) {
         impl.host->rotate();
         return TRUE;
     }
-    return FALSE;
+    KeyEvent event;
+    switch (keyval) {
+    case GDK_KEY_Tab:
+    case GDK_KEY_ISO_Left_Tab: // Shift+Tab
+    case GDK_KEY_KP_Tab:
+        event.key = Key::Tab;
+        break;
+    case GDK_KEY_Escape:
+        event.key = Key::Escape;
+        break;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+        event.key = Key::Return;
+        break;
+    case GDK_KEY_space:
+    case GDK_KEY_KP_Space:
+        event.key = Key::Space;
+        break;
+    case GDK_KEY_Left:
+        event.key = Key::Left;
+        break;
+    case GDK_KEY_Right:
+        event.key = Key::Right;
+        break;
+    case GDK_KEY_Up:
+        event.key = Key::Up;
+        break;
+    case GDK_KEY_Down:
+        event.key = Key::Down;
+        break;
+    default:
+        return FALSE;
+    }
+    if (state & GDK_SHIFT_MASK)
+        event.modifiers |= KeyModifierShift;
+    if (control)
+        event.modifiers |= KeyModifierControl;
+    if (state & GDK_ALT_MASK)
+        event.modifiers |= KeyModifierAlt;
+    return impl.host->core().keyPressed(event) ? TRUE : FALSE;
+}
+
+// The window's size as the user left it, per device profile, kept in the preferences under the
+// host's own key so the next start opens at that size (not for fixed-size windows).
+static constexpr const char* kWindowSizeKey = "KitHostWindowSizes";
+
+static void storeWindowSize(GtkHost::Impl& impl)
+{
+    HostCore& core = impl.host->core();
+    if (core.options().windowSize || !impl.window)
+        return;
+    if (gtk_window_is_maximized(GTK_WINDOW(impl.window)) || gtk_window_is_fullscreen(GTK_WINDOW(impl.window)))
+        return;
+    Size size = core.windowSize();
+    auto& defaults = UserDefaults::standardUserDefaults();
+    Value sizes = defaults.objectForKey(kWindowSizeKey);
+    Dict all = sizes.isDict() ? *sizes.asDict() : Dict {};
+    all[core.options().profile.name] = Value(Dict { { "width", Value(size.width) }, { "height", Value(size.height) } });
+    defaults.setObject(Value(std::move(all)), kWindowSizeKey);
+}
+
+static std::optional<Size> storedWindowSize(const std::string& profile)
+{
+    Value sizes = UserDefaults::standardUserDefaults().objectForKey(kWindowSizeKey);
+    if (!sizes.isDict())
+        return std::nullopt;
+    Value stored = sizes[profile];
+    if (!stored.isDict())
+        return std::nullopt;
+    double width = stored["width"].doubleValue(), height = stored["height"].doubleValue();
+    if (!(width > 0 && height > 0 && width < 1e5 && height < 1e5))
+        return std::nullopt;
+    return Size { width, height };
+}
+
+static void areaResized(GtkDrawingArea*, int width, int height, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    HostCore& core = impl.host->core();
+    Size before = core.windowSize();
+    Size after = core.resize({ double(width), double(height) });
+    if (!(after == before))
+        storeWindowSize(impl);
+}
+
+static void toggleFullscreen(GSimpleAction*, GVariant*, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    if (!impl.window)
+        return;
+    if (gtk_window_is_fullscreen(GTK_WINDOW(impl.window)))
+        gtk_window_unfullscreen(GTK_WINDOW(impl.window));
+    else
+        gtk_window_fullscreen(GTK_WINDOW(impl.window));
+}
+
+static void closeWindow(GSimpleAction*, GVariant*, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    impl.host->close();
+}
+
+// The window's actions and their keys, registered with GTK's own shortcut machinery so they show
+// up where the desktop lists an application's shortcuts. One window: quitting is closing it.
+static void installActions(GtkHost::Impl& impl)
+{
+    static const GActionEntry windowActions[] = {
+        { "close", closeWindow, nullptr, nullptr, nullptr, { 0, 0, 0 } },
+        { "fullscreen", toggleFullscreen, nullptr, nullptr, nullptr, { 0, 0, 0 } },
+    };
+    static const GActionEntry applicationActions[] = {
+        { "quit", closeWindow, nullptr, nullptr, nullptr, { 0, 0, 0 } },
+    };
+    g_action_map_add_action_entries(G_ACTION_MAP(impl.window), windowActions, G_N_ELEMENTS(windowActions), &impl);
+    g_action_map_add_action_entries(G_ACTION_MAP(impl.application), applicationActions, G_N_ELEMENTS(applicationActions), &impl);
+    static const char* const quitKeys[] = { "<Control>q", nullptr };
+    static const char* const closeKeys[] = { "<Control>w", nullptr };
+    static const char* const fullscreenKeys[] = { "F11", nullptr };
+    gtk_application_set_accels_for_action(impl.application, "app.quit", quitKeys);
+    gtk_application_set_accels_for_action(impl.application, "win.close", closeKeys);
+    if (!impl.host->core().options().windowSize)
+        gtk_application_set_accels_for_action(impl.application, "win.fullscreen", fullscreenKeys);
 }
 
 static void activeChanged(GObject* window, GParamSpec*, gpointer data)
@@ -248,9 +423,16 @@ static void surfaceStateChanged(GObject* surface, GParamSpec*, gpointer data)
     impl.wasMinimised = minimised;
 }
 
-static gboolean closeRequested(GtkWindow*, gpointer data)
+static void storePlace(GtkWidget* widget);
+
+static gboolean closeRequested(GtkWindow* window, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    bool tiled = surface && GDK_IS_TOPLEVEL(surface)
+        && (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & (GDK_TOPLEVEL_STATE_MAXIMIZED | GDK_TOPLEVEL_STATE_FULLSCREEN));
+    if (!tiled)
+        storePlace(GTK_WIDGET(window));
     impl.host->core().terminate();
     return FALSE; // let the window close; the application then quits
 }
@@ -266,11 +448,154 @@ static void windowDestroyed(GtkWidget*, gpointer data)
     impl.host->core().onWindowSizeChanged = {};
 }
 
+// Where the window was left, in root-window pixels, under the host's own key (X11 only: Wayland
+// leaves placement to the compositor).
+static constexpr const char* kWindowPlaceKey = "KitHostWindowPlace";
+
+#ifdef GDK_WINDOWING_X11
+static Display* x11Display(GtkWidget* widget, ::Window* xid)
+{
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(widget));
+    if (!surface || !GDK_IS_X11_SURFACE(surface))
+        return nullptr;
+    *xid = gdk_x11_surface_get_xid(surface);
+    return gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
+}
+#endif
+
+// Marks a desktop widget for the window manager: a utility window that is not listed in the
+// task bar, the pager or the window switcher. X11 only: Wayland has no such hints in GTK 4.8.
+static void markDesktopWidget(GtkWidget* widget)
+{
+#ifdef GDK_WINDOWING_X11
+    ::Window xid = 0;
+    Display* display = x11Display(widget, &xid);
+    if (!display)
+        return;
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(widget));
+    gdk_x11_surface_set_skip_taskbar_hint(surface, TRUE);
+    gdk_x11_surface_set_skip_pager_hint(surface, TRUE);
+    Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+    Atom utility = XInternAtom(display, "_NET_WM_WINDOW_TYPE_UTILITY", False);
+    XChangeProperty(display, xid, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&utility), 1);
+#else
+    (void)widget;
+#endif
+}
+
+static void restorePlace(GtkWidget* widget)
+{
+#ifdef GDK_WINDOWING_X11
+    Value stored = UserDefaults::standardUserDefaults().objectForKey(kWindowPlaceKey);
+    if (!stored.isDict())
+        return;
+    double x = stored["x"].doubleValue(), y = stored["y"].doubleValue();
+    ::Window xid = 0;
+    Display* display = x11Display(widget, &xid);
+    if (!display)
+        return;
+    // Never off screen: a monitor that was unplugged must not take the widget with it.
+    int screenWidth = DisplayWidth(display, DefaultScreen(display));
+    int screenHeight = DisplayHeight(display, DefaultScreen(display));
+    if (!(x >= 0 && y >= 0 && x < screenWidth - 16 && y < screenHeight - 16))
+        return;
+    XMoveWindow(display, xid, int(x), int(y));
+    XFlush(display);
+#else
+    (void)widget;
+#endif
+}
+
+static void storePlace(GtkWidget* widget)
+{
+#ifdef GDK_WINDOWING_X11
+    ::Window xid = 0;
+    Display* display = x11Display(widget, &xid);
+    if (!display)
+        return;
+    int x = 0, y = 0;
+    ::Window child = 0;
+    if (!XTranslateCoordinates(display, xid, DefaultRootWindow(display), 0, 0, &x, &y, &child))
+        return;
+    // A window manager's frame around the window: the place to come back to is the frame's, or
+    // the window would creep down by its title bar at every start.
+    Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", True);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (extents != 0
+        && XGetWindowProperty(display, xid, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success
+        && data && format == 32 && count == 4) {
+        auto* sides = reinterpret_cast<long*>(data);
+        x -= int(sides[0]);
+        y -= int(sides[2]);
+    }
+    if (data)
+        XFree(data);
+    UserDefaults::standardUserDefaults().setObject(Value(Dict { { "x", Value(double(x)) }, { "y", Value(double(y)) } }),
+        kWindowPlaceKey);
+#else
+    (void)widget;
+#endif
+}
+
+static void windowMapped(GtkWidget* widget, gpointer)
+{
+    restorePlace(widget);
+}
+
 static void windowRealized(GtkWidget* widget, gpointer data)
 {
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
     GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(widget));
     if (surface && GDK_IS_TOPLEVEL(surface))
         g_signal_connect(surface, "notify::state", G_CALLBACK(surfaceStateChanged), data);
+    if (impl.host->core().options().desktopWidget)
+        markDesktopWidget(widget);
+}
+
+static void runMenuItem(GSimpleAction*, GVariant* parameter, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    auto& items = impl.host->core().options().contextMenu;
+    auto index = std::size_t(g_variant_get_int32(parameter));
+    if (index >= items.size())
+        return;
+    if (items[index].action)
+        items[index].action();
+    if (items[index].closesWindow)
+        impl.host->close();
+}
+
+static void secondaryPressed(GtkGestureClick* gesture, int, double x, double y, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    auto& items = impl.host->core().options().contextMenu;
+    if (items.empty() || !impl.area)
+        return;
+    GMenu* menu = g_menu_new();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        GMenuItem* item = g_menu_item_new(items[i].title.c_str(), nullptr);
+        g_menu_item_set_action_and_target_value(item, "host.menu", g_variant_new_int32(int(i)));
+        g_menu_append_item(menu, item);
+        g_object_unref(item);
+    }
+    GtkWidget* popover = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
+    g_object_unref(menu);
+    gtk_widget_set_parent(popover, impl.area);
+    GdkRectangle at { int(x), int(y), 1, 1 };
+    gtk_popover_set_pointing_to(GTK_POPOVER(popover), &at);
+    gtk_popover_set_has_arrow(GTK_POPOVER(popover), FALSE);
+    g_signal_connect(popover, "closed", G_CALLBACK(+[](GtkPopover* popover, gpointer) {
+        // Unparented once closed and its action has run, so menus do not pile up.
+        g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, [](gpointer widget) {
+            gtk_widget_unparent(GTK_WIDGET(widget));
+            return G_SOURCE_REMOVE;
+        }, popover, nullptr);
+    }), nullptr);
+    gtk_popover_popup(GTK_POPOVER(popover));
+    gtk_gesture_set_state(GTK_GESTURE(gesture), GTK_EVENT_SEQUENCE_CLAIMED);
 }
 
 static void buildWindow(GtkHost::Impl& impl)
@@ -281,13 +606,25 @@ static void buildWindow(GtkHost::Impl& impl)
     GtkWindow* window = GTK_WINDOW(impl.window);
     gtk_window_set_title(window, options.title.empty() ? "Quarrin" : options.title.c_str());
     gtk_window_set_decorated(window, !options.undecorated);
-    gtk_window_set_resizable(window, false);
+    if (!options.iconName.empty())
+        gtk_window_set_icon_name(window, options.iconName.c_str());
+    bool fixed = options.windowSize.has_value();
+    gtk_window_set_resizable(window, !fixed);
+    if (!fixed) {
+        if (auto stored = storedWindowSize(options.profile.name))
+            core.resize(*stored);
+    }
 
     impl.area = gtk_drawing_area_new();
     Size size = core.windowSize();
-    gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(impl.area), int(std::lround(size.width)));
-    gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(impl.area), int(std::lround(size.height)));
+    // The area asks for the smallest size the screens take; the window opens at the screen's.
+    Size smallest = core.minimumSize();
+    gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(impl.area), int(std::lround(smallest.width)));
+    gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(impl.area), int(std::lround(smallest.height)));
+    gtk_window_set_default_size(window, int(std::lround(size.width)), int(std::lround(size.height)));
     gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(impl.area), drawArea, &impl, nullptr);
+    if (!fixed)
+        g_signal_connect(impl.area, "resize", G_CALLBACK(areaResized), &impl);
     gtk_widget_set_focusable(impl.area, true);
     gtk_window_set_child(window, impl.area);
 
@@ -305,26 +642,48 @@ static void buildWindow(GtkHost::Impl& impl)
 
     GtkEventController* scroll = gtk_event_controller_scroll_new(GTK_EVENT_CONTROLLER_SCROLL_BOTH_AXES);
     g_signal_connect(scroll, "scroll", G_CALLBACK(scrolled), &impl);
+    g_signal_connect(scroll, "scroll-end", G_CALLBACK(scrollEnded), &impl);
     gtk_widget_add_controller(impl.area, scroll);
 
     GtkEventController* keys = gtk_event_controller_key_new();
+    // Before GTK's own focus movement, so that Tab reaches a focused view of ours; keys the
+    // views do not use go on to GTK.
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
     g_signal_connect(keys, "key-pressed", G_CALLBACK(keyPressed), &impl);
     gtk_widget_add_controller(impl.window, keys);
 
     g_signal_connect(impl.window, "notify::is-active", G_CALLBACK(activeChanged), &impl);
     g_signal_connect(impl.window, "close-request", G_CALLBACK(closeRequested), &impl);
     g_signal_connect(impl.window, "realize", G_CALLBACK(windowRealized), &impl);
+    g_signal_connect(impl.window, "map", G_CALLBACK(windowMapped), &impl);
+    if (!options.contextMenu.empty()) {
+        GtkGesture* secondary = gtk_gesture_click_new();
+        gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(secondary), GDK_BUTTON_SECONDARY);
+        g_signal_connect(secondary, "pressed", G_CALLBACK(secondaryPressed), &impl);
+        gtk_widget_add_controller(impl.area, GTK_EVENT_CONTROLLER(secondary));
+        GSimpleActionGroup* group = g_simple_action_group_new();
+        static const GActionEntry menuActions[] = {
+            { "menu", runMenuItem, "i", nullptr, nullptr, { 0, 0, 0 } },
+        };
+        g_action_map_add_action_entries(G_ACTION_MAP(group), menuActions, G_N_ELEMENTS(menuActions), &impl);
+        gtk_widget_insert_action_group(impl.area, "host", G_ACTION_GROUP(group));
+        g_object_unref(group);
+    }
     g_signal_connect(impl.window, "destroy", G_CALLBACK(windowDestroyed), &impl);
 
     core.onNeedsDisplay = [&impl] { needsDisplay(impl); };
     core.onWindowSizeChanged = [&impl](Size newSize) {
-        if (!impl.area)
+        // A turn from the keyboard: the window follows the screens, unless the window manager
+        // holds it maximised or full screen.
+        if (!impl.window)
             return;
-        gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(impl.area), int(std::lround(newSize.width)));
-        gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(impl.area), int(std::lround(newSize.height)));
-        gtk_window_set_default_size(GTK_WINDOW(impl.window), -1, -1);
+        GtkWindow* window = GTK_WINDOW(impl.window);
+        if (!gtk_window_is_maximized(window) && !gtk_window_is_fullscreen(window))
+            gtk_window_set_default_size(window, int(std::lround(newSize.width)), int(std::lround(newSize.height)));
+        storeWindowSize(impl);
         needsDisplay(impl);
     };
+    installActions(impl);
 }
 
 static void activate(GApplication*, gpointer data)
@@ -340,6 +699,11 @@ static void activate(GApplication*, gpointer data)
     }
     Animator::shared().setFrameDriven(true);
     Animator::shared().onAnimationsStarted = [&impl] { needsDisplay(impl); };
+    // In the build tree the program's icon is not installed in an icon theme yet: look for it
+    // among the bundle's desktop files too.
+    std::string desktopFolder = Bundle::mainBundle().resourcePath() + "/desktop";
+    if (GdkDisplay* display = gdk_display_get_default(); display && FileManager::fileExists(desktopFolder))
+        gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(display), desktopFolder.c_str());
     buildWindow(impl);
     HostCore& core = impl.host->core();
     if (impl.delegate)
@@ -358,8 +722,25 @@ static void openAddresses(GApplication* application, GFile**, int, const char*, 
     activate(application, data);
 }
 
+// Log-out, `systemctl --user stop` and Ctrl-C end the application the way closing its window
+// does, so its departure tasks (saving the preferences) run. Handled on the main loop through
+// GLib's signal source, not in a signal handler.
+static gboolean terminationRequested(gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    if (impl.window)
+        impl.host->close();
+    else if (impl.application)
+        g_application_quit(G_APPLICATION(impl.application));
+    return G_SOURCE_CONTINUE;
+}
+
 static int runHost(GtkHost& host, GtkHost::Impl& impl, const std::vector<std::string>& urls)
 {
+    if (impl.signalIds.empty()) {
+        for (int signal : { SIGTERM, SIGINT, SIGHUP })
+            impl.signalIds.push_back(g_unix_signal_add(signal, terminationRequested, &impl));
+    }
     const HostOptions& options = host.core().options();
     GApplicationFlags flags = G_APPLICATION_HANDLES_OPEN;
     bool unique = !options.applicationId.empty() && g_application_id_is_valid(options.applicationId.c_str())
@@ -427,7 +808,15 @@ void GtkHost::injectRelease(Point point)
     m_core->pointerReleased(point, eventTime());
 }
 
-void GtkHost::injectScroll(Point point, double dx, double dy) { m_core->wheel(point, dx, dy); }
+void GtkHost::injectScroll(Point point, double dx, double dy)
+{
+    m_impl->lastScrollPoint = point;
+    m_core->wheel(point, dx, dy);
+}
+
+void GtkHost::injectScrollEnd(Point point) { m_core->wheelEnded(point); }
+
+bool GtkHost::injectKey(const KeyEvent& event) { return m_core->keyPressed(event); }
 
 bool GtkHost::rotate() { return m_core->rotate(); }
 

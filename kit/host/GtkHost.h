@@ -2,6 +2,7 @@
 
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <functional>
 #include <memory>
@@ -16,7 +17,8 @@ class HostCore;
 
 // The application in a real GTK 4 window: the view tree drawn into a drawing area at the
 // desktop's scale factor, only when something changed; clicks, drags, the wheel and the
-// window's focus, minimising and closing become touches, scrolls and life-cycle calls.
+// window's focus, minimising and closing become touches, scrolls and life-cycle calls. SIGTERM,
+// SIGINT and SIGHUP close the window as its close button would.
 // One instance per application id: a second launch (also one that opens "velmora-quarrin://")
 // brings the running window forward and exits; without a session bus every launch runs alone.
 class GtkHost {
@@ -47,6 +49,8 @@ public:
     void injectMotion(Point point);
     void injectRelease(Point point);
     void injectScroll(Point point, double dx, double dy);
+    void injectScrollEnd(Point point);
+    bool injectKey(const KeyEvent& event);
     // Rotates a tablet profile, as the keyboard shortcut does; false for phones.
     bool rotate();
     // Closes the window as the window manager's close button would.

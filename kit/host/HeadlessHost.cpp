@@ -127,6 +127,9 @@ void HeadlessHost::drag(Point from, Point to, double duration)
 
 void HeadlessHost::scroll(Point point, double dx, double dy) { m_core->wheel(point, dx, dy); }
 
+void HeadlessHost::endScroll(Point point) { m_core->wheelEnded(point); }
+
+
 void HeadlessHost::advance(double seconds)
 {
     if (!(seconds > 0) || !std::isfinite(seconds))
@@ -140,6 +143,19 @@ void HeadlessHost::enterBackground() { m_core->enterBackground(); }
 void HeadlessHost::terminate() { m_core->terminate(); }
 bool HeadlessHost::rotate() { return m_core->rotate(); }
 
+bool HeadlessHost::pressKey(Key key, unsigned modifiers) { return m_core->keyPressed({ key, modifiers }); }
+
 const std::vector<std::string>& HeadlessHost::openedURLs() const { return m_core->openedURLs(); }
+
+void HeadlessHost::setOpenableSchemes(std::optional<std::vector<std::string>> schemes)
+{
+    if (!schemes) {
+        m_core->urlSchemeQuery = nullptr;
+        return;
+    }
+    m_core->urlSchemeQuery = [schemes = std::move(*schemes)](const std::string& scheme) {
+        return std::find(schemes.begin(), schemes.end(), scheme) != schemes.end();
+    };
+}
 
 } // namespace kit

@@ -4,6 +4,7 @@
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Color.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <memory>
 #include <optional>
@@ -55,6 +56,8 @@ public:
     void tap(Point point);
     void drag(Point from, Point to, double duration = 0.25);
     void scroll(Point point, double dx, double dy);
+    // The end of a touchpad scroll (fingers lifted), at a point.
+    void endScroll(Point point);
 
     // Moves the virtual clock on, running timers, animations and delayed calls that fall due.
     void advance(double seconds);
@@ -69,8 +72,13 @@ public:
     // refuse (false).
     bool rotate();
 
+    // A key press with its modifiers (KeyModifier bits); true when a view or a screen used it.
+    bool pressKey(Key key, unsigned modifiers = KeyModifierNone);
+
     // The addresses the application asked to open, in order.
     const std::vector<std::string>& openedURLs() const;
+    // The schemes the desktop is taken to have handlers for (lower case); by default all.
+    void setOpenableSchemes(std::optional<std::vector<std::string>> schemes);
 
     // Frames drawn so far (a frame is drawn only when something changed).
     int framesDrawn() const { return m_framesDrawn; }

@@ -56,6 +56,8 @@ HostCore::HostCore(HostOptions options)
         scheduleStatusBarRefresh();
     }
     Application::shared().setURLOpener([this](const std::string& url) { return openURL(url); });
+    Application::shared().setURLSchemeQuery(
+        [this](const std::string& scheme) { return !urlSchemeQuery || urlSchemeQuery(scheme); });
 }
 
 HostCore::~HostCore()
@@ -65,6 +67,7 @@ HostCore::~HostCore()
     for (Window* window : Window::allWindows())
         window->setNeedsRedrawCallback({});
     Application::shared().setURLOpener({});
+    Application::shared().setURLSchemeQuery({});
 }
 
 bool HostCore::isTablet() const { return m_options.profile.isPad(); }
@@ -297,6 +300,18 @@ void HostCore::wheel(Point point, double dx, double dy)
     }
 }
 
+void HostCore::wheelEnded(Point point)
+{
+    auto windows = visibleWindows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        Window* window = *it;
+        if (window->hitTest(window->convertPointFrom(point, nullptr))) {
+            window->sendScrollWheelEnded(point);
+            return;
+        }
+    }
+}
+
 void HostCore::becomeActive() { Application::shared().becomeActive(); }
 
 void HostCore::resignActive() { Application::shared().resignActive(); }
@@ -316,19 +331,60 @@ bool HostCore::rotate()
 {
     if (!isTablet() || m_options.windowSize)
         return false;
-    Size turned { m_size.height, m_size.width };
-    m_size = turned;
+    applySize({ m_size.height, m_size.width }, kRotationDuration);
+    if (onWindowSizeChanged)
+        onWindowSizeChanged(m_size);
+    return true;
+}
+
+Size HostCore::minimumSize() const
+{
+    if (m_options.windowSize)
+        return m_size;
+    // The narrowest screen of the idiom, and enough height for the tab bar and one panel.
+    return isTablet() ? Size { 768, 600 } : Size { 320, 400 };
+}
+
+Size HostCore::maximumSize() const
+{
+    if (m_options.windowSize)
+        return m_size;
+    // Wider than the widest screen of the idiom the screens were never laid out for; a tablet
+    // in landscape is as wide as its longest side. The height has no limit.
+    double unlimited = 1e6;
+    return isTablet() ? Size { 1366, unlimited } : Size { 414, unlimited };
+}
+
+Size HostCore::resize(Size requested)
+{
+    if (m_options.windowSize || requested.isEmpty())
+        return m_size;
+    Size low = minimumSize(), high = maximumSize();
+    Size size { std::clamp(requested.width, low.width, high.width), std::clamp(requested.height, low.height, high.height) };
+    if (size == m_size)
+        return m_size;
+    bool turns = isTablet() && (size.width > size.height) != isLandscape();
+    applySize(size, turns ? kRotationDuration : 0);
+    return m_size;
+}
+
+void HostCore::applySize(Size size, double duration)
+{
+    m_size = size;
     if (m_statusBar)
-        m_statusBar->setFrame({ 0, 0, turned.width, kStatusBarHeight });
+        m_statusBar->setFrame({ 0, 0, size.width, kStatusBarHeight });
     for (Window* window : visibleWindows()) {
         if (window != m_statusBar.get())
-            window->transitionToSize(turned, kRotationDuration);
+            window->transitionToSize(size, duration);
     }
-    if (onWindowSizeChanged)
-        onWindowSizeChanged(turned);
     if (onNeedsDisplay)
         onNeedsDisplay();
-    return true;
+}
+
+bool HostCore::keyPressed(const KeyEvent& event)
+{
+    Window* window = keyWindow();
+    return window && window->sendKey(event);
 }
 
 bool HostCore::openURL(const std::string& url)

@@ -3,6 +3,7 @@
 #include "kit/device/BatterySource.h"
 #include "kit/host/HostOptions.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <functional>
 #include <memory>
@@ -61,6 +62,7 @@ public:
     void pointerReleased(Point point, double time);
     void pointerCancelled();
     void wheel(Point point, double dx, double dy);
+    void wheelEnded(Point point);
 
     // Life cycle, through the shared Application, which ignores repeated or impossible steps.
     // Termination also writes the preferences.
@@ -73,6 +75,15 @@ public:
     // refuse.
     bool rotate();
     static constexpr double kRotationDuration = 0.3;
+    // The desktop window was resized to `requested` points (a drag on its border, maximise, full
+    // screen). The height is free down to a minimum; the width stays within the profile's idiom
+    // (phone widths, tablet widths), and what is left over is drawn black. A tablet made wider
+    // than tall turns to landscape (and back) through the same transition as rotate(); other
+    // changes apply at once. Fixed-size windows (the widget) refuse. Returns the size taken.
+    Size resize(Size requested);
+    // The range resize() keeps the window's width and height in.
+    Size minimumSize() const;
+    Size maximumSize() const;
     // Called when the window size changed (GtkHost resizes its window).
     std::function<void(Size)> onWindowSizeChanged;
     // Called when something needs drawing (GtkHost queues a frame).
@@ -82,8 +93,13 @@ public:
     void refreshStatusBar();
     std::optional<long> batteryPercentage() const { return m_battery.percentage; }
 
+    // A key press, for the key window's first responder; tells whether a view used it.
+    bool keyPressed(const KeyEvent& event);
+
     // Opening addresses: GtkHost hands them to the desktop; HeadlessHost keeps them.
     std::function<bool(const std::string&)> urlOpener;
+    // Whether the desktop has a handler for a lower-case scheme; unset, every scheme has one.
+    std::function<bool(const std::string& scheme)> urlSchemeQuery;
     const std::vector<std::string>& openedURLs() const { return m_openedURLs; }
     bool openURL(const std::string& url);
 
@@ -93,6 +109,7 @@ private:
     void watchWindows();
     void scheduleStatusBarRefresh();
     void send(int phase, Point point, Point velocity, double time);
+    void applySize(Size size, double duration);
     Point currentVelocity(double time) const;
 
     HostOptions m_options;

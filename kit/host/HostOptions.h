@@ -3,8 +3,10 @@
 #include "kit/device/DeviceProfile.h"
 #include "kit/ui/Geometry.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kit {
 
@@ -22,6 +24,20 @@ struct HostOptions {
     std::string applicationId;
     // GtkHost: the window title.
     std::string title;
+    // GtkHost: the window's icon, by name from the icon theme (the program's own name).
+    std::string iconName;
+    // GtkHost: a desktop widget's window: kept out of the task bar, the pager and the window
+    // switcher where the windowing system allows, moved by dragging it, and reopened where it
+    // was left (X11; Wayland leaves placement to the compositor).
+    bool desktopWidget = false;
+    // GtkHost: the items of the menu the right button opens, in order; none, no menu.
+    struct MenuItem {
+        std::string title;
+        std::function<void()> action;
+        // The item closes the window (after its action, if any), as the close button would.
+        bool closesWindow = false;
+    };
+    std::vector<MenuItem> contextMenu;
     // Where the battery is read for the status bar ("/" normally; tests pass canned files).
     std::string deviceRoot = "/";
 };

@@ -49,7 +49,7 @@ Result<void> writePNG(cairo_surface_t* surface, const std::string& path)
     std::string temporary = path + ".XXXXXX";
     int fd = g_mkstemp(temporary.data());
     if (fd < 0)
-        return Error { "cannot create " + temporary + ": " + std::strerror(errno) };
+        return Error { "cannot write " + path + ": " + std::strerror(errno) }; // the file asked for, not the scratch name
     fchmod(fd, 0644);
 
     PngSink sink { fd };

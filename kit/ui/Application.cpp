@@ -91,24 +91,34 @@ void Application::receiveURL(const std::string& url)
         m_delegate->handleOpenURL(*this, url);
 }
 
-bool Application::canOpenURL(const std::string& url) const
+std::optional<std::string> Application::schemeOf(const std::string& url)
 {
     // A scheme of letters, digits, "+", "-" or "." followed by ":" is the least an address has.
     auto colon = url.find(':');
     if (colon == std::string::npos || colon == 0)
-        return false;
+        return std::nullopt;
+    std::string scheme;
     for (std::size_t i = 0; i < colon; ++i) {
         char c = url[i];
         bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
         if (!ok)
-            return false;
+            return std::nullopt;
+        scheme += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
     }
-    return bool(m_opener);
+    return scheme;
+}
+
+bool Application::canOpenURL(const std::string& url) const
+{
+    auto scheme = schemeOf(url);
+    if (!scheme || !m_opener)
+        return false;
+    return !m_schemeQuery || m_schemeQuery(*scheme);
 }
 
 bool Application::openURL(const std::string& url)
 {
-    if (!canOpenURL(url))
+    if (!schemeOf(url) || !m_opener)
         return false;
     // Copy: the opener may replace itself.
     auto opener = m_opener;
@@ -130,6 +140,7 @@ void Application::reset()
     m_delegate = nullptr;
     m_state = State::NotRunning;
     m_opener = nullptr;
+    m_schemeQuery = nullptr;
 }
 
 } // namespace kit

@@ -3,6 +3,7 @@
 #include "kit/device/DeviceProfile.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,12 +60,18 @@ public:
     void terminate();
     void receiveURL(const std::string& url);
 
-    // Asks the desktop to open the address (the host's opener); false when there is no opener,
-    // the address is empty or the opener refused.
+    // Asks the desktop to open the address (the host's opener); false when the address has no
+    // scheme, there is no opener, or the opener refused. It does not wait for canOpenURL: a
+    // sandboxed desktop may open what it cannot name a handler for.
     bool openURL(const std::string& url);
+    // Whether the address has a scheme, there is an opener, and the desktop has a handler for
+    // that scheme (when the host can tell; otherwise every scheme is taken to have one).
     bool canOpenURL(const std::string& url) const;
     using URLOpener = std::function<bool(const std::string&)>;
     void setURLOpener(URLOpener opener) { m_opener = std::move(opener); }
+    // Given the lower-case scheme ("appstream"), whether the desktop has a handler for it.
+    using URLSchemeQuery = std::function<bool(const std::string& scheme)>;
+    void setURLSchemeQuery(URLSchemeQuery query) { m_schemeQuery = std::move(query); }
 
     // The device the screens are laid out for.
     const DeviceProfile& deviceProfile() const { return DeviceProfile::current(); }
@@ -73,16 +80,20 @@ public:
     Window* keyWindow() const;
     std::vector<Window*> windows() const;
 
-    // Back to not running, with no delegate and no opener (tests).
+    // Back to not running, with no delegate, opener or scheme query (tests).
     void reset();
 
 private:
     Application() = default;
     void post(std::string_view name);
+    // The lower-case scheme of an address: a letter, then letters, digits, "+", "-" or ".",
+    // then ":". None when the address has no such beginning.
+    static std::optional<std::string> schemeOf(const std::string& url);
 
     ApplicationDelegate* m_delegate = nullptr; // not owned
     State m_state = State::NotRunning;
     URLOpener m_opener;
+    URLSchemeQuery m_schemeQuery;
 };
 
 } // namespace kit

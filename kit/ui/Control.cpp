@@ -10,6 +10,7 @@ void Control::setEnabled(bool enabled)
     if (!enabled) {
         m_tracking = false;
         m_highlighted = false;
+        resignFirstResponder();
     }
     stateDidChange();
 }
@@ -63,6 +64,16 @@ View* Control::hitTest(Point point)
     if (!m_enabled)
         return nullptr;
     return View::hitTest(point);
+}
+
+bool Control::keyDown(const KeyEvent& event)
+{
+    bool activates = (event.key == Key::Return || event.key == Key::Space) && event.modifiers == KeyModifierNone;
+    if (m_enabled && activates) {
+        sendActions(ControlEvent::TouchUpInside);
+        return true;
+    }
+    return View::keyDown(event);
 }
 
 void Control::touchesBegan(const Touch&)

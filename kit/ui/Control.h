@@ -36,6 +36,11 @@ public:
     void touchesEnded(const Touch& touch) override;
     void touchesCancelled(const Touch& touch) override;
     View* hitTest(Point point) override;
+    // An enabled control takes the focus, shows the ring, and acts on Return and Space as on a
+    // tap (touch up inside).
+    bool canBecomeFirstResponder() const override { return m_enabled && !isHidden(); }
+    bool showsFocusRing() const override { return true; }
+    bool keyDown(const KeyEvent& event) override;
 
     // How far outside its bounds a moving touch still counts as inside.
     static constexpr double kTrackingMargin = 70;

@@ -1,10 +1,12 @@
 #include "kit/ui/NavigationController.h"
 
+#include "kit/ui/GraphicsContext.h"
 #include "kit/ui/StatusBar.h"
 #include "kit/ui/View.h"
 #include "kit/ui/Window.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kit {
 
@@ -22,9 +24,30 @@ public:
         if (owner)
             owner->layoutContent();
     }
+    // The translucent bar and the status bar's strip above it show the bar's own shade, or a
+    // light bar reads grey and the status bar's dark text sits on black. The rest stays clear,
+    // so what lies behind the stack (a background picture) shows.
+    void setBarShade(std::optional<Color> shade, double height)
+    {
+        if (shade == m_shade && height == m_shadeHeight)
+            return;
+        m_shade = shade;
+        m_shadeHeight = height;
+        setNeedsDisplay();
+    }
+    void draw(GraphicsContext& context, const Rect& dirty) override
+    {
+        View::draw(context, dirty);
+        if (m_shade)
+            context.fillRect({ 0, 0, bounds().width(), m_shadeHeight }, *m_shade);
+    }
 
 protected:
     void didMoveToWindow() override { setNeedsLayout(); }
+
+private:
+    std::optional<Color> m_shade;
+    double m_shadeHeight = 0;
 };
 
 } // namespace
@@ -116,9 +139,10 @@ void NavigationController::layoutContent()
     }
     m_bar->setHidden(m_barHidden);
     m_bar->setFrame({ 0, statusBar, b.width(), NavigationBar::kHeight });
-    // The translucent bar and the status bar's strip above it show this view: in the bar's own
-    // shade, or a light bar reads grey and the status bar's dark text sits on black.
-    root->setBackgroundColor(m_bar->barStyle() == BarStyle::Black ? Color::black() : Color::white());
+    if (auto* container = dynamic_cast<NavigationContainerView*>(root)) {
+        Color shade = m_bar->barStyle() == BarStyle::Black ? Color::black() : Color::white();
+        container->setBarShade(m_barHidden ? std::nullopt : std::optional<Color>(shade), statusBar + NavigationBar::kHeight);
+    }
     if (m_transitioning)
         return;
     if (auto* top = topViewController())

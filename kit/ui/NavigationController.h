@@ -49,6 +49,12 @@ public:
     void viewWillDisappear(bool animated) override;
     void viewDidDisappear(bool animated) override;
     bool shouldAutomaticallyForwardAppearanceMethods() const override { return false; }
+    // Handed to the top screen.
+    bool pressKey(Key key) override
+    {
+        auto* top = topViewController();
+        return top && top->pressKey(key);
+    }
     NavigationController* asNavigationController() override { return this; }
     unsigned supportedInterfaceOrientations() const override;
     void titleDidChange() override;

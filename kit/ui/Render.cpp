@@ -11,6 +11,10 @@ namespace kit {
 
 namespace {
 
+// The focus ring: this wide, this far outside the view's bounds.
+constexpr double kFocusRingWidth = 2;
+constexpr double kFocusRingGap = 1;
+
 Rect clipExtents(cairo_t* cr)
 {
     double x1, y1, x2, y2;
@@ -47,28 +51,9 @@ void renderSubviews(View& view, cairo_t* cr, GraphicsContext& context)
     }
 }
 
-void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwnTransform)
+// The view's background, content, subviews and border.
+void renderBody(View& view, cairo_t* cr, GraphicsContext& context, const Rect& bounds)
 {
-    View::Presentation p = view.presentation();
-    if (view.isHidden() || p.alpha <= 0) {
-        view.didDisplay();
-        return;
-    }
-    cairo_save(cr);
-    if (applyOwnTransform) {
-        cairo_translate(cr, p.center.x, p.center.y);
-        if (!p.transform.isIdentity() && p.transform.isInvertible()) {
-            cairo_matrix_t m;
-            cairo_matrix_init(&m, p.transform.a, p.transform.b, p.transform.c, p.transform.d, p.transform.tx, p.transform.ty);
-            cairo_transform(cr, &m);
-        }
-        cairo_translate(cr, -p.bounds.midX(), -p.bounds.midY());
-    }
-    bool layer = p.alpha < 1;
-    if (layer)
-        cairo_push_group(cr);
-
-    const Rect bounds = p.bounds;
     Rect visible = clipExtents(cr).intersection(bounds);
     double radius = view.cornerRadius();
     Color background = view.backgroundColor();
@@ -103,6 +88,91 @@ void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwn
         roundedRectPath(cr, bounds.insetBy(w / 2, w / 2), std::max(0.0, radius - w / 2));
         cairo_set_line_width(cr, w);
         cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
+        cairo_stroke(cr);
+    }
+}
+
+// The shadow of what `content` holds, cast by `view`: the content's coverage, spread over the
+// radius by averaging shifted copies, offset and painted in the shadow colour.
+void paintShadow(View& view, cairo_t* cr, cairo_pattern_t* content)
+{
+    double radius = view.shadowRadius();
+    int steps = radius > 0 ? 3 : 1;
+    cairo_push_group_with_content(cr, CAIRO_CONTENT_ALPHA);
+    cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+    for (int i = 0; i < steps; ++i) {
+        for (int j = 0; j < steps; ++j) {
+            double dx = steps > 1 ? radius * (i - 1) : 0;
+            double dy = steps > 1 ? radius * (j - 1) : 0;
+            cairo_save(cr);
+            cairo_translate(cr, dx, dy);
+            cairo_set_source(cr, content);
+            cairo_paint_with_alpha(cr, 1.0 / (steps * steps));
+            cairo_restore(cr);
+        }
+    }
+    cairo_pattern_t* coverage = cairo_pop_group(cr);
+    Color c = view.shadowColor();
+    Size offset = view.shadowOffset();
+    cairo_save(cr);
+    cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha * view.shadowOpacity());
+    cairo_translate(cr, offset.width, offset.height);
+    cairo_mask(cr, coverage);
+    cairo_restore(cr);
+    cairo_pattern_destroy(coverage);
+}
+
+void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwnTransform)
+{
+    View::Presentation p = view.presentation();
+    if (view.isHidden() || p.alpha <= 0) {
+        view.didDisplay();
+        return;
+    }
+    cairo_save(cr);
+    if (applyOwnTransform) {
+        cairo_translate(cr, p.center.x, p.center.y);
+        if (!p.transform.isIdentity() && p.transform.isInvertible()) {
+            cairo_matrix_t m;
+            cairo_matrix_init(&m, p.transform.a, p.transform.b, p.transform.c, p.transform.d, p.transform.tx, p.transform.ty);
+            cairo_transform(cr, &m);
+        }
+        cairo_translate(cr, -p.bounds.midX(), -p.bounds.midY());
+    }
+    bool layer = p.alpha < 1;
+    if (layer)
+        cairo_push_group(cr);
+
+    if (view.shadowOpacity() > 0 && view.shadowColor().alpha > 0) {
+        // The groups need only cover the view, what its subviews reach and the shadow's spread.
+        Rect reach = p.bounds;
+        for (auto& subview : view.subviews())
+            reach = reach.united(subview->frame());
+        Size offset = view.shadowOffset();
+        double spread = view.shadowRadius() + std::max(std::abs(offset.width), std::abs(offset.height)) + 1;
+        reach = reach.insetBy(-spread, -spread);
+        cairo_save(cr);
+        cairo_new_path(cr);
+        cairo_rectangle(cr, reach.x(), reach.y(), reach.width(), reach.height());
+        cairo_clip(cr);
+        cairo_push_group(cr);
+        renderBody(view, cr, context, p.bounds);
+        cairo_pattern_t* content = cairo_pop_group(cr);
+        paintShadow(view, cr, content);
+        cairo_set_source(cr, content);
+        cairo_paint(cr);
+        cairo_pattern_destroy(content);
+        cairo_restore(cr);
+    } else {
+        renderBody(view, cr, context, p.bounds);
+    }
+    if (view.showsFocusRing() && view.isFirstResponder()) {
+        Color tint = view.tintColor();
+        cairo_new_path(cr);
+        roundedRectPath(cr, p.bounds.insetBy(-kFocusRingGap - kFocusRingWidth / 2, -kFocusRingGap - kFocusRingWidth / 2),
+            view.cornerRadius() + kFocusRingGap + kFocusRingWidth / 2);
+        cairo_set_line_width(cr, kFocusRingWidth);
+        cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, tint.alpha);
         cairo_stroke(cr);
     }
     if (layer) {

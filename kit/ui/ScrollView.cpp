@@ -17,6 +17,8 @@ ScrollView::ScrollView() = default;
 ScrollView::~ScrollView()
 {
     stopFrameTimer();
+    if (m_wheelEndTimer)
+        m_wheelEndTimer->invalidate();
     m_delegate = nullptr;
 }
 
@@ -234,6 +236,8 @@ void ScrollView::touchesBegan(const Touch& touch)
     m_dragging = false;
     m_interceptPending = false;
     m_dragStartLocation = touch.locationInWindow;
+    // A finger takes over from the wheel; what the finger does ends the motion.
+    endWheelScrolling(false);
     bool caught = m_decelerating || m_animating;
     if (m_decelerating) {
         // A finger on a moving list stops it; the motion's end is still told, so a delegate
@@ -410,11 +414,46 @@ void ScrollView::scrollWheel(double dx, double dy)
         stopScrolling();
         if (m_delegate)
             m_delegate->scrollViewDidEndDecelerating(*this);
-    } else if (m_animating) {
+    }
+    // Also a snap the delegate may have started just now: the wheel moves the content.
+    if (m_animating)
         stopScrolling();
+    if (!m_wheelScrolling) {
+        m_wheelScrolling = true;
+        if (m_delegate)
+            m_delegate->scrollViewWillBeginWheelScrolling(*this);
     }
     Point offset = contentOffset();
     setOffsetInternal(clampedContentOffset({ offset.x + own.x, offset.y + own.y }));
+
+    if (m_wheelEndTimer)
+        m_wheelEndTimer->invalidate();
+    std::weak_ptr<View> weak = weak_from_this();
+    m_wheelEndTimer = Timer::scheduled(kWheelEndDelay, false, [weak](Timer&) {
+        if (auto self = weak.lock())
+            static_cast<ScrollView&>(*self).endWheelScrolling(true);
+    });
+}
+
+void ScrollView::scrollWheelEnded()
+{
+    if (!m_wheelScrolling) {
+        View::scrollWheelEnded();
+        return;
+    }
+    endWheelScrolling(true);
+}
+
+void ScrollView::endWheelScrolling(bool tell)
+{
+    if (m_wheelEndTimer)
+        m_wheelEndTimer->invalidate();
+    m_wheelEndTimer.reset();
+    if (!m_wheelScrolling)
+        return;
+    m_wheelScrolling = false;
+    if (tell && m_delegate)
+        m_delegate->scrollViewDidEndWheelScrolling(*this);
 }
 
 void ScrollView::layoutSubviews()

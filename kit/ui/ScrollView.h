@@ -15,7 +15,8 @@ class Timer;
 // (willDecelerate true), scrollViewWillBeginDecelerating, scrollViewDidScroll...,
 // scrollViewDidEndDecelerating. A drag released at rest ends with scrollViewDidEndDragging
 // (false) and nothing more. Only animated programmatic scrolls end with
-// scrollViewDidEndScrollingAnimation.
+// scrollViewDidEndScrollingAnimation. A run of wheel or touchpad steps comes as
+// scrollViewWillBeginWheelScrolling, scrollViewDidScroll..., scrollViewDidEndWheelScrolling.
 class ScrollViewDelegate {
 public:
     virtual ~ScrollViewDelegate() = default;
@@ -26,6 +27,10 @@ public:
     virtual void scrollViewWillBeginDecelerating(ScrollView&) { }
     virtual void scrollViewDidEndDecelerating(ScrollView&) { }
     virtual void scrollViewDidEndScrollingAnimation(ScrollView&) { }
+    // A wheel has no release: its run of steps ends when the device says so (touchpad fingers
+    // lifted) or after kWheelEndDelay without a step.
+    virtual void scrollViewWillBeginWheelScrolling(ScrollView&) { }
+    virtual void scrollViewDidEndWheelScrolling(ScrollView&) { }
 };
 
 // A view whose bounds origin is the offset of a larger content. Drags move the content, a
@@ -70,11 +75,15 @@ public:
     static constexpr double kScrollAnimationDuration = 0.3;
     // Seconds between motion frames while decelerating or animating.
     static constexpr double kFrameInterval = 1.0 / 60.0;
+    // Seconds without a wheel step after which a run of wheel steps is over. Longer than the
+    // gap between the notches of a turned wheel, short enough not to feel late.
+    static constexpr double kWheelEndDelay = 0.2;
 
     bool isTracking() const { return m_tracking; }
     bool isDragging() const { return m_dragging; }
     bool isDecelerating() const { return m_decelerating; }
     bool isScrollAnimating() const { return m_animating; }
+    bool isWheelScrolling() const { return m_wheelScrolling; }
 
     // Not owned; the owner clears it before it goes.
     ScrollViewDelegate* delegate() const { return m_delegate; }
@@ -95,6 +104,7 @@ public:
     void touchesCancelled(const Touch& touch) override;
     bool interceptTouch(const Touch& touch) override;
     void scrollWheel(double dx, double dy) override;
+    void scrollWheelEnded() override;
 
 protected:
     ScrollView();
@@ -124,6 +134,8 @@ private:
     void frameTick();
     void updateIndicators();
     void setOffsetInternal(Point offset);
+    // Ends a run of wheel steps; the delegate hears of it when `tell`.
+    void endWheelScrolling(bool tell);
 
     Size m_contentSize;
     EdgeInsets m_contentInset;
@@ -147,6 +159,8 @@ private:
     Point m_animationFrom;
     Point m_animationTo;
     std::shared_ptr<Timer> m_frameTimer;
+    bool m_wheelScrolling = false;
+    std::shared_ptr<Timer> m_wheelEndTimer;
     std::shared_ptr<View> m_verticalIndicator;
     std::shared_ptr<View> m_horizontalIndicator;
 };

@@ -78,6 +78,12 @@ void TabBarController::loadView()
     }
 }
 
+bool TabBarController::pressKey(Key key)
+{
+    auto* selected = selectedViewController();
+    return selected && selected->pressKey(key);
+}
+
 Rect TabBarController::contentFrame()
 {
     Rect b = view()->bounds();

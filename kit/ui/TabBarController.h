@@ -46,6 +46,8 @@ public:
     // A tab's title follows its controller's.
     void titleDidChange() override;
 
+    // Handed to the selected screen.
+    bool pressKey(Key key) override;
     // The area a tab's view fills: the view less the tab bar.
     Rect contentFrame();
 

@@ -725,6 +725,14 @@ void TableView::scrollToRowAtIndexPath(const IndexPath& path, TableViewScrollPos
             + std::to_string(path.row) + ")");
         return;
     }
+    setContentOffset(contentOffsetForScrollingToRow(path, position), animated);
+}
+
+Point TableView::contentOffsetForScrollingToRow(const IndexPath& path, TableViewScrollPosition position) const
+{
+    ensureLoaded();
+    if (!m_layout.isValid(path))
+        return contentOffset();
     Rect row = rectForRowAtIndexPath(path);
     EdgeInsets inset = contentInset();
     double height = bounds().height();
@@ -750,7 +758,7 @@ void TableView::scrollToRowAtIndexPath(const IndexPath& path, TableViewScrollPos
     }
     Point target = clampedContentOffset({ offset.x, y });
     target.x = offset.x;
-    setContentOffset(target, animated);
+    return target;
 }
 
 // Selection and touches

@@ -156,6 +156,10 @@ public:
     // content insets), clamped to the ends of the content. None scrolls only as far as needed
     // to show the row.
     void scrollToRowAtIndexPath(const IndexPath& path, TableViewScrollPosition position, bool animated);
+    // Where scrollToRowAtIndexPath would take the content; the current offset for a row that
+    // does not exist. Lets a caller see beforehand that a scroll would not move (and so would
+    // end without scrollViewDidEndScrollingAnimation).
+    Point contentOffsetForScrollingToRow(const IndexPath& path, TableViewScrollPosition position) const;
 
     std::optional<IndexPath> indexPathForSelectedRow() const { return m_selectedRow; }
     void selectRowAtIndexPath(const std::optional<IndexPath>& path, bool animated, TableViewScrollPosition position);

@@ -179,6 +179,40 @@ void View::setContentMode(ContentMode mode)
     setNeedsDisplay();
 }
 
+void View::setShadowOpacity(double opacity)
+{
+    opacity = std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : 0;
+    if (opacity == m_shadowOpacity)
+        return;
+    m_shadowOpacity = opacity;
+    setNeedsDisplay();
+}
+
+void View::setShadowOffset(Size offset)
+{
+    if (offset == m_shadowOffset)
+        return;
+    m_shadowOffset = offset;
+    setNeedsDisplay();
+}
+
+void View::setShadowRadius(double radius)
+{
+    radius = std::isfinite(radius) ? std::max(0.0, radius) : 0;
+    if (radius == m_shadowRadius)
+        return;
+    m_shadowRadius = radius;
+    setNeedsDisplay();
+}
+
+void View::setShadowColor(const Color& color)
+{
+    if (color == m_shadowColor)
+        return;
+    m_shadowColor = color;
+    setNeedsDisplay();
+}
+
 Color View::tintColor() const
 {
     for (const View* view = this; view; view = view->m_superview) {
@@ -627,6 +661,38 @@ void View::scrollWheel(double dx, double dy)
 {
     if (m_superview)
         m_superview->scrollWheel(dx, dy);
+}
+
+void View::scrollWheelEnded()
+{
+    if (m_superview)
+        m_superview->scrollWheelEnded();
+}
+
+bool View::keyDown(const KeyEvent& event)
+{
+    return m_superview ? m_superview->keyDown(event) : false;
+}
+
+bool View::becomeFirstResponder()
+{
+    Window* w = window();
+    if (!w || !canBecomeFirstResponder())
+        return false;
+    w->setFirstResponder(this);
+    return true;
+}
+
+void View::resignFirstResponder()
+{
+    if (Window* w = window(); w && w->firstResponder() == this)
+        w->setFirstResponder(nullptr);
+}
+
+bool View::isFirstResponder() const
+{
+    Window* w = window();
+    return w && w->firstResponder() == this;
 }
 
 // Animation

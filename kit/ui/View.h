@@ -3,6 +3,7 @@
 #include "kit/base/Value.h"
 #include "kit/ui/Color.h"
 #include "kit/ui/Geometry.h"
+#include "kit/ui/KeyEvent.h"
 #include "kit/ui/Touch.h"
 
 #include <functional>
@@ -98,6 +99,16 @@ public:
     void setBorderWidth(double width);
     Color borderColor() const { return m_borderColor; }
     void setBorderColor(const Color& color);
+    // A shadow cast by everything the view draws (its content and subviews), offset and
+    // softened by the radius; an opacity of 0 casts none.
+    double shadowOpacity() const { return m_shadowOpacity; }
+    void setShadowOpacity(double opacity);
+    Size shadowOffset() const { return m_shadowOffset; }
+    void setShadowOffset(Size offset);
+    double shadowRadius() const { return m_shadowRadius; }
+    void setShadowRadius(double radius);
+    Color shadowColor() const { return m_shadowColor; }
+    void setShadowColor(const Color& color);
     ContentMode contentMode() const { return m_contentMode; }
     void setContentMode(ContentMode mode);
     // The view's own tint, else the nearest ancestor's, else the window's, else system blue.
@@ -188,6 +199,21 @@ public:
     virtual bool interceptTouch(const Touch&) { return false; }
     // Points to scroll; positive dy moves the content up (towards its end).
     virtual void scrollWheel(double dx, double dy);
+    // The device ended a run of wheel steps (touchpad fingers lifted); passed up by default.
+    virtual void scrollWheelEnded();
+
+    // Keyboard. A key goes to the key window's first responder; keyDown returns whether the
+    // key was used, and by default passes it to the superview.
+    virtual bool keyDown(const KeyEvent& event);
+    // Whether the view may take the keyboard focus (false by default).
+    virtual bool canBecomeFirstResponder() const { return false; }
+    // Takes the focus in the view's window; false when the view cannot or is in no window.
+    bool becomeFirstResponder();
+    // Gives the focus up if the view has it.
+    void resignFirstResponder();
+    bool isFirstResponder() const;
+    // Whether a ring in the tint colour is drawn around the view while it has the focus.
+    virtual bool showsFocusRing() const { return false; }
 
     // Animation. Alpha, frame, center, bounds and transform set inside `changes` take their new
     // values at once; what is drawn moves there over `duration` seconds, eased in and out.
@@ -262,6 +288,10 @@ private:
     double m_borderWidth = 0;
     Color m_borderColor = Color::black();
     ContentMode m_contentMode = ContentMode::ScaleToFill;
+    double m_shadowOpacity = 0;
+    Size m_shadowOffset { 0, -3 };
+    double m_shadowRadius = 3;
+    Color m_shadowColor = Color::black();
     std::optional<Color> m_tintColor;
     int m_tag = 0;
     bool m_userInteractionEnabled = true;

@@ -3,6 +3,7 @@
 #include "kit/base/Value.h"
 #include "kit/ui/Geometry.h"
 #include "kit/ui/Image.h"
+#include "kit/ui/KeyEvent.h"
 
 #include <functional>
 #include <memory>
@@ -120,6 +121,10 @@ public:
     // After this controller's title or one of its children's changed, so that a container
     // can bring its bar up to date.
     virtual void titleDidChange() { }
+
+    // A key pressed while this screen is in front; true when it was used. Containers hand it
+    // to the screen they show; other screens use none by default.
+    virtual bool pressKey(Key) { return false; }
 
     // Forwards to the children by default.
     virtual void viewWillTransitionToSize(Size size, TransitionCoordinator& coordinator);

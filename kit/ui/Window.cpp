@@ -199,6 +199,49 @@ void Window::sendScrollWheel(Point location, double dx, double dy)
         hit->scrollWheel(dx, dy);
 }
 
+void Window::sendScrollWheelEnded(Point location)
+{
+    if (View* hit = hitTest(location))
+        hit->scrollWheelEnded();
+}
+
+View* Window::firstResponder() const
+{
+    auto view = m_firstResponder.lock();
+    if (!view || view->window() != this)
+        return nullptr;
+    return view.get();
+}
+
+void Window::setFirstResponder(View* view)
+{
+    View* old = firstResponder();
+    if (view == old)
+        return;
+    if (view && view->window() != this)
+        return;
+    if (old)
+        old->setNeedsDisplay();
+    m_firstResponder = view ? view->weak_from_this() : std::weak_ptr<View> {};
+    if (view)
+        view->setNeedsDisplay();
+}
+
+bool Window::sendKey(const KeyEvent& event)
+{
+    if (View* responder = firstResponder()) {
+        // The view may give up the focus or leave the tree while it handles the key.
+        auto keep = responder->shared_from_this();
+        if (responder->keyDown(event))
+            return true;
+    } else if (keyDown(event)) {
+        return true;
+    }
+    if (!m_presented.empty())
+        return m_presented.back()->pressKey(event.key);
+    return m_rootViewController && m_rootViewController->pressKey(event.key);
+}
+
 void Window::transitionToSize(Size size, double duration)
 {
     if (size.width < 0 || size.height < 0)

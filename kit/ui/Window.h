@@ -49,10 +49,24 @@ public:
     // the view under the point, which passes it up until one scrolls.
     void sendTouch(Touch::Phase phase, Point location, Point velocity = {}, double timestamp = 0);
     void sendScrollWheel(Point location, double dx, double dy);
+    // The device says a run of wheel steps is over (fingers lifted from a touchpad): told to
+    // the view under the point, which passes it up until one was scrolling.
+    void sendScrollWheelEnded(Point location);
     // The view the current touch is delivered to, if one is in progress.
     View* touchTarget() const { return m_touchTarget.get(); }
     // Routes the rest of the current touch to `view` (not the one hit); the old one is cancelled.
     void captureTouch(View* view);
+
+    // The keyboard focus: the view keys go to first. Null when none has it, or when the view
+    // that had it has left this window.
+    View* firstResponder() const;
+    // Used by View::becomeFirstResponder and resignFirstResponder; both views are redrawn so
+    // that the focus ring moves.
+    void setFirstResponder(View* view);
+    // A key from the host: to the first responder, which passes what it does not use up its
+    // superviews (without one, to the window itself); a key no view used goes to the screens:
+    // the controller presented on top, else the root controller. Tells whether one used it.
+    bool sendKey(const KeyEvent& event);
 
     // The screen changes size (a tablet turned): the root controller is told through
     // viewWillTransitionToSize with a coordinator of `duration`, then the window takes the
@@ -82,6 +96,7 @@ private:
     Rect m_dirtyRect;
     std::function<void()> m_redrawCallback;
 
+    std::weak_ptr<View> m_firstResponder;
     std::shared_ptr<View> m_touchTarget;
     Touch m_touch;
     bool m_touchActive = false;

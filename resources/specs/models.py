@@ -13,6 +13,11 @@ grams, battery capacities in mAh, prices in US dollars.
 
 import datetime
 
+# When the data below last changed, in UTC. The build stamps the bundled specs.plist with it, and
+# that date is the bundle copy's age: clients compare it with the working copy's and the data
+# server's dates. Move it on with every change to the data.
+DATA_DATE = "2026-12-08T16:22:48Z"
+
 
 def date(text):
     # Noon UTC, so that the calendar day shows the same in every time zone within ±12 hours.
@@ -29,10 +34,12 @@ def cpu(chip, ghz=None, details=None):
     return v
 
 
-def ram(mb, kind=None):
+def ram(mb, kind=None, details=None):
     v = {"NumericValue": "%d MB" % mb}
     if kind:
         v["Value"] = kind
+    if details:
+        v["Details"] = details
     return v
 
 
@@ -62,6 +69,25 @@ def mah(capacity, wh=None):
     return v
 
 
+def screen(inches, kind=None, details=None):
+    # Computers whose makers state no pixel density (and often offer several panels): the panel's
+    # kind where there is one, its pixels and aspect ratio as a remark.
+    v = {"NumericValue": inches + "\""}
+    if kind:
+        v["Value"] = kind
+    if details:
+        v["Details"] = details
+    return v
+
+
+def watt_hours(energy, details=None):
+    # Computer batteries are rated in watt-hours, without the pack voltage that would give mAh.
+    v = {"NumericValue": energy + " Wh"}
+    if details:
+        v["Details"] = details
+    return v
+
+
 def version(text):
     return {"NumericValue": text}
 
@@ -71,7 +97,7 @@ def geekbench(score):
 
 
 def price(usd, details):
-    return {"NumericValue": "%d USD" % usd, "Details": details}
+    return {"NumericValue": "%s USD" % usd, "Details": details}
 
 
 def hours(**activities):
@@ -611,6 +637,229 @@ model({"iPod9,1": None}, Name="iPod touch", DetailName="7th generation",
       Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("4.1"), BatteryLife=hours(audio=40, video=8),
       Sensors="Three-axis gyro, accelerometer", Connector="Lightning", Capacity="32/128/256 GB",
       Price=price(199, "32 GB"), Release_Date=date("2019-05-28"), Discontinued_Date=date("2022-05-10"))
+
+# ---- Computers -------------------------------------------------------------------------------
+#
+# Keys are what the kit reads as the model identifier. Single-board computers and Arm laptops:
+# the device-tree model without its board revision ("Raspberry Pi 4 Model B" for
+# "Raspberry Pi 4 Model B Rev 1.4"; the longest key that begins the identifier wins, so
+# "… Model B Plus Rev 1.3" finds "… Model B Plus"). PCs: DMI vendor and product name; Lenovo's
+# product name is the machine type ("20XWCTO1WW"), so a ThinkPad's key is the vendor and the
+# type's first four characters. Figures are the base configuration's where models vary; a figure
+# that differs between configurations without a clear base is left out. Batteries are rated in
+# watt-hours (see watt_hours).
+
+PI_CORTEX_A53 = "Quad-core, Arm Cortex-A53, 64-bit"
+PI_CORTEX_A72 = "Quad-core, Arm Cortex-A72, 64-bit"
+PI_CORTEX_A76 = "Quad-core, Arm Cortex-A76, 64-bit"
+PI_ARM11 = "Single-core, ARM1176JZF-S"
+
+model({"Raspberry Pi 5 Model B": None}, Name="Raspberry Pi 5", DetailName="Model B",
+      Processor=cpu("Broadcom BCM2712", "2.4", PI_CORTEX_A76), GPU="VideoCore VII",
+      Onboard_RAM=ram(4096, "LPDDR4X-4267", "4 or 8 GB at launch"), Wi_Fi="802.11b/g/n/ac",
+      Bluetooth=version("5.0"), Price=price(60, "4 GB"))
+
+model({"Raspberry Pi 500": None}, Name="Raspberry Pi 500",
+      Processor=cpu("Broadcom BCM2712", "2.4", PI_CORTEX_A76), GPU="VideoCore VII",
+      Onboard_RAM=ram(8192, "LPDDR4X-4267"), Wi_Fi="802.11b/g/n/ac", Bluetooth=version("5.0"),
+      Release_Date=date("2024-12-09"), Price=price(90, "Computer alone"))
+
+model({"Raspberry Pi 4 Model B": None}, Name="Raspberry Pi 4", DetailName="Model B",
+      Processor=cpu("Broadcom BCM2711", "1.5", PI_CORTEX_A72), GPU="VideoCore VI",
+      Onboard_RAM=ram(1024, "LPDDR4-3200", "1, 2, 4 or 8 GB"), Wi_Fi="802.11b/g/n/ac",
+      Bluetooth=version("5.0"), Release_Date=date("2019-06-24"), Price=price(35, "1 GB"))
+
+model({"Raspberry Pi 400": None}, Name="Raspberry Pi 400",
+      Processor=cpu("Broadcom BCM2711", "1.8", PI_CORTEX_A72), GPU="VideoCore VI",
+      Onboard_RAM=ram(4096, "LPDDR4-3200"), Dimensions=mm("286", "122", "23"), Wi_Fi="802.11b/g/n/ac",
+      Bluetooth=version("5.0"), Release_Date=date("2020-11-02"), Price=price(70, "Computer alone"))
+
+model({"Raspberry Pi Compute Module 4": None}, Name="Raspberry Pi Compute Module 4",
+      Processor=cpu("Broadcom BCM2711", "1.5", PI_CORTEX_A72), GPU="VideoCore VI",
+      Onboard_RAM=ram(1024, "LPDDR4-3200", "1, 2, 4 or 8 GB"), Release_Date=date("2020-10-19"),
+      Price=price(25, "1 GB, without Wi-Fi, without eMMC"))
+
+model({"Raspberry Pi 3 Model B Plus": None}, Name="Raspberry Pi 3", DetailName="Model B+",
+      Processor=cpu("Broadcom BCM2837B0", "1.4", PI_CORTEX_A53), GPU="VideoCore IV",
+      Onboard_RAM=ram(1024, "LPDDR2"), Wi_Fi="802.11b/g/n/ac", Bluetooth=version("4.2"),
+      Release_Date=date("2018-03-14"), Price=price(35, "1 GB"))
+
+model({"Raspberry Pi 3 Model B": None}, Name="Raspberry Pi 3", DetailName="Model B",
+      Processor=cpu("Broadcom BCM2837", "1.2", PI_CORTEX_A53), GPU="VideoCore IV",
+      Onboard_RAM=ram(1024, "LPDDR2"), Wi_Fi="802.11b/g/n", Bluetooth=version("4.1"),
+      Release_Date=date("2016-02-29"), Price=price(35, "1 GB"))
+
+model({"Raspberry Pi 3 Model A Plus": None}, Name="Raspberry Pi 3", DetailName="Model A+",
+      Processor=cpu("Broadcom BCM2837B0", "1.4", PI_CORTEX_A53), GPU="VideoCore IV",
+      Onboard_RAM=ram(512, "LPDDR2"), Wi_Fi="802.11b/g/n/ac", Bluetooth=version("4.2"),
+      Release_Date=date("2018-11-15"), Price=price(25, "512 MB"))
+
+model({"Raspberry Pi 2 Model B": None}, Name="Raspberry Pi 2", DetailName="Model B",
+      Processor=cpu("Broadcom BCM2836", "0.9", "Quad-core, Arm Cortex-A7"), GPU="VideoCore IV",
+      Onboard_RAM=ram(1024), Release_Date=date("2015-02-02"), Price=price(35, "1 GB"))
+
+model({"Raspberry Pi Zero 2 W": None}, Name="Raspberry Pi Zero 2 W",
+      Processor=cpu("Broadcom BCM2710A1", "1.0", PI_CORTEX_A53), GPU="VideoCore IV",
+      Onboard_RAM=ram(512, "LPDDR2"), Wi_Fi="802.11b/g/n", Bluetooth=version("4.2"),
+      Release_Date=date("2021-10-28"), Price=price(15, "512 MB"))
+
+model({"Raspberry Pi Zero W": None}, Name="Raspberry Pi Zero W",
+      Processor=cpu("Broadcom BCM2835", "1.0", PI_ARM11), GPU="VideoCore IV", Onboard_RAM=ram(512),
+      Wi_Fi="802.11b/g/n", Bluetooth=version("4.1"), Release_Date=date("2017-02-28"),
+      Price=price(10, "512 MB"))
+
+model({"Raspberry Pi Zero": None}, Name="Raspberry Pi Zero",
+      Processor=cpu("Broadcom BCM2835", "1.0", PI_ARM11), GPU="VideoCore IV", Onboard_RAM=ram(512),
+      Release_Date=date("2015-11-26"), Price=price(5, "512 MB"))
+
+model({"Raspberry Pi Model B Plus": None}, Name="Raspberry Pi 1", DetailName="Model B+",
+      Processor=cpu("Broadcom BCM2835", "0.7", PI_ARM11), GPU="VideoCore IV", Onboard_RAM=ram(512),
+      Release_Date=date("2014-07-14"), Price=price(35, "512 MB"))
+
+# The first boards shipped with 256 MB, later ones of the same name with 512 MB.
+model({"Raspberry Pi Model B": None}, Name="Raspberry Pi 1", DetailName="Model B",
+      Processor=cpu("Broadcom BCM2835", "0.7", PI_ARM11), GPU="VideoCore IV",
+      Release_Date=date("2012-02-29"), Price=price(35, "Model B"))
+
+model({"Raspberry Pi Model A Plus": None}, Name="Raspberry Pi 1", DetailName="Model A+",
+      Processor=cpu("Broadcom BCM2835", "0.7", PI_ARM11), GPU="VideoCore IV",
+      Release_Date=date("2014-11-10"), Price=price(20, "Model A+"))
+
+# Pine64's Arm laptops, named by their device trees.
+model({"Pine64 Pinebook Pro": None}, Name="Pinebook Pro",
+      Processor=cpu("Rockchip RK3399", "1.8", "Six-core, 2 × Arm Cortex-A72, 4 × Arm Cortex-A53, 64-bit"),
+      GPU="Mali-T860 MP4", Onboard_RAM=ram(4096, "LPDDR4"), Display=screen("14.1", "IPS LCD", "1920 × 1080"),
+      Battery_Capacity=mah(10000), Wi_Fi="802.11b/g/n/ac", Bluetooth=version("5.0"),
+      Price=price(199.99, "64 GB eMMC"))
+
+model({"Pine64 Pinebook": None}, Name="Pinebook",
+      Processor=cpu("Allwinner A64", None, PI_CORTEX_A53), GPU="Mali-400 MP2",
+      Onboard_RAM=ram(2048, "LPDDR3"), Display=screen("11.6", "LCD"), Battery_Capacity=mah(10000),
+      Price=price(99, "11.6-inch"))
+
+# Valve's product names are the boards' code names.
+STEAM_DECK = dict(Name="Steam Deck", GPU="AMD RDNA 2, 8 compute units", Dimensions=mm("298", "117", "49"),
+                  Connector="USB-C")
+
+model({"Valve Jupiter": None}, DetailName="LCD", **STEAM_DECK,
+      Processor=cpu("Custom AMD APU", "3.5", "Zen 2, four cores, eight threads"),
+      Onboard_RAM=ram(16384, "LPDDR5-5500"), Display=screen("7.0", "IPS LCD, touchscreen", "1280 × 800"),
+      Battery_Capacity=watt_hours("40"), Weight=grams(669), Wi_Fi="802.11a/b/g/n/ac", Bluetooth=version("5.0"),
+      Capacity="64/256/512 GB", Release_Date=date("2022-02-25"), Price=price(399, "64 GB"))
+
+model({"Valve Galileo": None}, DetailName="OLED", **STEAM_DECK,
+      Processor=cpu("Custom AMD APU", "3.5", "Zen 2, four cores, eight threads, 6 nm"),
+      Onboard_RAM=ram(16384, "LPDDR5-6400"), Display=screen("7.4", "HDR OLED, touchscreen, 90 Hz", "1280 × 800"),
+      Battery_Capacity=watt_hours("50"), Weight=grams(640), Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E",
+      Bluetooth=version("5.3"), Capacity="512 GB/1 TB", Release_Date=date("2023-11-16"), Price=price(549, "512 GB"))
+
+# The first Framework Laptop calls itself just "Laptop", which begins every later model's
+# identifier; left out so that a newer model missing here shows as unknown rather than as it.
+FRAMEWORK_13 = dict(Name="Framework Laptop 13", Display=screen("13.5", details="2256 × 1504, 3:2"),
+                    Weight=grams(1300), Dimensions=mm("296.63", "228.98", "15.85"), Connector="USB-C")
+
+model({"Framework Laptop (12th Gen Intel Core)": None}, DetailName="12th Gen Intel Core", **FRAMEWORK_13,
+      Processor=cpu("12th Gen Intel Core", None, "i5-1240P, i7-1260P or i7-1280P"),
+      Battery_Capacity=watt_hours("55"), Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E")
+
+model({"Framework Laptop (13th Gen Intel Core)": None}, DetailName="13th Gen Intel Core", **FRAMEWORK_13,
+      Processor=cpu("13th Gen Intel Core", None, "i5-1340P, i7-1360P or i7-1370P"),
+      Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E")
+
+# Firmware spells the series with and without a space ("7040Series)", "7040 Series)"): the key
+# ends before it, so both find this one entry.
+model({"Framework Laptop 13 (AMD Ryzen 7040": None},
+      DetailName="AMD Ryzen 7040 Series", **FRAMEWORK_13,
+      Processor=cpu("AMD Ryzen 7040 Series", None, "Ryzen 5 7640U or Ryzen 7 7840U"),
+      GPU="AMD Radeon 760M or 780M", Battery_Capacity=watt_hours("61"), Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E")
+
+model({"Framework Laptop 16 (AMD Ryzen 7040 Series)": None}, Name="Framework Laptop 16",
+      DetailName="AMD Ryzen 7040 Series",
+      Processor=cpu("AMD Ryzen 7040 Series", None, "Ryzen 7 7840HS or Ryzen 9 7940HS"),
+      Display=screen("16.0", details="2560 × 1600, 16:10, 165 Hz"), Battery_Capacity=watt_hours("85"),
+      Dimensions=mm("356.58", "270.00", "17.95"), Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E", Connector="USB-C")
+
+
+def thinkpad(types, name, generation, processor, **fields):
+    """One ThinkPad generation; types maps each machine type (first four characters) to its platform.
+    The type ends the detail name, as it is printed on the machine's label, so that the types of
+    one generation read apart in the lists."""
+    for machine_type, platform in types.items():
+        model({"LENOVO " + machine_type: None}, Name=name,
+              DetailName=", ".join(part for part in (generation, platform, machine_type) if part),
+              Processor=cpu(processor[platform] if isinstance(processor, dict) else processor), **fields)
+
+
+X1_16_9 = screen("14.0", details="16:9")
+X1_16_10 = screen("14.0", details="16:10")
+
+thinkpad({"20KG": None, "20KH": None}, "ThinkPad X1 Carbon", "Gen 6", "8th Gen Intel Core",
+         Onboard_RAM=ram(8192, "LPDDR3"), Display=X1_16_9, Battery_Capacity=watt_hours("57"),
+         Weight=grams(1130), Dimensions=mm("323.5", "217.1", "15.95"))
+thinkpad({"20QD": None, "20QE": None}, "ThinkPad X1 Carbon", "Gen 7", "8th Gen Intel Core",
+         Onboard_RAM=ram(8192, "LPDDR3"), Display=X1_16_9, Battery_Capacity=watt_hours("51"),
+         Weight=grams(1090), Dimensions=mm("323", "217", "14.95"))
+thinkpad({"20U9": None, "20UA": None}, "ThinkPad X1 Carbon", "Gen 8", "10th Gen Intel Core",
+         Onboard_RAM=ram(8192, "LPDDR3"), Display=X1_16_9, Battery_Capacity=watt_hours("51"),
+         Weight=grams(1090), Dimensions=mm("323", "217", "14.95"))
+thinkpad({"20XW": None, "20XX": None}, "ThinkPad X1 Carbon", "Gen 9", "11th Gen Intel Core",
+         Onboard_RAM=ram(8192, "LPDDR4X"), Display=X1_16_10, Battery_Capacity=watt_hours("57"),
+         Weight=grams(1130), Dimensions=mm("314.5", "221.6", "14.9"))
+thinkpad({"21CB": None, "21CC": None}, "ThinkPad X1 Carbon", "Gen 10", "12th Gen Intel Core",
+         Onboard_RAM=ram(8192, "LPDDR5"), Display=X1_16_10, Battery_Capacity=watt_hours("57"),
+         Weight=grams(1120), Dimensions=mm("315.6", "222.5", "15.36"))
+thinkpad({"21HM": None, "21HN": None}, "ThinkPad X1 Carbon", "Gen 11", "13th Gen Intel Core",
+         Onboard_RAM=ram(8192, "LPDDR5"), Display=X1_16_10, Battery_Capacity=watt_hours("57"),
+         Weight=grams(1120), Dimensions=mm("315.6", "222.5", "15.36"))
+thinkpad({"21KC": None, "21KD": None}, "ThinkPad X1 Carbon", "Gen 12", "Intel Core Ultra Series 1",
+         Display=X1_16_10, Battery_Capacity=watt_hours("57"),
+         Weight=grams(1080), Dimensions=mm("315.6", "222.5", "14.96"))
+
+# The T14 and X13 come with Intel or AMD processors, each platform with machine types of its own.
+thinkpad({"20S0": "Intel", "20S1": "Intel", "20UD": "AMD", "20UE": "AMD"}, "ThinkPad T14", "Gen 1",
+         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("14.0", details="16:9"))
+thinkpad({"20W0": "Intel", "20W1": "Intel", "20XK": "AMD", "20XL": "AMD"}, "ThinkPad T14", "Gen 2",
+         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("14.0", details="16:9"))
+thinkpad({"21AH": "Intel", "21AJ": "Intel", "21CF": "AMD", "21CG": "AMD"}, "ThinkPad T14", "Gen 3",
+         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("14.0", details="16:10"))
+thinkpad({"21HD": "Intel", "21HE": "Intel", "21K3": "AMD", "21K4": "AMD"}, "ThinkPad T14", "Gen 4",
+         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("14.0", details="16:10"))
+thinkpad({"20T2": "Intel", "20T3": "Intel", "20UF": "AMD", "20UG": "AMD"}, "ThinkPad X13", "Gen 1",
+         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("13.3", details="16:9"))
+thinkpad({"20WK": "Intel", "20WL": "Intel", "20XH": "AMD", "20XJ": "AMD"}, "ThinkPad X13", "Gen 2",
+         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("13.3", details="16:10"))
+thinkpad({"21BN": "Intel", "21BO": "Intel", "21CM": "AMD", "21CN": "AMD"}, "ThinkPad X13", "Gen 3",
+         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("13.3", details="16:10"))
+thinkpad({"21EX": "Intel", "21EY": "Intel", "21J3": "AMD", "21J4": "AMD"}, "ThinkPad X13", "Gen 4",
+         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("13.3", details="16:10"))
+
+# Dell names its models by number; a 2-in-1 adds a suffix to the clamshell's name, so only
+# numbers without a 2-in-1 namesake are listed (the 2-in-1 would otherwise take the clamshell's entry).
+model({"Dell Inc. XPS 13 9370": None}, Name="XPS 13", DetailName="9370",
+      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
+      Dimensions=mm("302", "199", "11.6"))
+model({"Dell Inc. XPS 13 9380": None}, Name="XPS 13", DetailName="9380",
+      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
+      Dimensions=mm("302", "199", "11.6"))
+model({"Dell Inc. XPS 13 9300": None}, Name="XPS 13", DetailName="9300",
+      Processor=cpu("10th Gen Intel Core"), Display=screen("13.4", details="16:10"), Battery_Capacity=watt_hours("52"),
+      Dimensions=mm("295.7", "198.7", "14.8"))
+model({"Dell Inc. XPS 15 9500": None}, Name="XPS 15", DetailName="9500",
+      Processor=cpu("10th Gen Intel Core"), Display=screen("15.6", details="16:10"),
+      Battery_Capacity=watt_hours("56", "86 Wh option"), Dimensions=mm("344.72", "230.14", "18"))
+
+# HP's product names repeat the maker: "HP EliteBook 840 G8 Notebook PC".
+for generation, processor in (("G6", "8th Gen Intel Core"), ("G7", "10th Gen Intel Core"),
+                              ("G8", "11th Gen Intel Core")):
+    model({"HP HP EliteBook 840 %s Notebook PC" % generation: None}, Name="HP EliteBook 840",
+          DetailName=generation, Processor=cpu(processor), Display=screen("14.0", details="16:9"))
+
+model({"Purism Librem 14": None}, Name="Librem 14",
+      Processor=cpu("Intel Core i7-10710U", None, "Six-core"), Display=screen("14.0", "IPS LCD, matte", "1920 × 1080"))
+model({"Purism Librem 13 v4": None}, Name="Librem 13", DetailName="v4",
+      Processor=cpu("Intel Core i7-7500U", None, "Dual-core"), Display=screen("13.3", "IPS LCD, matte", "1920 × 1080"))
+model({"Purism Librem 15 v4": None}, Name="Librem 15", DetailName="v4",
+      Processor=cpu("Intel Core i7-7500U", None, "Dual-core"), Display=screen("15.6", "IPS LCD, matte"))
 
 # ---- Fallback entries --------------------------------------------------------------------------
 

@@ -94,7 +94,22 @@ PHRASES_DE = {
     "Nano-SIM and Apple SIM": "Nano-SIM und Apple SIM",
     "without contract": "ohne Vertrag",
     "Wi-Fi": "WLAN",
+    "Single-core": "Einkern",
+    "eight threads": "acht Threads",
+    "8 compute units": "8 Recheneinheiten",
+    "Custom AMD APU": "Angepasste AMD-APU",
+    "touchscreen": "Touchscreen",
+    "matte": "matt",
+    "Computer alone": "Nur der Computer",
+    "without Wi-Fi": "ohne WLAN",
+    "without eMMC": "ohne eMMC",
+    "4 or 8 GB at launch": "4 oder 8 GB zum Marktstart",
+    "86 Wh option": "86 Wh als Option",
+    "11.6-inch": "11,6 Zoll",
 }
+
+# Alternatives in a value ("Ryzen 5 7640U or Ryzen 7 7840U") read the same apart from the word.
+WORDS_DE = {" or ": " oder "}
 
 # The alert shown after a refresh has stored a newer data set.
 REFRESH = {
@@ -132,7 +147,13 @@ def data_set_keys():
 def german(text):
     if text in PHRASES_DE:
         return PHRASES_DE[text]
-    return ", ".join(PHRASES_DE.get(part, part) for part in text.split(", "))
+    parts = []
+    for part in text.split(", "):
+        part = PHRASES_DE.get(part, part)
+        for word, translation in WORDS_DE.items():
+            part = part.replace(word, translation)
+        parts.append(part)
+    return ", ".join(parts)
 
 
 def data_set_values(lang):

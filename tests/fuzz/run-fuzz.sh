@@ -1,28 +1,60 @@
 #!/bin/sh
-# Builds the property-list fuzzer with clang and libFuzzer, then runs it.
-#   tests/fuzz/run-fuzz.sh [seconds] [extra libFuzzer options...]
-# New inputs go to a scratch corpus in the build folder; the committed corpus
-# (tests/fuzz/corpus/plist) is only read. Crashes are written to the build folder.
+# Builds one fuzzer with clang and libFuzzer, then runs it.
+#   tests/fuzz/run-fuzz.sh TARGET [SECONDS] [extra libFuzzer options...]
+# TARGET is plist, strings, httpdate or form. New inputs go to a scratch corpus in the build
+# folder; the committed corpus (tests/fuzz/corpus/TARGET) is only read. Crashes are written to
+# the build folder. The machine is often shared: run it under `nice`.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+usage="usage: $0 plist|strings|httpdate|form [seconds] [libFuzzer options...]"
+[ $# -ge 1 ] || { echo "$usage" >&2; exit 2; }
+target=$1
+shift
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-out=${QUARRIN_FUZZ_BUILD:-$root/build-fuzz}
+
+kit="$root/kit/base"
+case "$target" in
+plist)
+    sources="$here/PropertyListFuzzer.cpp $kit/PropertyList.cpp $kit/Value.cpp $kit/Date.cpp"
+    packages="libplist-2.0"
+    libs=""
+    maxlen=65536 ;;
+strings)
+    sources="$here/StringsTableFuzzer.cpp $kit/StringsTable.cpp $kit/Strings.cpp $kit/Locale.cpp"
+    packages="glib-2.0 icu-uc icu-i18n"
+    libs=""
+    maxlen=16384 ;;
+httpdate)
+    sources="$here/HTTPDateFuzzer.cpp $kit/DateFormatter.cpp $kit/Locale.cpp $kit/Date.cpp"
+    packages="glib-2.0 icu-uc icu-i18n"
+    libs=""
+    maxlen=256 ;;
+form)
+    sources="$here/DataServerFormFuzzer.cpp $root/tools/dataserver/DataServer.cpp"
+    packages="cpp-httplib openssl"
+    libs="-lpthread"
+    maxlen=4096 ;;
+*)
+    echo "$usage" >&2
+    exit 2 ;;
+esac
+
+out=${QUARRIN_FUZZ_BUILD:-$root/build-fuzz}/$target
 mkdir -p "$out/corpus" "$out/crashes"
 
 cxx=${CXX_FUZZ:-clang++}
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
-deps=$(pkg-config --cflags --libs libplist-2.0)
+# shellcheck disable=SC2086
+deps=$(pkg-config --cflags --libs $packages)
 
-if [ ! -x "$out/plist-fuzzer" ] || [ -n "$(find "$here" "$root/kit/base" -newer "$out/plist-fuzzer" -name '*.[ch]*' | head -1)" ]; then
+binary="$out/fuzzer"
+if [ ! -x "$binary" ] || [ -n "$(find "$here" "$kit" "$root/tools/dataserver" -newer "$binary" -name '*.[ch]*' | head -1)" ]; then
     # shellcheck disable=SC2086
-    $cxx $flags -I"$root" \
-        "$here/PropertyListFuzzer.cpp" \
-        "$root/kit/base/PropertyList.cpp" "$root/kit/base/Value.cpp" "$root/kit/base/Date.cpp" \
-        $deps -o "$out/plist-fuzzer"
+    $cxx $flags -I"$root" $sources $deps $libs -o "$binary"
 fi
 
 cd "$out/crashes"
-exec "$out/plist-fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 "$@" "$out/corpus" "$here/corpus/plist"
+exec "$binary" -max_total_time="$seconds" -max_len="$maxlen" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 "$@" "$out/corpus" "$here/corpus/$target"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,8 @@ inline constexpr double kClockWindowSeconds = 24 * 60 * 60;
 inline constexpr std::size_t kMaxRequestBodyBytes = 4096;
 // Seconds between the Unix epoch and 1 January 2001, the clients' reference date.
 inline constexpr double kUnixToReference = 978307200.0;
+// Large enough for any data set a client accepts.
+inline constexpr off_t kMaxDataFileBytes = 64 * 1024 * 1024;
 
 struct Options {
     std::string dataPath;
@@ -31,11 +34,25 @@ struct Options {
     // a second after their last reply), so this bounds the connections served at once; the rest
     // wait for a worker before their handshake even starts.
     int threads = 256;
+    // From a connection's handshake (or the end of its previous reply) to the end of its reply:
+    // a client that trickles its request, or reads the reply a byte at a time, is cut off here.
+    double requestDeadline = 30;
+    // Connections one client address may hold at once; more are closed at their handshake, so
+    // one slow or hostile address can't take every worker.
+    int maxConnectionsPerAddress = 32;
 };
 
 // The command line; nullopt with a message for anything missing or malformed.
 std::optional<Options> parseArguments(int argc, const char* const* argv, std::string& error);
 std::string usage();
+
+// "812345678.123456" or "-3": digits with an optional sign and fraction, nothing else (no
+// exponent, hexadecimal, infinity or NaN spellings).
+std::optional<double> parseDecimal(std::string_view text);
+
+// Whether the bytes are a property list (XML or binary) whose root is a dictionary: the only
+// kind of file that is put into service.
+bool isDataSet(std::string_view bytes);
 
 // "a=b&c=d" into its fields. Nullopt for a field without "=", an empty name or a name given twice.
 // Values are taken as sent: clients send nothing that needs percent-encoding.
@@ -53,8 +70,9 @@ enum class Verdict { Ok = 200, BadRequest = 400, Unauthorized = 401 };
 // the reference date).
 Verdict checkRequest(std::string_view body, std::string_view bundleIdentifier, double nowSinceReference);
 
-// The served file, read again whenever its identity, size or modification time changes. When a
-// re-read fails, the last good copy keeps being served.
+// The served file, read again whenever its identity, size or modification time changes. A new
+// version goes into service only when it is a data set (isDataSet) read whole; an empty, half
+// written, oversized or unreadable file is logged once and the last good copy keeps being served.
 class DataFile {
 public:
     struct Snapshot {
@@ -62,25 +80,37 @@ public:
         std::string lastModified;
         std::time_t modificationTime = 0;
     };
+    using Log = std::function<void(const std::string&)>;
 
-    explicit DataFile(std::string path);
-    // Nullopt only when no copy was ever read.
+    explicit DataFile(std::string path, Log log = {});
+    // Nullopt only when no good copy was ever read.
     std::optional<std::shared_ptr<const Snapshot>> current();
+    // Reads the file again even when it looks unchanged (SIGHUP); logs what it found.
+    void reload();
     const std::string& path() const { return m_path; }
 
 private:
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = -1;
+        struct timespec mtime = {};
+        bool operator==(const Identity& other) const;
+    };
+    void refresh(bool force);
+
     std::string m_path;
+    Log m_log;
     std::mutex m_mutex;
     std::shared_ptr<const Snapshot> m_snapshot;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
-    off_t m_size = -1;
-    struct timespec m_mtime = {};
+    std::optional<Identity> m_served; // what m_snapshot was read from
+    std::optional<Identity> m_rejected; // the last version refused, so it is logged once
 };
 
-// Serves until SIGTERM or SIGINT; returns the process exit status. Prints the bound address
-// on standard output ("listening on https://HOST:PORT/getdata.pl") and logs one line per
-// request on standard error.
+// Serves until SIGTERM or SIGINT (SIGHUP reads the file again); returns the process exit status.
+// Prints the bound address on standard output ("listening on https://HOST:PORT/getdata.pl") and
+// logs one line per request on standard error. A port another process holds is refused (no
+// SO_REUSEPORT), so two servers never split one port's clients between them.
 int run(const Options& options);
 
 } // namespace dataserver

@@ -32,7 +32,8 @@ openssl x509 -req -sha256 -days 1 -in server.csr -CA ca.pem -CAkey ca.key -CAcre
 cp "$source_dir/resources/specs.plist" specs.plist
 
 bundle=com.velmora.quarrin
-"$server_bin" --data specs.plist --cert server.pem --key server.key --port 0 --bundle-id "$bundle" \
+# All of wrk's connections come from 127.0.0.1: lift the per-address limit so the load reaches the server.
+"$server_bin" --data specs.plist --cert server.pem --key server.key --port 0 --bundle-id "$bundle" --max-per-address 1024 \
     > server.out 2> server.log &
 server_pid=$!
 for _ in $(seq 50); do grep -q listening server.out 2>/dev/null && break; sleep 0.1; done

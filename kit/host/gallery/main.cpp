@@ -93,14 +93,14 @@ std::shared_ptr<kit::View> makeWindowContent(kit::Size size)
 
 int main(int argc, char** argv)
 {
-    auto commandLine = kit::CommandLine::parse(argc, argv);
+    auto commandLine = kit::CommandLine::parse(argc, argv, kit::CommandLine::Kind::Gallery);
     if (!commandLine.ok()) {
         std::fprintf(stderr, "%s: %s\n%s\n", kProgram, commandLine.error().c_str(),
-            kit::CommandLine::usageLine(kProgram).c_str());
+            kit::CommandLine::usageLine(kProgram, kit::CommandLine::Kind::Gallery).c_str());
         return 2;
     }
     if (commandLine->help) {
-        std::fputs(kit::CommandLine::helpText(kProgram).c_str(), stdout);
+        std::fputs(kit::CommandLine::helpText(kProgram, kit::CommandLine::Kind::Gallery).c_str(), stdout);
         return 0;
     }
     if (commandLine->version) {

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,7 @@
 namespace {
 
 const char* const kQuarrin = QUARRIN_BINARY_DIR "/app/shell/quarrin";
+const char* const kVistrel = QUARRIN_BINARY_DIR "/widget/vistrel";
 
 // The output of a short command; `timeout` keeps a wedged X client from hanging the test.
 std::string capture(const std::string& command)
@@ -96,7 +98,7 @@ std::vector<QuarrinWindow> waitForWindows(int count, double seconds)
 // then KILL) when the test is done with it.
 class Launch {
 public:
-    Launch(std::vector<std::string> arguments, const std::string& logPath)
+    Launch(std::vector<std::string> arguments, const std::string& logPath, const char* executable = kQuarrin)
         : m_log(logPath)
     {
         m_pid = fork();
@@ -110,12 +112,12 @@ public:
             if (devnull >= 0)
                 dup2(devnull, 0);
             std::vector<char*> argv;
-            std::string program = kQuarrin;
+            std::string program = executable;
             argv.push_back(program.data());
             for (auto& argument : arguments)
                 argv.push_back(argument.data());
             argv.push_back(nullptr);
-            execv(kQuarrin, argv.data());
+            execv(executable, argv.data());
             _exit(127);
         }
     }
@@ -315,4 +317,222 @@ TEST_F(DesktopTest, AnUnreachableSessionBusStillOpensTheWindow)
     ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << only.log();
     EXPECT_EQ(windows[0].pid, only.pid());
     EXPECT_TRUE(only.running()) << only.log();
+}
+
+namespace {
+
+// The first window of the class that is mapped, as xdotool finds it; empty when there is none
+// within the time.
+std::string waitForClass(const std::string& windowClass, double seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    do {
+        std::istringstream ids(capture("xdotool search --onlyvisible --class '^" + windowClass + "$'"));
+        std::string id;
+        if (std::getline(ids, id) && !id.empty())
+            return id;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return {};
+}
+
+std::pair<int, int> windowSize(const std::string& id)
+{
+    std::string info = capture("xwininfo -id " + id);
+    std::smatch width, height;
+    static const std::regex widthLine(R"(Width: (\d+))"), heightLine(R"(Height: (\d+))");
+    if (!std::regex_search(info, width, widthLine) || !std::regex_search(info, height, heightLine))
+        return { 0, 0 };
+    return { std::atoi(width[1].str().c_str()), std::atoi(height[1].str().c_str()) };
+}
+
+// Polls a condition on the display for up to `seconds`.
+template<typename Condition> bool eventually(Condition condition, double seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    do {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return condition();
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Real keys through the XTEST extension, to the window that has the focus, as a keyboard would.
+void pressKeys(const std::string& id, const std::string& keys)
+{
+    capture("xdotool windowfocus --sync " + id);
+    capture("xdotool key " + keys);
+}
+
+// Runs a command and returns its exit status with its standard error.
+std::pair<int, std::string> run(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return { -1, out };
+    char chunk[512];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
+        out.append(chunk, n);
+    int status = pclose(pipe);
+    return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, out };
+}
+
+} // namespace
+
+TEST_F(DesktopTest, WindowResizesWithinThePhoneWidthsAndCtrlQQuitsWritingThePreferences)
+{
+    Launch quarrin({}, logPath("resize"));
+    std::string id = waitForClass("quarrin", 20);
+    ASSERT_FALSE(id.empty()) << quarrin.log();
+    EXPECT_EQ(windowSize(id), std::make_pair(375, 667));
+
+    // The window manager's resize: taller and wider than any phone. The window takes it; the
+    // screens take the height and the widest phone width.
+    capture("xdotool windowsize " + id + " 1000 900");
+    EXPECT_TRUE(eventually([&] { return windowSize(id) == std::make_pair(1000, 900); }, 5)) << quarrin.log();
+    // The server has the new size at once; give the program a moment to lay its screens out.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+
+    pressKeys(id, "ctrl+q");
+    EXPECT_EQ(quarrin.waitExit(10), 0) << quarrin.log();
+    std::string preferences = readFile(home + "/.config/com.velmora.quarrin/preferences.plist");
+    EXPECT_NE(preferences.find("<key>LC</key>"), std::string::npos) << "the departure wrote the preferences";
+    static const std::regex storedSize(
+        R"(<key>KitHostWindowSizes</key>\s*<dict>\s*<key>default</key>\s*<dict>\s*<key>height</key>\s*<real>900</real>\s*<key>width</key>\s*<real>414</real>)");
+    EXPECT_TRUE(std::regex_search(preferences, storedSize)) << preferences;
+
+    // The next start opens at the size left.
+    Launch again({}, logPath("again"));
+    id = waitForClass("quarrin", 20);
+    ASSERT_FALSE(id.empty()) << again.log();
+    EXPECT_EQ(windowSize(id), std::make_pair(414, 900));
+    pressKeys(id, "ctrl+w");
+    EXPECT_EQ(again.waitExit(10), 0) << "Ctrl+W closes the one window, which ends the program";
+}
+
+TEST_F(DesktopTest, F11TogglesFullScreenUnderAWindowManager)
+{
+    if (run("command -v openbox").first != 0)
+        GTEST_SKIP() << "openbox is not installed (scripts/setup installs it)";
+    pid_t manager = fork();
+    if (manager == 0) {
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(manager, 0);
+    // The window manager announces itself on the root window when it is ready.
+    EXPECT_TRUE(eventually([] { return capture("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; }, 10));
+
+    {
+        Launch quarrin({}, logPath("fullscreen"));
+        std::string id = waitForClass("quarrin", 20);
+        ASSERT_FALSE(id.empty()) << quarrin.log();
+        auto fullscreen = [&] { return capture("xprop -id " + id + " _NET_WM_STATE").find("_NET_WM_STATE_FULLSCREEN") != std::string::npos; };
+        EXPECT_FALSE(fullscreen());
+        pressKeys(id, "F11");
+        EXPECT_TRUE(eventually(fullscreen, 5)) << quarrin.log();
+        EXPECT_TRUE(eventually([&] { return windowSize(id) == std::make_pair(1400, 1440); }, 5));
+        pressKeys(id, "F11");
+        EXPECT_TRUE(eventually([&] { return !fullscreen(); }, 5));
+        quarrin.stop();
+    }
+    kill(manager, SIGTERM);
+    waitpid(manager, nullptr, 0);
+}
+
+TEST_F(DesktopTest, WidgetHasItsOwnClassAndStaysOutOfTheTaskBar)
+{
+    Launch vistrel({}, logPath("widget"), kVistrel);
+    std::string id = waitForClass("vistrel", 20);
+    ASSERT_FALSE(id.empty()) << vistrel.log();
+    EXPECT_NE(capture("xprop -id " + id + " WM_CLASS").find("\"vistrel\", \"vistrel\""), std::string::npos);
+    EXPECT_NE(capture("xprop -id " + id + " _NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_UTILITY"), std::string::npos);
+    std::string state = capture("xprop -id " + id + " _NET_WM_STATE");
+    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << state;
+    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_PAGER"), std::string::npos) << state;
+    EXPECT_TRUE(quarrinWindows().empty()) << "the widget is not grouped as Quarrin";
+}
+
+TEST_F(DesktopTest, ProgramsWithoutTheirBundleSayWhereTheyLookedAndFail)
+{
+    std::string alone = home + "/alone";
+    std::filesystem::create_directories(alone);
+    for (const char* program : { kQuarrin, kVistrel }) {
+        std::string copy = alone + "/" + std::filesystem::path(program).filename().string();
+        std::filesystem::copy_file(program, copy);
+        auto [status, output] = run(copy + " --version");
+        EXPECT_EQ(status, 1) << output;
+        EXPECT_NE(output.find("cannot find its resources"), std::string::npos) << output;
+        EXPECT_NE(output.find(alone), std::string::npos) << "the message names where it looked: " << output;
+        // Help needs no bundle.
+        EXPECT_EQ(run(copy + " --help").first, 0);
+    }
+}
+
+TEST_F(DesktopTest, VersionAndHelpAreEachProgramsOwn)
+{
+    auto [quarrinStatus, quarrinVersion] = run(std::string(kQuarrin) + " --version");
+    EXPECT_EQ(quarrinStatus, 0);
+    EXPECT_TRUE(std::regex_search(quarrinVersion, std::regex(R"(^quarrin \d+\.\d+\.\d+\n$)"))) << quarrinVersion;
+    auto [vistrelStatus, vistrelVersion] = run(std::string(kVistrel) + " --version");
+    EXPECT_EQ(vistrelStatus, 0);
+    EXPECT_TRUE(std::regex_search(vistrelVersion, std::regex(R"(^vistrel \d+\.\d+\.\d+\n$)"))) << vistrelVersion;
+
+    std::string widgetHelp = run(std::string(kVistrel) + " --help").second;
+    EXPECT_NE(widgetHelp.find("--interval SECONDS"), std::string::npos) << widgetHelp;
+    EXPECT_EQ(widgetHelp.find("--list-devices"), std::string::npos) << widgetHelp;
+    std::string appHelp = run(std::string(kQuarrin) + " --help").second;
+    EXPECT_NE(appHelp.find("--list-devices"), std::string::npos) << appHelp;
+    EXPECT_EQ(appHelp.find("--interval"), std::string::npos) << appHelp;
+    EXPECT_NE(appHelp.find("print the figures as JSON"), std::string::npos) << appHelp;
+}
+
+// Log-out, `systemctl --user stop` and Ctrl-C once ended the program without its departure
+// tasks, losing what changed since the last save. Each signal now ends it as closing the window
+// does: the preferences are on disk and the exit is a normal one.
+TEST_F(DesktopTest, TerminationSignalsSaveThePreferencesAsClosingTheWindowDoes)
+{
+    for (int signal : { SIGTERM, SIGINT, SIGHUP }) {
+        SCOPED_TRACE(strsignal(signal));
+        std::string preferences = home + "/.config/com.velmora.quarrin/preferences.plist";
+        std::filesystem::remove(preferences);
+        Launch launch({}, logPath("signal"));
+        auto windows = waitForWindows(1, 20);
+        ASSERT_EQ(viewableCount(windows), 1) << describe(windows) << "\n" << launch.log();
+        kill(launch.pid(), signal);
+        // A normal exit, not death by the signal (128 + its number).
+        EXPECT_EQ(launch.waitExit(10), 0) << launch.log();
+        std::ifstream in(preferences);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find("<key>ProgramVersion</key>"), std::string::npos) << text.str() << launch.log();
+        EXPECT_TRUE(quarrinWindows().empty());
+    }
+}
+
+// The help says "a folder or a .png file"; a .png argument once became a folder of that name.
+TEST_F(DesktopTest, SnapshotToAPngFileWritesThatFile)
+{
+    std::string target = home + "/shot.png";
+    Launch launch({ "--snapshot", target }, logPath("snapshot"));
+    EXPECT_EQ(launch.waitExit(60), 0) << launch.log();
+    ASSERT_TRUE(std::filesystem::is_regular_file(target)) << launch.log();
+    std::ifstream in(target, std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, 4);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
 }

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 class ShellTest : public ::testing::Test {
@@ -216,5 +218,33 @@ TEST_F(ShellTest, ShadowSitsOnTheTabBarAndThePromptLayerCoversEverything)
     EXPECT_EQ(main->view()->subviews().front().get(), main->bgImageView());
     EXPECT_EQ(main->view()->subviews().back().get(), main->socModView());
     EXPECT_EQ(main->socModView()->frame(), main->view()->bounds());
+    host.terminate();
+}
+
+TEST_F(ShellTest, ArrowKeysChooseModelsOnTheTechSpecsTabOnly)
+{
+    kit::DeviceProfile::setCurrent(*kit::DeviceProfile::named("iphone-6"));
+    kit::HeadlessHost host;
+    QNAppDelegate delegate;
+    host.launch(&delegate);
+    auto* main = delegate.mainController();
+    const auto& screens = main->viewControllers();
+    auto specs = std::find_if(screens.begin(), screens.end(), [](auto& screen) { return screen->className() == "SpecsController"; });
+    ASSERT_NE(specs, screens.end());
+    EXPECT_EQ(std::string((*specs)->title()), "Tech Specs");
+
+    main->setSelectedIndex(0);
+    host.advance(0.5);
+    EXPECT_FALSE(host.pressKey(kit::Key::Left)) << "the Usage tab has no use for it";
+
+    main->setSelectedIndex(static_cast<int>(specs - screens.begin()));
+    host.advance(0.5);
+    EXPECT_TRUE(host.pressKey(kit::Key::Left));
+    host.advance(1);
+    const auto& models = DataKeeper::sortedModelsKeys();
+    auto own = std::find(models.begin(), models.end(), "iPhone7,2");
+    ASSERT_NE(own, models.end());
+    ASSERT_NE(own, models.begin());
+    EXPECT_EQ(defaults().stringForKey("kSelectedModelDefaultsKey"), *(own - 1));
     host.terminate();
 }

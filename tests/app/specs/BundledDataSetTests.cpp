@@ -7,6 +7,7 @@
 #include "kit/device/DeviceProfile.h"
 
 #include <charconv>
+#include <ctime>
 #include <set>
 
 namespace {
@@ -203,6 +204,41 @@ TEST_F(BundledDataSet, CommittedFilesMatchTheirReadableSource)
         auto name = std::string("/") + language + ".lproj/Localizable.strings";
         EXPECT_EQ(readText(root + "/out" + name), readText(kResources + name)) << language;
     }
+}
+
+// The date resources/specs/models.py declares as the data's last change ("DATA_DATE = ...").
+std::optional<kit::Date> declaredDataDate()
+{
+    auto bytes = kit::FileManager::readFile(kResources + "/specs/models.py");
+    if (!bytes.ok())
+        return std::nullopt;
+    std::string source(bytes->begin(), bytes->end());
+    auto at = source.find("\nDATA_DATE = \"");
+    if (at == std::string::npos)
+        return std::nullopt;
+    std::tm tm {};
+    if (!strptime(source.c_str() + at + 14, "%Y-%m-%dT%H:%M:%SZ", &tm))
+        return std::nullopt;
+    return kit::Date::fromUnix(static_cast<double>(timegm(&tm)));
+}
+
+TEST_F(BundledDataSet, BundleCopyIsDatedWithItsDataNotWithTheCheckoutOrTheBuild)
+{
+    auto declared = declaredDataDate();
+    ASSERT_TRUE(declared);
+    EXPECT_LT(*declared, kit::Date::now());
+    // The copy the build tree's bundle holds.
+    auto bundled = kit::Bundle::mainBundle().pathForResource("specs", "plist");
+    ASSERT_TRUE(bundled);
+    EXPECT_FALSE(std::filesystem::is_symlink(*bundled)) << *bundled;
+    EXPECT_EQ(kit::FileManager::modificationDate(*bundled), declared);
+    EXPECT_EQ(readText(*bundled), readText(kResources + "/specs.plist"));
+    // Seeding hands that age on: a server data set dated a second later is newer.
+    DataKeeper::setBundleSpecsPathForTesting(*bundled);
+    DataKeeper::resetForTesting();
+    DataKeeper::copyDataFromBundleIfNeeded();
+    EXPECT_EQ(DataKeeper::loadableWorkingCopyDate(), declared);
+    EXPECT_TRUE(DataKeeper::isNewerThanWorkingCopy(declared->byAdding(1), DataKeeper::loadableWorkingCopyDate()));
 }
 
 TEST_F(BundledDataSet, EveryModelResolvesToItselfAndFamiliesCatchNewerModels)

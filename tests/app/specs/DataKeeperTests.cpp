@@ -270,12 +270,45 @@ TEST_F(DataKeeperTest, BothCopiesUnreadableLeaveNoDataAndDefaults)
     EXPECT_NE(loggedLines()[0].find("unreadable too"), std::string::npos);
 }
 
-TEST_F(DataKeeperTest, MissingWorkingCopyLeavesNoData)
+TEST_F(DataKeeperTest, DeletedWorkingCopyFallsBackToTheBundleCopyWithOneLogLine)
 {
+    // Deleted while the program version stayed the same, so no seeding brings it back.
     writePlist(bundlePath(), kit::Dict { { "iPhone7,2", model("iPhone 6") } });
+    EXPECT_EQ(DataKeeper::specsForModel("iPhone7,2")["Name"].string(), "iPhone 6");
+    EXPECT_EQ(DataKeeper::sortedModelsKeys(), Keys { "iPhone7,2" });
+    ASSERT_EQ(loggedLines().size(), 1u);
+    EXPECT_NE(loggedLines()[0].find("is missing; using the bundle copy"), std::string::npos) << loggedLines()[0];
+    EXPECT_FALSE(kit::FileManager::fileExists(workingPath()));
+    // Without a bundle copy either there is no data, and still one line.
+    std::filesystem::remove(bundlePath());
+    DataKeeper::resetForTesting();
+    loggedLines().clear();
     EXPECT_TRUE(DataKeeper::sharedKeeper().allData().isNull());
     EXPECT_TRUE(DataKeeper::specsForModel("iPhone7,2").isNull());
-    EXPECT_TRUE(loggedLines().empty());
+    EXPECT_EQ(loggedLines().size(), 1u);
+}
+
+TEST_F(DataKeeperTest, SeedingReplacesAWorkingCopyThatDoesNotLoadOrIsDatedPastTheClock)
+{
+    const kit::Date bundleDate = kit::Date::fromUnix(1700000000);
+    writePlist(bundlePath(), kit::Dict { { "iPhone7,2", model("Bundle") } }, bundleDate);
+    struct Case {
+        std::string bytes;
+        kit::Date date;
+    };
+    auto readable = kit::PropertyList::write(kit::Dict { { "hello", "world" } });
+    ASSERT_TRUE(readable.ok());
+    for (const Case& c : { Case { "damaged", kit::Date::now() }, Case { "", bundleDate.byAdding(3600) },
+             Case { std::string(readable->begin(), readable->end()), kit::Date::fromUnix(4102444800) } }) {
+        writeBytes(workingPath(), c.bytes, c.date);
+        DataKeeper::resetForTesting();
+        EXPECT_FALSE(DataKeeper::loadableWorkingCopyDate());
+        DataKeeper::copyDataFromBundleIfNeeded();
+        EXPECT_EQ(readText(workingPath()), readText(bundlePath())) << c.bytes;
+        EXPECT_EQ(kit::FileManager::modificationDate(workingPath()), bundleDate);
+        EXPECT_EQ(DataKeeper::loadableWorkingCopyDate(), bundleDate);
+        EXPECT_EQ(DataKeeper::specsForModel("iPhone7,2")["Name"].string(), "Bundle");
+    }
 }
 
 TEST_F(DataKeeperTest, DataIsReadOnceUntilDropped)

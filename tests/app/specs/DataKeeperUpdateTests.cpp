@@ -9,11 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <regex>
+#include <sys/socket.h>
 #include <utime.h>
 
 using kit::Date;
 using kit::RunLoop;
+using specs_test::loggedLines;
 using testservers::ServerProcess;
 
 // ---- Request format and the date rule, without a server ----------------------------------------
@@ -544,4 +549,180 @@ TEST_F(DataKeeperUpdateTest, NoServersEndsAtOnceWithoutARequest)
     EXPECT_FALSE(keeper().isExchangeRunning());
     EXPECT_EQ(keeper().lastExchangeResult(), std::string(DataKeeper::kConnectionError));
     expectNothingStored();
+}
+
+// ---- Replies that must never make the stored data worse -----------------------------------------
+
+TEST(DataKeeperRequest, OnlyDataSetsWithAModelAndPlausibleDatesAndHttpsAddressesPass)
+{
+    EXPECT_TRUE(DataKeeper::isUsableDataSet(kit::Dict { { "iPhone7,2", kit::Dict { { "Name", "iPhone 6" } } } }));
+    EXPECT_FALSE(DataKeeper::isUsableDataSet(kit::Dict { { "hello", "world" } }));
+    EXPECT_FALSE(DataKeeper::isUsableDataSet(kit::Dict {}));
+    EXPECT_FALSE(DataKeeper::isUsableDataSet(kit::Dict { { "iPhone7,2", kit::Dict { { "Name", 6 } } } }));
+    EXPECT_FALSE(DataKeeper::isUsableDataSet(kit::Array { kit::Dict { { "Name", "x" } } }));
+    Date now(800000000);
+    EXPECT_TRUE(DataKeeper::isPlausibleServerDate(now.byAdding(86400), now));
+    EXPECT_FALSE(DataKeeper::isPlausibleServerDate(now.byAdding(86401), now));
+    EXPECT_TRUE(DataKeeper::isPlausibleServerDate(Date::distantPast(), now));
+    EXPECT_TRUE(DataKeeper::isAcceptedServerURL("https://data1.example.org/"));
+    EXPECT_TRUE(DataKeeper::isAcceptedServerURL("HTTPS://data1.example.org/getdata.pl"));
+    for (std::string_view url : { "http://data1.example.org/", "ftp://h/", "https://", "data1.example.org", "", "https:/x" })
+        EXPECT_FALSE(DataKeeper::isAcceptedServerURL(url)) << url;
+}
+
+TEST_F(DataKeeperUpdateTest, FarFutureLastModifiedIsAFailedAttemptAndNothingIsStored)
+{
+    // Stored, a date in 2100 would have answered every later correct data set "already current".
+    setServers(fault(faultB, "ok", "secondary"), fault(faultA, "future", "primary"));
+    DataKeeper::updateData(true);
+    ASSERT_TRUE(finishExchange());
+    std::string primary = "/future/primary/getdata.pl";
+    EXPECT_EQ(faultRequests(), (std::vector<std::string> { primary, primary, primary, "/ok/secondary/getdata.pl" }));
+    expectServedDataStored();
+    EXPECT_EQ(kit::FileManager::modificationDate(workingPath()), Date::fromUnix(kServedTime));
+}
+
+TEST_F(DataKeeperUpdateTest, HelloWorldBodyDoesNotReplaceTheDataSet)
+{
+    setServers(fault(faultB, "hello", "secondary"), fault(faultA, "hello", "primary"));
+    DataKeeper::updateData(true);
+    ASSERT_TRUE(finishExchange());
+    EXPECT_EQ(faultRequests().size(), 6u);
+    EXPECT_EQ(keeper().lastExchangeResult(), std::string(DataKeeper::kConnectionError));
+    expectNothingStored();
+    EXPECT_EQ(DataKeeper::specsForModel("iPhone7,2")["Name"], kit::Value("Old Phone"));
+}
+
+TEST_F(DataKeeperUpdateTest, WorkingCopyDatedFarInTheFutureNoLongerFreezesTheData)
+{
+    // What an earlier build stored from a broken server: one entry, dated 2100.
+    writeBytes(workingPath(),
+        "<plist version=\"1.0\"><dict><key>hello</key><string>world</string></dict></plist>", Date::fromUnix(4102444800));
+    setServers(fault(faultB, "ok", "secondary"), fault(faultA, "ok", "primary"));
+    DataKeeper::updateData(true);
+    ASSERT_TRUE(finishExchange());
+    EXPECT_EQ(faultRequests(), (std::vector<std::string> { "/ok/primary/getdata.pl" }));
+    expectServedDataStored();
+}
+
+TEST_F(DataKeeperUpdateTest, UnreadableRecentlyDatedWorkingCopyDoesNotMakeRepliesCurrent)
+{
+    for (std::string damaged : { std::string("not a property list"), std::string() }) {
+        testservers::writeFile(dir->file("fault.log"), "");
+        keeper().resetUpdateStateForTesting();
+        keeper().presentNewDataAlert = [this](const DataKeeper::NewDataAlert& alert) { alerts.push_back(alert); };
+        notifications = 0;
+        alerts.clear();
+        // Newer than the served data, but it can't be read, so it states no age.
+        writeBytes(workingPath(), damaged, Date::fromUnix(kServedTime + 3600));
+        setServers(fault(faultB, "ok", "secondary"), fault(faultA, "ok", "primary"));
+        DataKeeper::updateData(true);
+        ASSERT_TRUE(finishExchange());
+        EXPECT_EQ(faultRequests(), (std::vector<std::string> { "/ok/primary/getdata.pl" })) << damaged;
+        expectServedDataStored();
+    }
+}
+
+TEST_F(DataKeeperUpdateTest, DripBelowTheStallTimeOutEndsAtTheWholeDeadline)
+{
+    // One byte every 200 ms never trips a one-second stall time-out; only the deadline ends it.
+    keeper().setRequestTimeoutForTesting(1.0);
+    setServers(fault(faultB, "ok", "secondary"), fault(faultA, "drip", "primary"));
+    DataKeeper::updateData(true);
+    auto& loop = RunLoop::main();
+    int deadlines = 0;
+    auto begin = std::chrono::steady_clock::now();
+    while (keeper().isExchangeRunning() && std::chrono::steady_clock::now() - begin < std::chrono::seconds(30)) {
+        // Real time for the transfer to show it is alive, then the clock jumps to the deadline.
+        loop.runUntil([] { return !keeper().hasRequestInFlight(); }, 1.5);
+        if (keeper().hasRequestInFlight()) {
+            ++deadlines;
+            loop.advance(DataKeeper::kAttemptDeadline);
+        } else {
+            loop.advance(DataKeeper::kRetryDelay);
+        }
+    }
+    ASSERT_TRUE(finishExchange());
+    EXPECT_EQ(deadlines, 3);
+    std::string primary = "/drip/primary/getdata.pl";
+    EXPECT_EQ(faultRequests(), (std::vector<std::string> { primary, primary, primary, "/ok/secondary/getdata.pl" }));
+    expectServedDataStored();
+
+    // The exchange ended, so a later refresh in the same process runs again.
+    testservers::writeFile(dir->file("fault.log"), "");
+    DataKeeper::updateData(true);
+    EXPECT_TRUE(keeper().isExchangeRunning());
+    ASSERT_TRUE(finishExchange());
+    EXPECT_EQ(faultRequests(), (std::vector<std::string> { "/ok/secondary/getdata.pl" }));
+    EXPECT_EQ(keeper().lastExchangeResult(), std::string(DataKeeper::kDataIsCurrent));
+}
+
+TEST_F(DataKeeperUpdateTest, PlainHttpAddressFromInfoPlistIsSkippedAndNeverContacted)
+{
+    // A plain listener: a request to it would leave a connection waiting in its queue.
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 8), 0);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::string plain = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+
+    // A bundle whose Info.plist names the plain server as the primary.
+    std::string bundle = root + "/app-bundle";
+    std::filesystem::create_directories(bundle);
+    writePlist(bundle + "/Info.plist",
+        kit::Dict { { "CFBundleIdentifier", "com.velmora.quarrin" },
+            { std::string(DataKeeper::kDataServerURLsInfoKey), kit::Array { fault(faultB, "ok", "secondary"), plain } } });
+    kit::Bundle::setMainBundlePath(bundle);
+    keeper().resetUpdateStateForTesting();
+    keeper().presentNewDataAlert = [this](const DataKeeper::NewDataAlert& alert) { alerts.push_back(alert); };
+    loggedLines().clear();
+    EXPECT_EQ(keeper().serverURLs(), (std::vector<std::string> { fault(faultB, "ok", "secondary") }));
+    DataKeeper::updateData(true);
+    bool finished = finishExchange();
+    pollfd pending { listener, POLLIN, 0 };
+    int waiting = poll(&pending, 1, 0);
+    close(listener);
+    kit::Bundle::setMainBundlePath("");
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(waiting, 0) << "the plain http server was contacted";
+    EXPECT_EQ(faultRequests(), (std::vector<std::string> { "/ok/secondary/getdata.pl" }));
+    EXPECT_EQ(workingText(), kServedPlist);
+    int skipped = 0;
+    for (const auto& line : loggedLines())
+        skipped += line.find("skipping " + plain) != std::string::npos;
+    EXPECT_EQ(skipped, 1);
+    // The list is read once per process: no second line.
+    keeper().serverURLs();
+    EXPECT_EQ(std::count_if(loggedLines().begin(), loggedLines().end(),
+                  [&](const std::string& line) { return line.find(plain) != std::string::npos; }),
+        1);
+}
+
+TEST_F(DataKeeperUpdateTest, TemporaryFilesOfAnInterruptedStoreAreRemovedAtTheNextStart)
+{
+    // What a crash between write and rename leaves: the data set's temporary file and the
+    // preferences' temporary file.
+    std::string dataTemporary = supportDir + "/.specs.plist.tmp-Crash1";
+    writeBytes(dataTemporary, std::string(4 << 20, 'x'));
+    auto& defaults = kit::UserDefaults::standardUserDefaults();
+    defaults.setDate(Date::now(), DataKeeper::kNextUpdateDateKey);
+    defaults.synchronize();
+    std::string preferences = defaults.filePath();
+    std::string preferencesTemporary = std::filesystem::path(preferences).parent_path().string() + "/.preferences.plist.tmp-Crash2";
+    ASSERT_TRUE(testservers::writeFile(preferencesTemporary, "half"));
+    ASSERT_EQ(std::filesystem::path(preferences).filename(), "preferences.plist");
+
+    // The next start: the paths are computed and the preferences read afresh.
+    DataKeeper::resetForTesting();
+    kit::UserDefaults::resetStandardUserDefaults();
+    ASSERT_TRUE(DataKeeper::specsInWorkingDirectoryPath());
+    EXPECT_TRUE(kit::UserDefaults::standardUserDefaults().dateForKey(DataKeeper::kNextUpdateDateKey));
+    EXPECT_FALSE(std::filesystem::exists(dataTemporary));
+    EXPECT_FALSE(std::filesystem::exists(preferencesTemporary));
+    EXPECT_EQ(workingText(), oldText());
 }

@@ -8,8 +8,11 @@
 #include <cmath>
 #include <csignal>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -248,4 +251,23 @@ TEST_F(FileManagerTest, StaleTemporaryFilesAreRemovedOnlyWhenTheyMatchAndAreOld)
     FileManager::removeStaleTemporaryFiles(path, 0);
     EXPECT_EQ(entriesOf(folder.path()),
         (std::vector<std::string> { ".other.plist.tmp-AbC123", ".preferences.plist.tmp-short", "preferences.plist" }));
+}
+
+TEST_F(FileManagerTest, ATemporaryFileHeldByALiveWriterIsKeptWhateverItsAge)
+{
+    std::string path = folder / "specs.plist";
+    folder.write(".specs.plist.tmp-Live01", "being written");
+    folder.write(".specs.plist.tmp-Dead01", "left by a crash");
+    // The writer's lock, as writeFileAtomically holds it until its rename.
+    int writer = ::open((folder / ".specs.plist.tmp-Live01").c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    FileManager::removeStaleTemporaryFiles(path, 0);
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string> { ".specs.plist.tmp-Live01" }));
+    ::close(writer);
+    FileManager::removeStaleTemporaryFiles(path, 0);
+    EXPECT_TRUE(entriesOf(folder.path()).empty());
+    // A completed write leaves nothing behind and its result is in place.
+    ASSERT_TRUE(FileManager::writeFileAtomically(path, std::string_view("done")).ok());
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string> { "specs.plist" }));
 }

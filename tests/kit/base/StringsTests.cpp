@@ -159,3 +159,29 @@ TEST(Strings, HexDigitValueCoversBothCasesAndRejectsTheRest)
     for (char c : { 'g', 'G', '/', ':', '@', '`', ' ', '\0', '\xff' })
         EXPECT_EQ(kit::hexDigitValue(c), -1) << int(c);
 }
+
+TEST(ValidUTF8, IllFormedPartsBecomeOneReplacementEachAndValidTextStays)
+{
+    const std::string r = "\xEF\xBF\xBD";
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        { "", "" },
+        { "plain", "plain" },
+        { "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80" },
+        { std::string("a\0b", 3), std::string("a\0b", 3) },
+        { "\xff", r },
+        { "a\x80z", "a" + r + "z" },
+        { "\xc0\xaf", r + r }, // overlong
+        { "\xe0\x80\xaf", r + r + r }, // overlong
+        { "\xed\xa0\x80", r + r + r }, // surrogate
+        { "\xf4\x90\x80\x80", r + r + r + r }, // past U+10FFFF
+        { "\xe2\x82", r }, // truncated: one maximal part
+        { "\xf0\x9f\x98z", r + "z" },
+        { "\xe2\x82\xc3\xa9", r + "\xc3\xa9" },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kit::validUTF8(c.in), c.out) << testing::PrintToString(c.in);
+        EXPECT_EQ(kit::validUTF8(c.out), c.out);
+    }
+}

@@ -134,3 +134,23 @@ TEST(CommandLine, HelpListsEveryOptionAfterTheUsageLine)
         EXPECT_NE(help.find(std::string("\n  ") + name), std::string::npos) << name;
     EXPECT_NE(CommandLine::usageLine("vistrel").find("usage: vistrel "), std::string::npos);
 }
+
+TEST(CommandLine, EachProgramKindListsAndTakesOnlyItsOwnOptions)
+{
+    std::string widget = CommandLine::helpText("vistrel", CommandLine::Kind::Widget);
+    EXPECT_NE(widget.find("\n  --interval SECONDS"), std::string::npos);
+    EXPECT_NE(widget.find("print the figures as JSON"), std::string::npos);
+    EXPECT_EQ(widget.find("--list-devices"), std::string::npos);
+    std::string application = CommandLine::helpText("quarrin");
+    EXPECT_EQ(application.find("--interval"), std::string::npos);
+    EXPECT_NE(application.find("print the figures as JSON"), std::string::npos);
+    EXPECT_EQ(application.find("describe the screens"), std::string::npos);
+
+    std::vector<std::string_view> interval { "--interval", "5" };
+    auto parsed = CommandLine::parse(std::span<const std::string_view>(interval), CommandLine::Kind::Widget);
+    ASSERT_TRUE(parsed.ok());
+    EXPECT_EQ(parsed->interval, "5");
+    EXPECT_FALSE(CommandLine::parse(std::span<const std::string_view>(interval)).ok());
+    std::vector<std::string_view> list { "--list-devices" };
+    EXPECT_FALSE(CommandLine::parse(std::span<const std::string_view>(list), CommandLine::Kind::Widget).ok());
+}

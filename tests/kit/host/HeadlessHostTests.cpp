@@ -371,6 +371,40 @@ TEST_F(HeadlessHostTest, TabletsTurnAndPhonesRefuse)
     EXPECT_EQ(tablet.screenSize(), (Size { 768, 1024 }));
 }
 
+TEST_F(HeadlessHostTest, ResizedWindowLaysOutAnewWithinItsIdiomAndTabletsTurnWhenWide)
+{
+    {
+        HeadlessHost phone(options("iphone-6"));
+        phone.show(colouredScreen({ 375, 647 }, Color::white()));
+        // Taller: the content takes the height at once; wider than any phone: held at 414.
+        EXPECT_EQ(phone.core().resize({ 1000, 900 }), (Size { 414, 900 }));
+        EXPECT_EQ(phone.keyWindow()->bounds().size, (Size { 414, 900 }));
+        EXPECT_EQ(phone.contentView()->frame().size, (Size { 414, 880 })) << "content follows below the status bar";
+        EXPECT_EQ(phone.statusBarWindow()->frame().width(), 414);
+        // Below the smallest useful size the window stops shrinking.
+        EXPECT_EQ(phone.core().resize({ 100, 100 }), phone.core().minimumSize());
+        EXPECT_EQ(phone.core().resize({ 0, 0 }), phone.core().minimumSize()) << "an empty size is ignored";
+    }
+    HeadlessHost tablet(options("ipad-2"));
+    tablet.show(colouredScreen({ 768, 1004 }, Color::white()));
+    EXPECT_EQ(tablet.core().resize({ 800, 1100 }), (Size { 800, 1100 }));
+    EXPECT_FALSE(tablet.core().isLandscape());
+    EXPECT_FALSE(tablet.core().hasAnimations()) << "a plain resize applies at once";
+    // Made wider than tall, it turns through the rotation's transition.
+    EXPECT_EQ(tablet.core().resize({ 1200, 800 }), (Size { 1200, 800 }));
+    EXPECT_TRUE(tablet.core().isLandscape());
+    EXPECT_TRUE(tablet.core().hasAnimations()) << "the turn is animated";
+    tablet.advance(HostCore::kRotationDuration + 0.1);
+    EXPECT_FALSE(tablet.core().hasAnimations());
+    EXPECT_EQ(tablet.keyWindow()->bounds().size, (Size { 1200, 800 }));
+
+    HostOptions widget = options("ipad-2");
+    widget.windowSize = Size { 320, 160 };
+    HeadlessHost fixed(widget);
+    fixed.show(colouredScreen({ 320, 160 }, Color::white()));
+    EXPECT_EQ(fixed.core().resize({ 600, 600 }), (Size { 320, 160 })) << "the widget keeps its size";
+}
+
 TEST_F(HeadlessHostTest, FixedSizeWindowHasNoStatusBarAndDoesNotTurn)
 {
     HostOptions widget = options("ipad-2");
@@ -411,4 +445,29 @@ TEST_F(HeadlessHostTest, BusyGalleryScreenHasItsLabelsAndImages)
     auto* image = host.contentView()->subviews().back().get();
     auto pixel = host.pixelAt(image->convertPointTo({ 3, image->bounds().height() / 2 }, nullptr));
     EXPECT_FALSE(near(pixel, Color::white(0.97))) << describe(pixel);
+}
+
+TEST_F(HeadlessHostTest, KeysReachTheFocusedButtonAndSchemesCanBeWithheld)
+{
+    HeadlessHost host(options());
+    auto content = colouredScreen({ 375, 647 }, Color::white());
+    auto button = Button::system("Go");
+    button->setFrame({ 20, 20, 100, 40 });
+    content->addSubview(button);
+    int presses = 0;
+    button->addAction(ControlEvent::TouchUpInside, [&](Control&) { ++presses; });
+    host.show(content);
+
+    EXPECT_FALSE(host.pressKey(Key::Return)) << "nothing has the focus yet";
+    ASSERT_TRUE(button->becomeFirstResponder());
+    EXPECT_TRUE(host.pressKey(Key::Space));
+    EXPECT_TRUE(host.pressKey(Key::Return));
+    EXPECT_FALSE(host.pressKey(Key::Escape));
+    EXPECT_EQ(presses, 2);
+
+    host.setOpenableSchemes(std::vector<std::string> { "https" });
+    EXPECT_FALSE(Application::shared().canOpenURL("appstream://com.velmora.quarrin"));
+    EXPECT_TRUE(Application::shared().canOpenURL("https://example.org/c"));
+    host.setOpenableSchemes(std::nullopt);
+    EXPECT_TRUE(Application::shared().canOpenURL("appstream://com.velmora.quarrin"));
 }

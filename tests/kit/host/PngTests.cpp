@@ -101,3 +101,15 @@ TEST_F(PngTest, FailuresAreReportedAndLeaveNothingBehind)
     cairo_surface_destroy(broken);
     EXPECT_FALSE(fs::exists(folder / "b.png"));
 }
+
+// `vistrel --snapshot /proc/nope.png` once named its scratch file ("nope.png.a1B2c3") instead.
+TEST_F(PngTest, AFileThatCannotBeCreatedIsNamedAsAskedFor)
+{
+    cairo_surface_t* surface = makeSurface();
+    for (std::string path : { std::string("/proc/nope.png"), (folder / "missing" / "a.png").string() }) {
+        auto result = kit::writePNG(surface, path);
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result.error().rfind("cannot write " + path + ": ", 0), 0u) << result.error();
+    }
+    cairo_surface_destroy(surface);
+}

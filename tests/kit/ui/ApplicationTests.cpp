@@ -118,3 +118,29 @@ TEST_F(ApplicationTest, OpenURLGoesToTheHostsOpenerAndRefusesNonsense)
     EXPECT_FALSE(app.openURL("1http://x"));
     EXPECT_EQ(opened, (std::vector<std::string> { "https://example.org/a", "mailto:someone@example.org" }));
 }
+
+TEST_F(ApplicationTest, CanOpenURLAsksTheDesktopForTheSchemesHandler)
+{
+    auto& app = Application::shared();
+    std::vector<std::string> opened;
+    app.setURLOpener([&](const std::string& url) {
+        opened.push_back(url);
+        return true;
+    });
+    // Without a way to ask, every scheme is taken to have a handler.
+    EXPECT_TRUE(app.canOpenURL("appstream://com.velmora.quarrin"));
+    std::vector<std::string> asked;
+    app.setURLSchemeQuery([&](const std::string& scheme) {
+        asked.push_back(scheme);
+        return scheme == "https";
+    });
+    EXPECT_TRUE(app.canOpenURL("HTTPS://example.org/"));
+    EXPECT_FALSE(app.canOpenURL("appstream://com.velmora.quarrin"));
+    EXPECT_FALSE(app.canOpenURL("not an address"));
+    // Opening still tries: the desktop may manage what it cannot name a handler for.
+    EXPECT_TRUE(app.openURL("appstream://com.velmora.quarrin"));
+    EXPECT_EQ(asked, (std::vector<std::string> { "https", "appstream" }));
+    EXPECT_EQ(opened, (std::vector<std::string> { "appstream://com.velmora.quarrin" }));
+    app.reset();
+    EXPECT_FALSE(app.canOpenURL("https://example.org/")) << "no opener after a reset";
+}

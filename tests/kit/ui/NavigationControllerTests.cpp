@@ -271,3 +271,16 @@ TEST_F(NavigationControllerTest, StatusBarStripAndBarKeepTheBarsShade)
     EXPECT_TRUE(near(pixelAt({ 3, 10 }), Color::black())) << describe(pixelAt({ 3, 10 }));
     EXPECT_TRUE(near(pixelAt({ 3, 40 }), Color::rgba(0.07, 0.07, 0.08), 0.01)) << describe(pixelAt({ 3, 40 }));
 }
+
+TEST_F(NavigationControllerTest, BelowTheBarWhatLiesBehindTheStackShows)
+{
+    // A clear screen over a white window: only the strip and the bar take the bar's shade.
+    a = screen("a", Color::clear());
+    navigation = NavigationController::create(a);
+    navigation->navigationBar()->setBarStyle(BarStyle::Black);
+    launch(navigation);
+    EXPECT_TRUE(near(pixelAt({ 3, 10 }), Color::black())) << describe(pixelAt({ 3, 10 }));
+    EXPECT_TRUE(near(pixelAt({ 3, 300 }), Color::white())) << "not the bar's shade: " << describe(pixelAt({ 3, 300 }));
+    navigation->setNavigationBarHidden(true);
+    EXPECT_TRUE(near(pixelAt({ 3, 40 }), Color::white())) << "a hidden bar leaves no shade: " << describe(pixelAt({ 3, 40 }));
+}

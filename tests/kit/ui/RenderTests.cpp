@@ -255,3 +255,31 @@ TEST(Render, PartialRenderPaintsOnlyTheDirtyRect)
     EXPECT_EQ(data[50 * stride + 80], 0u);
     cairo_surface_destroy(surface);
 }
+
+TEST(Render, ShadowFollowsTheDrawnShapeAtItsOffsetAndOpacity)
+{
+    auto root = box({ 0, 0, 100, 100 }, Color::white());
+    // A round shape inside a transparent square view: the shadow is cast by what is drawn.
+    auto shape = box({ 20, 20, 40, 40 }, kRed);
+    shape->setCornerRadius(20);
+    shape->setShadowOpacity(0.8);
+    shape->setShadowOffset({ 0, 10 });
+    shape->setShadowRadius(0);
+    root->addSubview(shape);
+    Snapshot shot(*root, { 100, 100 }, 2);
+    EXPECT_TRUE(near(shot.at(40, 40), kRed));
+    // Below the circle, where only the offset copy reaches: black at 80 % over white.
+    EXPECT_TRUE(near(shot.at(40, 65), Color::white(0.2), 0.03));
+    // The square's corner is empty, so no shadow falls below it.
+    EXPECT_TRUE(near(shot.at(22, 23), Color::white()));
+    EXPECT_TRUE(near(shot.at(40, 75), Color::white())) << "nothing past the offset shape";
+
+    // A radius softens the edge: half way between full shadow and none at the offset edge.
+    shape->setShadowRadius(2);
+    Snapshot soft(*root, { 100, 100 }, 2);
+    Color edge = soft.at(40, 69.9);
+    EXPECT_GT(edge.red, 0.25);
+    EXPECT_LT(edge.red, 0.95);
+    EXPECT_TRUE(near(soft.at(40, 65), Color::white(0.2), 0.03)) << "full strength inside";
+    EXPECT_TRUE(near(soft.at(40, 73), Color::white())) << "gone beyond the radius";
+}

@@ -231,3 +231,75 @@ TEST_F(ScrollViewTest, TurnedScrollViewScrollsAlongItsOwnAxis)
     EXPECT_NEAR(scroll->contentOffset().y, 100, 1e-9);
     EXPECT_NEAR(scroll->contentOffset().x, 0, 1e-9);
 }
+
+namespace {
+
+// Also records the runs of wheel steps.
+struct WheelEventRecorder : ScrollEventRecorder {
+    void scrollViewWillBeginWheelScrolling(ScrollView&) override { events.push_back("willBeginWheelScrolling"); }
+    void scrollViewDidEndWheelScrolling(ScrollView&) override { events.push_back("didEndWheelScrolling"); }
+};
+
+} // namespace
+
+TEST_F(ScrollViewTest, WheelStepsMakeOneRunThatEndsAfterAPause)
+{
+    WheelEventRecorder wheel;
+    scroll->setDelegate(&wheel);
+    window->sendScrollWheel({ 160, 240 }, 0, 40);
+    advance(ScrollView::kWheelEndDelay * 0.5);
+    window->sendScrollWheel({ 160, 240 }, 0, 40);
+    advance(ScrollView::kWheelEndDelay * 0.9);
+    EXPECT_TRUE(scroll->isWheelScrolling()) << "each step restarts the wait";
+    EXPECT_EQ(wheel.events, (std::vector<std::string> { "willBeginWheelScrolling", "didScroll" }));
+    advance(ScrollView::kWheelEndDelay * 0.2);
+    EXPECT_FALSE(scroll->isWheelScrolling());
+    EXPECT_EQ(wheel.events.back(), "didEndWheelScrolling");
+    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 80);
+
+    // The device's own end (touchpad fingers lifted) ends the run at once, and only once.
+    wheel.events.clear();
+    window->sendScrollWheel({ 160, 240 }, 0, 10);
+    window->sendScrollWheelEnded({ 160, 240 });
+    advance(1);
+    EXPECT_EQ(wheel.events, (std::vector<std::string> { "willBeginWheelScrolling", "didScroll", "didEndWheelScrolling" }));
+    // An end with no run under way is not a run.
+    window->sendScrollWheelEnded({ 160, 240 });
+    EXPECT_EQ(wheel.events.size(), 3u);
+    scroll->setDelegate(&recorder);
+}
+
+TEST_F(ScrollViewTest, AFingerTakesOverFromTheWheelWithoutAnEndOfRun)
+{
+    WheelEventRecorder wheel;
+    scroll->setDelegate(&wheel);
+    window->sendScrollWheel({ 160, 240 }, 0, 40);
+    window->sendTouch(Touch::Phase::Began, { 160, 400 });
+    advance(1);
+    EXPECT_FALSE(scroll->isWheelScrolling());
+    EXPECT_EQ(std::count(wheel.events.begin(), wheel.events.end(), "didEndWheelScrolling"), 0);
+    window->sendTouch(Touch::Phase::Ended, { 160, 400 });
+    scroll->setDelegate(&recorder);
+}
+
+TEST_F(ScrollViewTest, WheelStopsASnapTheDelegateStartsWhenTheWheelInterruptsAFling)
+{
+    // A delegate that snaps when a deceleration ends (as a picker does).
+    struct Snapper : WheelEventRecorder {
+        void scrollViewDidEndDecelerating(ScrollView& view) override
+        {
+            WheelEventRecorder::scrollViewDidEndDecelerating(view);
+            view.setContentOffset({ 0, 1000 }, true);
+        }
+    } snapper;
+    scroll->setDelegate(&snapper);
+    drag({ 160, 400 }, { 160, 300 }, { 0, -1000 });
+    ASSERT_TRUE(scroll->isDecelerating());
+    window->sendScrollWheel({ 160, 240 }, 0, 40);
+    EXPECT_FALSE(scroll->isScrollAnimating()) << "the wheel, not the snap, moves the content";
+    double at = scroll->contentOffset().y;
+    advance(1);
+    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, at);
+    EXPECT_EQ(snapper.events.back(), "didEndWheelScrolling");
+    scroll->setDelegate(&recorder);
+}

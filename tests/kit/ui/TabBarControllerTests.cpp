@@ -217,3 +217,52 @@ TEST_F(TabBarControllerTest, TabBarOfAReleasedControllerDoesNotCallIt)
     host->tap(at);
     EXPECT_EQ(tabView->subviews().size(), 2u);
 }
+
+namespace {
+
+// Uses the arrow keys it is told to, logging them.
+class KeyController : public RecordingController {
+public:
+    KeyController(std::vector<std::string>* log, std::string name, bool uses)
+        : RecordingController(log, name)
+        , m_log(log)
+        , m_name(std::move(name))
+        , m_uses(uses)
+    {
+    }
+    bool pressKey(Key key) override
+    {
+        m_log->push_back(m_name + (key == Key::Left ? ".left" : ".key"));
+        return m_uses;
+    }
+
+private:
+    std::vector<std::string>* m_log;
+    std::string m_name;
+    bool m_uses;
+};
+
+} // namespace
+
+TEST_F(TabBarControllerTest, KeysGoToTheSelectedTabOrToWhatIsPresentedOverIt)
+{
+    auto first = ViewController::create<KeyController>(&log, "first", true);
+    auto second = ViewController::create<KeyController>(&log, "second", false);
+    auto controller = TabBarController::create();
+    controller->setViewControllers({ first, second });
+    launch(controller);
+    takeLog();
+
+    EXPECT_TRUE(host->pressKey(Key::Left));
+    controller->setSelectedIndex(1);
+    takeLog();
+    EXPECT_FALSE(host->pressKey(Key::Right)) << "the screen did not use it";
+    EXPECT_EQ(takeLog(), (Calls { "second.key" }));
+
+    auto sheet = ViewController::create<KeyController>(&log, "sheet", true);
+    controller->presentViewController(sheet, false);
+    advance(1);
+    takeLog();
+    EXPECT_TRUE(host->pressKey(Key::Left));
+    EXPECT_EQ(takeLog(), (Calls { "sheet.left" })) << "the screen beneath hears nothing";
+}

@@ -552,3 +552,22 @@ TEST_F(TableViewTest, NullCellIsLoggedAndReplaced)
     EXPECT_EQ(s_logged.size(), 2u);
     table->setDataSource(nullptr);
 }
+
+TEST_F(TableViewTest, OffsetForScrollingToARowIsWhereTheScrollGoes)
+{
+    model.rows = { 100 };
+    attach();
+    table->setContentInset({ 40, 0, 50, 0 });
+    for (auto position : { TableViewScrollPosition::Top, TableViewScrollPosition::Middle, TableViewScrollPosition::Bottom }) {
+        for (int row : { 0, 1, 50, 98, 99 }) {
+            Point predicted = table->contentOffsetForScrollingToRow({ 0, row }, position);
+            table->scrollToRowAtIndexPath({ 0, row }, position, false);
+            EXPECT_EQ(predicted, table->contentOffset()) << "row " << row;
+        }
+    }
+    // A row that does not exist leaves the content where it is.
+    table->setContentOffset({ 0, 123 });
+    EXPECT_EQ(table->contentOffsetForScrollingToRow({ 0, 100 }, TableViewScrollPosition::Top), (Point { 0, 123 }));
+    EXPECT_EQ(table->contentOffsetForScrollingToRow({ 3, 0 }, TableViewScrollPosition::Top), (Point { 0, 123 }));
+    EXPECT_TRUE(s_logged.empty()) << "asking is not an error";
+}

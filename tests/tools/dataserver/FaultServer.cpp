@@ -12,9 +12,15 @@
 //   trunc        announces more body than it sends, then closes cleanly
 //   big          announces and streams 4 MiB
 //   slow         sends the data file in small pieces with pauses
+//   future       200 like ok, but Last-Modified in the year 2100
+//   hello        200 like ok, with {"hello":"world"} as the body: a property list without models
+//   drip         sends the head, then one body byte every 200 ms (well inside any stall
+//                time-out) until the peer goes away or a minute has passed
 // Each request is logged to --log as "<path> <body>" once it has been read, before the reply;
 // a failed TLS handshake as "handshake-failed". Only the first path component is read, so tests
 // may add their own ("/ok/primary/getdata.pl").
+// --mode MODE answers every path in that mode (for clients whose paths are fixed), and
+// --log-method puts the request's method first on each log line: "<method> <path> <body>".
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
@@ -39,6 +45,8 @@ std::string g_data;
 std::time_t g_dataTime = 0;
 std::string g_logPath;
 std::mutex g_logMutex;
+std::string g_forcedMode;
+bool g_logMethod = false;
 
 std::string httpDate(std::time_t t)
 {
@@ -127,10 +135,13 @@ void handle(SSL_CTX* context, int fd)
         return;
     }
     std::string firstLine = request.substr(0, request.find("\r\n"));
+    std::string method;
     std::string path;
     {
         auto a = firstLine.find(' ');
         auto b = firstLine.find(' ', a + 1);
+        if (a != std::string::npos)
+            method = firstLine.substr(0, a);
         if (a != std::string::npos && b != std::string::npos)
             path = firstLine.substr(a + 1, b - a - 1);
     }
@@ -138,10 +149,14 @@ void handle(SSL_CTX* context, int fd)
     {
         std::lock_guard lock(g_logMutex);
         std::ofstream log(g_logPath, std::ios::app);
+        if (g_logMethod)
+            log << method << " ";
         log << path << " " << body << "\n";
     }
 
     std::string mode = path.size() > 1 ? path.substr(1, path.find('/', 1) - 1) : "";
+    if (!g_forcedMode.empty())
+        mode = g_forcedMode;
     std::time_t lastModified = g_dataTime;
     if (auto dash = mode.find('-'); dash != std::string::npos) {
         lastModified = static_cast<std::time_t>(std::strtoll(mode.c_str() + dash + 1, nullptr, 10));
@@ -159,7 +174,22 @@ void handle(SSL_CTX* context, int fd)
     };
 
     bool cleanClose = true;
-    if (mode == "ok" || mode == "png" || mode == "mime" || mode == "nolm" || mode == "baddate") {
+    if (mode == "future") {
+        lastModified = 4102444800; // Fri, 01 Jan 2100 00:00:00 GMT
+        writeAll(ssl, head(200, "text/xml", true, g_data.size()) + g_data);
+    } else if (mode == "hello") {
+        std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                           "<key>hello</key><string>world</string></dict></plist>\n";
+        writeAll(ssl, head(200, "text/xml", true, text.size()) + text);
+    } else if (mode == "drip") {
+        if (writeAll(ssl, head(200, "text/xml", true, g_data.size()))) {
+            for (std::size_t at = 0; at < g_data.size() && at < 300; ++at) {
+                if (!writeAll(ssl, g_data.substr(at, 1)))
+                    break;
+                usleep(200 * 1000);
+            }
+        }
+    } else if (mode == "ok" || mode == "png" || mode == "mime" || mode == "nolm" || mode == "baddate") {
         std::string type = mode == "png" ? "image/png" : mode == "mime" ? "text/html" : "text/xml; charset=utf-8";
         writeAll(ssl, head(200, type, mode != "nolm", g_data.size(), mode == "baddate" ? "sometime last week" : "") + g_data);
     } else if (mode == "s400" || mode == "s401" || mode == "s500" || mode == "s503") {
@@ -213,9 +243,18 @@ void handle(SSL_CTX* context, int fd)
 int main(int argc, char** argv)
 {
     std::string cert, key, data, log;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         std::string option = argv[i];
-        if (option == "--cert")
+        if (option == "--log-method") {
+            g_logMethod = true;
+            --i;
+            continue;
+        }
+        if (i + 1 >= argc)
+            break;
+        if (option == "--mode")
+            g_forcedMode = argv[i + 1];
+        else if (option == "--cert")
             cert = argv[i + 1];
         else if (option == "--key")
             key = argv[i + 1];
@@ -225,7 +264,7 @@ int main(int argc, char** argv)
             log = argv[i + 1];
     }
     if (cert.empty() || key.empty() || data.empty() || log.empty()) {
-        std::fprintf(stderr, "usage: quarrin-faultserver --cert C --key K --data FILE --log FILE\n");
+        std::fprintf(stderr, "usage: quarrin-faultserver --cert C --key K --data FILE --log FILE [--mode MODE] [--log-method]\n");
         return 2;
     }
     std::ifstream in(data, std::ios::binary);

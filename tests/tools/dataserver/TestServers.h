@@ -202,6 +202,7 @@ public:
     }
 
     int port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
     bool isRunning() const { return m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == 0; }
     std::string url(const std::string& path) const { return "https://127.0.0.1:" + std::to_string(m_port) + path; }
 
