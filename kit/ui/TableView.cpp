@@ -728,7 +728,7 @@ void TableView::scrollToRowAtIndexPath(const IndexPath& path, TableViewScrollPos
     setContentOffset(contentOffsetForScrollingToRow(path, position), animated);
 }
 
-Point TableView::contentOffsetForScrollingToRow(const IndexPath& path, TableViewScrollPosition position) const
+Point TableView::contentOffsetForScrollingToRow(const IndexPath& path, TableViewScrollPosition position)
 {
     ensureLoaded();
     if (!m_layout.isValid(path))

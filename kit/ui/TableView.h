@@ -159,7 +159,7 @@ public:
     // Where scrollToRowAtIndexPath would take the content; the current offset for a row that
     // does not exist. Lets a caller see beforehand that a scroll would not move (and so would
     // end without scrollViewDidEndScrollingAnimation).
-    Point contentOffsetForScrollingToRow(const IndexPath& path, TableViewScrollPosition position) const;
+    Point contentOffsetForScrollingToRow(const IndexPath& path, TableViewScrollPosition position);
 
     std::optional<IndexPath> indexPathForSelectedRow() const { return m_selectedRow; }
     void selectRowAtIndexPath(const std::optional<IndexPath>& path, bool animated, TableViewScrollPosition position);
