@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/battery/BatteryController.h"
 #include "app/compare/ComparisonBuilder.h"
 #include "app/shell/MainController.h"
@@ -38,8 +39,12 @@ kit::Value techSpecsFigures()
         const kit::Array* sectionRows = section[SpecsController::kRowsKey].asArray();
         if (!sectionRows)
             continue;
-        for (const kit::Value& row : *sectionRows)
-            rows.push_back(kit::Array { row[SpecsController::kRowFirstItemKey], row[SpecsController::kRowSecondItemKey] });
+        for (const kit::Value& row : *sectionRows) {
+            kit::Array pair;
+            pair.push_back(row[SpecsController::kRowFirstItemKey]);
+            pair.push_back(row[SpecsController::kRowSecondItemKey]);
+            rows.push_back(kit::Value(std::move(pair)));
+        }
     }
     return kit::Dict { { "modelKey", modelKey }, { "rows", std::move(rows) } };
 }
