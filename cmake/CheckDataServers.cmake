@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Refuses data server addresses that are not https: the refresh trusts what a server sends only
 # over an authenticated connection. Included by the top-level CMakeLists.txt; also runs on its own
 # (cmake -DQUARRIN_PRIMARY_SERVER=... -DQUARRIN_SECONDARY_SERVER=... -P CheckDataServers.cmake).

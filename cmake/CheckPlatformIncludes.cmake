@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake -DROOT=<tree> -DDIRS=app,widget,common -P CheckPlatformIncludes.cmake
 # Fails, naming every file and line, when code in DIRS includes a platform library's header.
 # Code above the kit reaches GTK, cairo, Pango, GLib, libcurl, librsvg, libplist, ICU and OpenSSL

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # quarrin_install_program(TARGET [COMPONENT NAME])
 # Installs a program into bin/. The build tree keeps its debug information (RelWithDebInfo); the
 # installed program carries none unless QUARRIN_INSTALL_DEBUG_INFO is on: the "debug" component

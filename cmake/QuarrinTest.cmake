@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # quarrin_test(NAME SOURCES a.cpp b.cpp LIBS kit_base ...)
 # One GoogleTest executable; its tests are discovered by ctest. Tests run with pinned fonts and
 # no accessibility bus (tests/TestEnvironment.cpp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Linked into every test program: pinned fonts, no accessibility bus, and the leak
 // suppressions for caches that system libraries keep until exit. Set from inside the program
 // because ctest's per-test environment list does not survive test discovery intact, and so

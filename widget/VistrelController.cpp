@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widget/VistrelController.h"
 
 #include "common/metrics/SharedTools.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widget/VistrelHost.h"
 
 #include "kit/ui/Window.h"

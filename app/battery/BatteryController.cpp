@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/battery/BatteryController.h"
 
 #include "app/shell/QNAppDelegate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/compare/CompareController.h"
 
 #include "app/compare/CompareListController.h"

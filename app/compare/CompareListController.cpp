@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/compare/CompareListController.h"
 
 #include "app/compare/ModelPickerController.h"

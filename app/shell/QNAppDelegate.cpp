@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shell/QNAppDelegate.h"
 
 #include "app/shell/MainController.h"

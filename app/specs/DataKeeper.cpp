@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/specs/DataKeeper.h"
 
 #include "kit/base/Bundle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/techspecs/HPickerView.h"
 
 #include "kit/ui/ImageView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/usage/UsageController.h"
 
 #include "common/metrics/RefreshTick.h"

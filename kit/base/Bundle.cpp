@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/Bundle.h"
 
 #include "kit/base/FileManager.h"

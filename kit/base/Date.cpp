@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/Date.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/DateFormatter.h"
 
 #include "kit/base/Locale.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/JSON.h"
 
 #include "kit/base/Strings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/PropertyList.h"
 
 #include <plist/plist.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/URLSession.h"
 
 #include "kit/base/RunLoop.h"

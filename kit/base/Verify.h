@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // VERIFY(condition) holds an invariant that the code cannot recover from, in every build type

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/device/Device.h"
 
 #include "kit/device/DeviceIdentity.h"

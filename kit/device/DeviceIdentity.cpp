@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/device/DeviceIdentity.h"
 
 #include "kit/base/Strings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/device/DeviceProfile.h"
 
 #include "kit/base/Strings.h"

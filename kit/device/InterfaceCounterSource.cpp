@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/device/InterfaceCounterSource.h"
 
 #include <cerrno>

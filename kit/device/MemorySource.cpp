@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/device/MemorySource.h"
 
 #include "kit/device/SystemFile.h"

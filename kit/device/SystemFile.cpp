@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/device/SystemFile.h"
 
 #include <cerrno>

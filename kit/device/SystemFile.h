@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Small helpers the sources share for reading /proc and /sys files. Not part of the kit's API.

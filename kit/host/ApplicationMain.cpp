@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/host/ApplicationMain.h"
 
 #include "kit/base/Bundle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/host/GtkHost.h"
 
 #include "kit/base/Bundle.h"

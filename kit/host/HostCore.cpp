@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/host/HostCore.h"
 
 #include "kit/base/RunLoop.h"

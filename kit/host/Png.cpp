@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/host/Png.h"
 
 #include <cairo.h>

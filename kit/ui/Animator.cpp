@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/Animator.h"
 
 #include "kit/base/RunLoop.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/Application.h"
 
 #include "kit/base/NotificationCenter.h"

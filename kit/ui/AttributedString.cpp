@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/AttributedString.h"
 
 #include "kit/ui/TextLayout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/BarButtonItem.h"
 
 #include "kit/base/Bundle.h"

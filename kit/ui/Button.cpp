@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/Button.h"
 
 #include "kit/ui/GraphicsContext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/Font.h"
 
 #include "kit/ui/PangoSupport.h"

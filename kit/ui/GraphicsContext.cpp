@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/GraphicsContext.h"
 
 #include "kit/ui/Image.h"

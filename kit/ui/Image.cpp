@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/Image.h"
 
 #include "kit/base/Bundle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/NavigationBar.h"
 
 #include "kit/base/Bundle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/NavigationController.h"
 
 #include "kit/ui/GraphicsContext.h"

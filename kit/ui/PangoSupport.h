@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Internal to kit/ui: the shared Pango context that all text is measured and drawn with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // For hosts and kit code only: app code never includes cairo.

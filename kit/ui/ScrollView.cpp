@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/ScrollView.h"
 
 #include "kit/base/RunLoop.h"

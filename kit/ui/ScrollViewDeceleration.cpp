@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/ScrollViewDeceleration.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/SegmentedControl.h"
 
 #include "kit/ui/AttributedString.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/StatusBar.h"
 
 #include "kit/ui/GraphicsContext.h"

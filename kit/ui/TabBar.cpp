@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/TabBar.h"
 
 #include "kit/ui/AttributedString.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/TabBarController.h"
 
 #include "kit/ui/View.h"

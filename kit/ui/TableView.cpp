@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/TableView.h"
 
 #include "kit/base/Log.h"

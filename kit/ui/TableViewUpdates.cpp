@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/TableViewUpdates.h"
 
 #include <string>

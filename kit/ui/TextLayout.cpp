@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/TextLayout.h"
 
 #include "kit/ui/PangoSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/View.h"
 
 #include "kit/ui/Animator.h"

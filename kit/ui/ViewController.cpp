@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/ViewController.h"
 
 #include "kit/device/DeviceProfile.h"

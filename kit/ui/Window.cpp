@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/Window.h"
 
 #include "kit/base/RunLoop.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the Battery screen's artwork (the battery plate and its glass, the table header, the
 time-scale strip, the time bar's track and pieces, one icon per rated activity) in the style of
 README.md. Sizes are points; "-667h" files are the 375-point phone's, "~ipad" files the tablet's.

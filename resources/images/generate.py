@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the shell's artwork as SVG files into this folder: the launch backgrounds for every
 screen size and orientation, the tab images, the tab bar's shadow and the application icons.
 Run it again after changing the palette; the SVG files are committed."""

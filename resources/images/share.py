@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the share and rate prompt's artwork in the style of README.md: a light plate like the
 Usage plates, four 57-point picture buttons lit from above, and a round close button with room
 for its own shadow. Sizes are points."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the Usage screen's artwork (plates, bars, marks, table header, cells, network icons)
 in the style of README.md: slate plates lit from the top left, bars lit from above. Sizes are
 points; "-667h" files are the 375-point phone's, "~ipad" files the tablet's."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the bundled data set as an XML property list: generate.py OUTPUT"""
 
 import os

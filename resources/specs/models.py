@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The bundled tech specs data set, in readable form.
 
 generate.py turns this into resources/specs.plist. Figures are the makers' published

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Copies the bundled data set and dates the copy with models.DATA_DATE: stamp.py SOURCE OUTPUT
 
 The copy's modification time is the data set's age, so it must not be the time of a checkout,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the tech specs sections of the English and German string tables.
 
 strings.py RESOURCES_DIR rewrites, in <lang>.lproj/Localizable.strings, only the text between

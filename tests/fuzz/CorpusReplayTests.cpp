@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays the fuzz corpora (and the property-list fixtures) through the same checks as the
 // fuzzers, so inputs that once broke a parser stay covered by the ordinary build.
 #include "tests/fuzz/DataServerFormFuzzCheck.h"

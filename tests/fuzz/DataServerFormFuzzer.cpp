@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer entry for the data server form check; built by run-fuzz.sh with clang.
 #include "tests/fuzz/DataServerFormFuzzCheck.h"
 

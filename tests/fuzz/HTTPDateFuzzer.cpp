@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer entry for the HTTP date check; built by run-fuzz.sh with clang.
 #include "tests/fuzz/HTTPDateFuzzCheck.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer entry for the property-list reader; built by run-fuzz.sh with clang.
 #include "tests/fuzz/PropertyListFuzzCheck.h"
 

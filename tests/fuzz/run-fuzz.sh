@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds one fuzzer with clang and libFuzzer, then runs it.
 #   tests/fuzz/run-fuzz.sh TARGET [SECONDS] [extra libFuzzer options...]
 # TARGET is plist, strings, httpdate or form. New inputs go to a scratch corpus in the build

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the data set component into PREFIX and compares the installed file's modification time
 # with the date that resources/specs/models.py declares.
 file(REMOVE_RECURSE ${PREFIX})

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/dataserver/DataServer.h"
 
 #include <arpa/inet.h>

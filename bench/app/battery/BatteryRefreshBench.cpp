@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One Battery refresh as a tick makes it: the charge reading (the status bar's item, else this
 // machine's power supplies), the level bar and labels, the rows and the table's layout, without
 // drawing. The iPhone 6 profile gives the six rated activities of the bundled data set.

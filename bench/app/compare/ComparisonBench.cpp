@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One rebuild of the comparison as the Compare tab does it whenever it appears: twelve models
 // of the bundled data set (a tablet's whole selection) over the default comparison key paths.
 // "updateCompareData" is the screen's rebuild (stored selection, builder, table reload);

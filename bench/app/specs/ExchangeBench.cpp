@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One refresh of the bundled data set from quarrin-dataserver on 127.0.0.1 over HTTPS: from the
 // request to the stored working copy (DataKeeper), and the bare transfer (URLSession) beside it.
 // "cold" waits out the server's one-second keep-alive first, as a weekly refresh always does;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Load test of quarrin-dataserver on 127.0.0.1: wrk POSTs valid requests for the bundled data set
 # over HTTPS for a bounded time, then the server must still be running and answer correctly.
 #   bench/app/specs/loadtest.sh BUILD_DIR [SECONDS=30] [CONNECTIONS=200]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One Usage refresh on this machine: the snapshot, the interfaces and counters, the table model
 // and the layout; then the same with the frame drawn.
 #include "app/usage/UsageController.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and writing a property list of about 1 MiB, the size of a large device data set.
 #include "kit/base/PropertyList.h"
 #include "kit/base/Strings.h"

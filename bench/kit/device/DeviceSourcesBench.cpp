@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One full reading of this machine's figures, beside the bare system calls it is made of.
 
 #include "kit/device/BatterySource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame times of the gallery's busiest screen (60 labels, 20 images) at 375 × 667 points, 2x,
 // through the headless host: a full frame, and a frame with nothing changed, which must cost
 // next to nothing because nothing is redrawn. Run with --benchmark_repetitions=9 for medians.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scrolling a 10,000-row table of subtitle cells through its whole length in the headless host
 // at 375 × 667 points, 2x. Each iteration is one frame: the offset moves one step, then the
 // frame is laid out (cells dequeued and filled) and drawn. Reported: the median, 90th

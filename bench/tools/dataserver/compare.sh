@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # quarrin-dataserver and the nginx deployment (tools/dataserver/nginx) side by side on 127.0.0.1:
 # the same bundled data set, certificate and valid request, wrk for SECONDS against each in turn,
 # then the slow-client test against each. Bounded and loopback only.

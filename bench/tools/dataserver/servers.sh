@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts here: a throw-away certificate authority, and the data set served by
 # quarrin-dataserver and by the nginx deployment (tools/dataserver/nginx) on 127.0.0.1.
 # Needs the openssl command; nginx with libnginx-mod-http-js for start_nginx.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The slow-client test: quarrin-dataserver on 127.0.0.1 with its default limits, 300 clients from
 # 127.0.0.2 trickling their request heads, and a fresh client from 127.0.0.1 that must be answered
 # within a second throughout. Bounded: loopback only, SECONDS (default 20).

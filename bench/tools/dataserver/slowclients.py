@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Slow clients against a data server on 127.0.0.1, and a fresh client beside them.
 
   slowclients.py PORT CA_FILE BUNDLE_ID [--clients 300] [--interval 4] [--seconds 20] [--limit 1.0]

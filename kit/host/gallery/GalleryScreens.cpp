@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/host/gallery/GalleryScreens.h"
 
 #include "kit/base/RunLoop.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/host/CommandLine.h"
 #include "kit/host/GtkHost.h"
 #include "kit/host/HeadlessHost.h"

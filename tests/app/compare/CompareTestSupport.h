@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared by the selection list and picker tests: a headless window on the virtual clock, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/compare/ComparisonBuilder.h"
 
 #include "kit/base/Bundle.h"

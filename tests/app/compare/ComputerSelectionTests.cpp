@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Computers in the Compare selection and picker, with the bundled data set: their names as the
 // rows show them, and pictures to look at.
 

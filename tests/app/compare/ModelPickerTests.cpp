@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CompareTestSupport.h"
 
 #include "kit/ui/SegmentedControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real quarrin program on a real X server: one running instance per session, and a plain
 // instance when no session bus can be reached. Windows are read back with xwininfo/xprop, the
 // way a desktop would see them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `quarrin --print` as scripts read it: whatever the system names things, the output is JSON a
 // parser accepts. Runs the real program in a network namespace of its own, made by the test.
 #include "kit/base/Strings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quarrin --print, run as a user would: the machine it takes itself for.
 
 #include "kit/device/DeviceIdentity.h"

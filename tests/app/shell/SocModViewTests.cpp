@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 #include "app/shell/SocModView.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a temporary prefix and checks what a desktop gets: stripped programs,
 # the bundles, the desktop entries, metainfo, man pages, completion, the autostart entry, and
 # no data server unless its component is asked for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks of the data set that ships in the bundle and of the tables that translate its texts.
 
 #include "SpecsTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SpecsTestSupport.h"
 
 #include "app/specs/DataKeeper.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The computers of the bundled data set: their figures, and the firmware texts that lead a real
 // machine to its entry (canned /sys/class/dmi/id and device-tree files read by the kit).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The build tree's bundle: the Info.plist made from its template, and the resources beside it.
 
 #include "app/specs/DataKeeper.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/techspecs/SpecsController.h"
 
 #include "kit/base/NotificationCenter.h"

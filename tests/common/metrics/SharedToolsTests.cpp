@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/metrics/SharedTools.h"
 
 #include "kit/device/Device.h"

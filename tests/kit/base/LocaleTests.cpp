@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/Locale.h"
 
 #include <gtest/gtest.h>

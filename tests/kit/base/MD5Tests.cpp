@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/MD5.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/Result.h"
 #include "kit/base/Verify.h"
 

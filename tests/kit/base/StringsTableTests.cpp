@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/StringsTable.h"
 
 #include <gtest/gtest.h>

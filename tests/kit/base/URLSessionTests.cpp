@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/RunLoop.h"
 #include "kit/base/URLSession.h"
 #include "tests/tools/dataserver/TestServers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Preferences against what files, values and other programs can do to them: one value the file
 // format cannot hold, a counter at its limit, huge, linked, repeatedly corrupt files, and FIFOs.
 #include "kit/base/UserDefaults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/UserDefaults.h"
 
 #include "kit/base/Bundle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A temporary folder standing in for "/" so the device sources read canned /proc and /sys files.

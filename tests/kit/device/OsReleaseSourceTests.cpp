@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/device/OsReleaseSource.h"
 
 #include "tests/kit/device/CannedTree.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sources against independent readings of this machine's own kernel.
 
 #include "kit/device/BootTimeSource.h"

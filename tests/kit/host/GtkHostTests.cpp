@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestServers.h"
 
 #include "kit/host/GtkHost.h"

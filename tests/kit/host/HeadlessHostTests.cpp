@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/RunLoop.h"
 #include "kit/base/UserDefaults.h"
 #include "kit/host/HeadlessHost.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/Geometry.h"
 
 #include <gtest/gtest.h>

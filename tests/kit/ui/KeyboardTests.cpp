@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "UITestSupport.h"
 
 #include "kit/ui/Button.h"

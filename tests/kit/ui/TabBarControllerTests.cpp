@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ControllerTestSupport.h"
 
 #include "kit/ui/Image.h"

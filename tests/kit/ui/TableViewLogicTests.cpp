@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/ui/TableViewLayout.h"
 #include "kit/ui/TableViewUpdates.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared by the scroll, table and controller tests: a window on the virtual clock and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TableViewTestSupport.h"
 
 #include "kit/ui/Label.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "kit/base/RunLoop.h"
 #include "kit/device/DeviceProfile.h"
 #include "kit/ui/Animator.h"

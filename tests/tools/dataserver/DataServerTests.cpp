@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/tools/dataserver/TestServers.h"
 #include "tools/dataserver/DataServer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A TLS server for tests that misbehaves on request. The first path component picks the reply,
 // optionally with a Last-Modified time in Unix seconds: "/ok-1700000000/getdata.pl".
 //   ok, png      200, text/xml or image/png, Last-Modified, the data file

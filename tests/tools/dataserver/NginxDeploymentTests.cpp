@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The nginx deployment of the data server (tools/dataserver/nginx): the shipped site configuration
 // and request check, run by nginx on 127.0.0.1 with a test certificate, against the real client's
 // exchange and side by side with quarrin-dataserver.

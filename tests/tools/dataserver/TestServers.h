@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Test helpers shared by the HTTPS tests: a temporary folder, a certificate authority made with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data server's request check for nginx (njs): answers POST /getdata.pl as quarrin-dataserver
 // does. A well-formed request with a fresh token is handed to the internal location that serves
 // the file; everything else gets 400 or 401 here.
