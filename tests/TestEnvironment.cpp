@@ -33,7 +33,4 @@ const TestEnvironment environment;
 } // namespace
 
 // This process's own LeakSanitizer reads its options before any constructor runs.
-extern "C" const char* __lsan_default_options()
-{
-    return QUARRIN_LEAK_OPTIONS;
-}
+extern "C" const char* __lsan_default_options() { return QUARRIN_LEAK_OPTIONS; }

@@ -24,10 +24,7 @@ constexpr double kMarkSize = 10;
 // Marks are drawn once at twice the point size so they stay round on HiDPI screens.
 constexpr double kMarkScale = 2;
 
-kit::Value colorValue(const kit::Color& color)
-{
-    return kit::Array { color.red, color.green, color.blue, color.alpha };
-}
+kit::Value colorValue(const kit::Color& color) { return kit::Array { color.red, color.green, color.blue, color.alpha }; }
 
 kit::Color colorFrom(const kit::Value& value)
 {
@@ -36,8 +33,7 @@ kit::Color colorFrom(const kit::Value& value)
 
 kit::Dict legendItem(int tag, const char* textKey, const kit::Color& color)
 {
-    return { { std::string(VistrelController::kValueLabelTagKey), tag },
-        { std::string(VistrelController::kTextKey), textKey },
+    return { { std::string(VistrelController::kValueLabelTagKey), tag }, { std::string(VistrelController::kTextKey), textKey },
         { std::string(VistrelController::kMarkTypeKey), colorValue(color) } };
 }
 
@@ -225,8 +221,8 @@ void VistrelController::buildMemoryPanel(double width, double height, bool reduc
     m_memPanel->addSubview(m_memTitleLabel);
 }
 
-void VistrelController::buildLegend(kit::View& panel, kit::View& labelParent, const kit::Array& items, double width,
-    bool memory, std::vector<LegendEntry>& entries)
+void VistrelController::buildLegend(kit::View& panel, kit::View& labelParent, const kit::Array& items, double width, bool memory,
+    std::vector<LegendEntry>& entries)
 {
     double markTop = (memory ? m_memBarArea : m_diskBarArea)->frame().maxY() + 5;
     for (std::size_t index = 0; index < items.size(); ++index) {
@@ -338,7 +334,4 @@ void VistrelController::updateInfo()
     layoutPanels();
 }
 
-void VistrelController::openHostApp(kit::View*)
-{
-    kit::Application::shared().openURL(std::string(kHostAppURL));
-}
+void VistrelController::openHostApp(kit::View*) { kit::Application::shared().openURL(std::string(kHostAppURL)); }

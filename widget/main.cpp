@@ -48,8 +48,7 @@ int main(int argc, char** argv)
         if (commandLine->interval) {
             interval = kit::parseDouble(*commandLine->interval);
             if (!(interval >= 0.5 && interval <= 3600)) {
-                std::fprintf(stderr, "vistrel: --interval takes 0.5 to 3600 seconds, not '%s'\n",
-                    commandLine->interval->c_str());
+                std::fprintf(stderr, "vistrel: --interval takes 0.5 to 3600 seconds, not '%s'\n", commandLine->interval->c_str());
                 return 2;
             }
         }

@@ -23,19 +23,10 @@ namespace {
 // Ratings beyond any battery's life still make a defined, finite row.
 constexpr double kMaxMinutes = 1e12;
 
-bool isPad()
-{
-    return kit::Device::idiom() == kit::Idiom::Pad;
-}
-double pick(double pad, double phone)
-{
-    return isPad() ? pad : phone;
-}
+bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
+double pick(double pad, double phone) { return isPad() ? pad : phone; }
 
-std::string localized(std::string_view key)
-{
-    return kit::Bundle::mainBundle().localizedString(key);
-}
+std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
 
 const kit::Color kPlateTextColor { 0.43, 0.46, 0.51, 1.0 };
 const kit::Color kTableTextColor { 0.86, 0.90, 0.94, 1.0 };
@@ -171,10 +162,7 @@ std::int64_t BatteryController::timeScaleForBatteryLife(const kit::Value& batter
     return largest > 0 ? largest : kDefaultTimeScale;
 }
 
-double BatteryController::estimateFraction(double level)
-{
-    return level > kFullEstimateThreshold ? level : level * 0.9;
-}
+double BatteryController::estimateFraction(double level) { return level > kFullEstimateThreshold ? level : level * 0.9; }
 
 std::int64_t BatteryController::remainingMinutes(const kit::Value& hours, double estimate)
 {
@@ -241,15 +229,9 @@ double BatteryController::timeBarWidth(std::int64_t minutes, double trackWidth, 
     return std::clamp(width, 0.0, usable);
 }
 
-double BatteryController::layoutScale(double viewWidth, bool pad)
-{
-    return pad ? 1.0 : viewWidth / 320.0;
-}
+double BatteryController::layoutScale(double viewWidth, bool pad) { return pad ? 1.0 : viewWidth / 320.0; }
 
-std::string BatteryController::imageSuffix(double viewWidth)
-{
-    return viewWidth == 375 ? "-667h" : "";
-}
+std::string BatteryController::imageSuffix(double viewWidth) { return viewWidth == 375 ? "-667h" : ""; }
 
 // ---- Data and refresh ------------------------------------------------------------------------
 
@@ -315,8 +297,8 @@ void BatteryController::viewDidLoad()
     auto refresh = [this](const kit::Notification&) { updateInfo(); };
     m_observations.push_back(center.addObserver(kit::kApplicationDidBecomeActiveNotification, nullptr, this, refresh));
     m_observations.push_back(center.addObserver(QNAppDelegate::kRefreshNotification, nullptr, this, refresh));
-    m_observations.push_back(center.addObserver(
-        DKNewDataIsAvailableNotification, nullptr, this, [this](const kit::Notification&) { setSpecsData(); }));
+    m_observations.push_back(center.addObserver(DKNewDataIsAvailableNotification, nullptr, this,
+        [this](const kit::Notification&) { setSpecsData(); }));
 
     buildTable();
     buildTableHeader();
@@ -353,8 +335,8 @@ void BatteryController::buildTable()
     auto [top, tableWidth] = tableGeometry(width);
     bool pad = isPad();
 
-    m_tableView = kit::TableView::create(
-        { (width - tableWidth) / 2, top, tableWidth, std::max(0.0, height - top - pick(94, 48)) });
+    m_tableView
+        = kit::TableView::create({ (width - tableWidth) / 2, top, tableWidth, std::max(0.0, height - top - pick(94, 48)) });
     m_tableView->setRowHeight(pick(90, 46));
     m_tableView->setBackgroundColor(kit::Color::clear());
     m_tableView->setSeparatorStyle(kit::TableViewCellSeparatorStyle::None);
@@ -377,9 +359,9 @@ void BatteryController::buildTableHeader()
     header->setFrame({ 0, top - pick(56, 28 * scale), width, naturalSize(header.get()).height });
     header->setAutoresizingMask(kit::FlexibleWidth);
 
-    m_legendLabel = makeLabel({ 0, pick(34, 12), width, pick(30, 20) },
-        SharedTools::fontWithName("HelveticaNeue-Bold", pick(16, 12)), kit::Color::white(1, 0.65),
-        kit::Color::black().withAlpha(0.6), { 0, -1 });
+    m_legendLabel
+        = makeLabel({ 0, pick(34, 12), width, pick(30, 20) }, SharedTools::fontWithName("HelveticaNeue-Bold", pick(16, 12)),
+            kit::Color::white(1, 0.65), kit::Color::black().withAlpha(0.6), { 0, -1 });
     m_legendLabel->setTextAlignment(kit::TextAlignment::Center);
     m_legendLabel->setAutoresizingMask(kit::FlexibleWidth);
     m_legendLabel->setText(localized("BatteryTableHeaderLegend"));
@@ -399,8 +381,8 @@ void BatteryController::buildTimeScaleStrip()
 
     double labelHeight = pick(24, 14);
     m_timeScaleLabel = makeLabel({ 0, stripHeight - labelHeight - 12, width, labelHeight },
-        SharedTools::fontWithName("HelveticaNeue", pick(16, 13)), kit::Color::white(0.9, 1.0),
-        kit::Color::black().withAlpha(0.7), { 0, -1 });
+        SharedTools::fontWithName("HelveticaNeue", pick(16, 13)), kit::Color::white(0.9, 1.0), kit::Color::black().withAlpha(0.7),
+        { 0, -1 });
     m_timeScaleLabel->setTextAlignment(kit::TextAlignment::Center);
     m_timeScaleLabel->setAutoresizingMask(kit::FlexibleWidth);
     strip->addSubview(m_timeScaleLabel);
@@ -440,8 +422,8 @@ void BatteryController::buildPlate()
     m_plateView->addSubview(plateTop);
 
     auto plateLabel = [&](const kit::Rect& frame, double fontSize) {
-        auto label = makeLabel(frame, SharedTools::fontWithName("HelveticaNeue", fontSize), kPlateTextColor,
-            kit::Color::white(), { 0, 1 });
+        auto label = makeLabel(frame, SharedTools::fontWithName("HelveticaNeue", fontSize), kPlateTextColor, kit::Color::white(),
+            { 0, 1 });
         label->setTextAlignment(kit::TextAlignment::Center);
         m_plateView->addSubview(label);
         return label;
@@ -456,10 +438,7 @@ void BatteryController::buildPlate()
 
 // ---- Table -----------------------------------------------------------------------------------
 
-int BatteryController::numberOfSectionsInTableView(kit::TableView&)
-{
-    return static_cast<int>(m_dataModel.size());
-}
+int BatteryController::numberOfSectionsInTableView(kit::TableView&) { return static_cast<int>(m_dataModel.size()); }
 
 int BatteryController::numberOfRowsInSection(kit::TableView&, int section)
 {
@@ -468,8 +447,7 @@ int BatteryController::numberOfRowsInSection(kit::TableView&, int section)
     return static_cast<int>(m_dataModel[static_cast<std::size_t>(section)][kRowsKey].count());
 }
 
-std::shared_ptr<kit::TableViewCell> BatteryController::cellForRowAtIndexPath(
-    kit::TableView& tableView, const kit::IndexPath&)
+std::shared_ptr<kit::TableViewCell> BatteryController::cellForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath&)
 {
     if (auto cell = tableView.dequeueReusableCell(std::string(kCellIdentifier)))
         return cell;
@@ -492,9 +470,8 @@ std::shared_ptr<kit::TableViewCell> BatteryController::cellForRowAtIndexPath(
     auto accessory = kit::View::create();
     accessory->setFrame({ 0, 0, pick(450, 174), pick(52, 43) });
     accessory->setBackgroundColor(kit::Color::clear());
-    auto name
-        = makeLabel({ 6, 8, pick(450, 166), pick(23, 17) }, SharedTools::fontWithName("HelveticaNeue", pick(18, 14)),
-            kTableTextColor, kit::Color::black().withAlpha(0.6), { 0, -1 });
+    auto name = makeLabel({ 6, 8, pick(450, 166), pick(23, 17) }, SharedTools::fontWithName("HelveticaNeue", pick(18, 14)),
+        kTableTextColor, kit::Color::black().withAlpha(0.6), { 0, -1 });
     name->setTag(kNameLabelTag);
     accessory->addSubview(name);
 

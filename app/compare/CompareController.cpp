@@ -21,29 +21,14 @@
 
 namespace {
 
-bool isPad()
-{
-    return kit::Device::idiom() == kit::Idiom::Pad;
-}
-double pick(double pad, double phone)
-{
-    return isPad() ? pad : phone;
-}
+bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
+double pick(double pad, double phone) { return isPad() ? pad : phone; }
 
-std::string localized(std::string_view key)
-{
-    return kit::Bundle::mainBundle().localizedString(key);
-}
+std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
 
 // Dimensions of the comparison by idiom.
-double modelsColumnWidth()
-{
-    return pick(200, 124);
-}
-double sectionHeaderHeight()
-{
-    return pick(40, 30);
-}
+double modelsColumnWidth() { return pick(200, 124); }
+double sectionHeaderHeight() { return pick(40, 30); }
 
 const kit::Color kModelsTextColor { 0.66, 0.70, 0.74, 1.0 };
 const kit::Color kValueTextColor { 0.86, 0.90, 0.94, 1.0 };
@@ -117,8 +102,7 @@ void CompareController::buildCompareListButton()
     m_compareListButton = kit::Button::system(localized("ComparisonModelsListEdit"));
     m_compareListButton->setFont(m_bodyFont);
     m_compareListButton->sizeToFit();
-    m_compareListButton->addAction(
-        kit::ControlEvent::TouchUpInside, [this](kit::Control&) { prepareSelectedModels(); });
+    m_compareListButton->addAction(kit::ControlEvent::TouchUpInside, [this](kit::Control&) { prepareSelectedModels(); });
     view()->addSubview(m_compareListButton);
 }
 
@@ -183,10 +167,7 @@ void CompareController::updateOrientationAndAnimateDuration(double duration)
     });
 }
 
-void CompareController::didEnterBackground()
-{
-    m_wasInactive = true;
-}
+void CompareController::didEnterBackground() { m_wasInactive = true; }
 
 void CompareController::didBecomeActive()
 {
@@ -210,15 +191,14 @@ void CompareController::prepareSelectedModels()
         auto* navigation = navigationController();
         if (!navigation || navigation->topViewController() != this || navigation->isInTransition())
             return;
-        navigation->pushViewController(
-            kit::ViewController::create<CompareListController>(kit::TableViewStyle::Grouped), true);
+        navigation->pushViewController(kit::ViewController::create<CompareListController>(kit::TableViewStyle::Grouped), true);
         return;
     }
     // One list at a time: a second popover would be refused, and its dismissal never told.
     if (!m_compareListButton || presentedViewController())
         return;
-    auto list = kit::NavigationController::create(
-        kit::ViewController::create<CompareListController>(kit::TableViewStyle::Grouped));
+    auto list
+        = kit::NavigationController::create(kit::ViewController::create<CompareListController>(kit::TableViewStyle::Grouped));
     if (auto* own = navigationController())
         list->navigationBar()->setBarStyle(own->navigationBar()->barStyle());
     list->setModalPresentationStyle(kit::ModalPresentationStyle::Popover);
@@ -234,17 +214,15 @@ void CompareController::prepareSelectedModels()
 
 void CompareController::updateCompareData()
 {
-    auto selection
-        = ComparisonBuilder::selection(kit::UserDefaults::standardUserDefaults(), DataKeeper::thisModelKey(), true);
+    auto selection = ComparisonBuilder::selection(kit::UserDefaults::standardUserDefaults(), DataKeeper::thisModelKey(), true);
     m_dataModel = ComparisonBuilder::build(
-        selection, DataKeeper::comparisonSpecsKeys(),
-        [](std::string_view key) { return DataKeeper::specsForModel(key); }, m_styles);
+        selection, DataKeeper::comparisonSpecsKeys(), [](std::string_view key) { return DataKeeper::specsForModel(key); },
+        m_styles);
     if (m_comparisonTableView)
         m_comparisonTableView->reloadData();
 }
 
-void CompareController::calcSizesForString(
-    const kit::AttributedString& first, const kit::AttributedString& second, double width)
+void CompareController::calcSizesForString(const kit::AttributedString& first, const kit::AttributedString& second, double width)
 {
     double lineLimit = kMeasuredLineLimit * (m_styles.name.font ? m_styles.name.font->lineHeight() : 0);
     double firstWidth = modelsColumnWidth();
@@ -286,18 +264,15 @@ double CompareController::availableWidth(kit::TableView& tableView, const kit::V
     return tableView.bounds().width() - accessory - m_textBorder;
 }
 
-int CompareController::numberOfSectionsInTableView(kit::TableView&)
-{
-    return static_cast<int>(m_dataModel.size());
-}
+int CompareController::numberOfSectionsInTableView(kit::TableView&) { return static_cast<int>(m_dataModel.size()); }
 
 int CompareController::numberOfRowsInSection(kit::TableView&, int section)
 {
     return static_cast<int>(m_dataModel.at(static_cast<std::size_t>(section))[ComparisonBuilder::kRowsKey].count());
 }
 
-std::shared_ptr<kit::TableViewCell> CompareController::cellForRowAtIndexPath(
-    kit::TableView& tableView, const kit::IndexPath& indexPath)
+std::shared_ptr<kit::TableViewCell> CompareController::cellForRowAtIndexPath(kit::TableView& tableView,
+    const kit::IndexPath& indexPath)
 {
     auto cell = tableView.dequeueReusableCell(std::string(kCellIdentifier));
     if (!cell) {
@@ -322,8 +297,7 @@ std::shared_ptr<kit::TableViewCell> CompareController::cellForRowAtIndexPath(
     return cell;
 }
 
-void CompareController::willDisplayCell(
-    kit::TableView& tableView, kit::TableViewCell& cell, const kit::IndexPath& indexPath)
+void CompareController::willDisplayCell(kit::TableView& tableView, kit::TableViewCell& cell, const kit::IndexPath& indexPath)
 {
     kit::View* content = cell.contentView();
     auto* models = dynamic_cast<kit::Label*>(content->viewWithTag(kModelsLabelTag));
@@ -341,8 +315,7 @@ void CompareController::willDisplayCell(
     double lineHeight = m_styles.value.font ? m_styles.value.font->lineHeight() : 0;
     double room = content->bounds().width() - x - m_textBorder;
     bar->setFrame({ x, value->frame().minY(),
-        valueBarWidth(room, ComparisonBuilder::rowNumber(row), ComparisonBuilder::rowNumber(firstRow)),
-        lineHeight + 2 });
+        valueBarWidth(room, ComparisonBuilder::rowNumber(row), ComparisonBuilder::rowNumber(firstRow)), lineHeight + 2 });
 }
 
 double CompareController::heightForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath& indexPath)
@@ -353,10 +326,7 @@ double CompareController::heightForRowAtIndexPath(kit::TableView& tableView, con
     return 2 * m_textBorder + std::max(m_firstSize.height, m_secondSize.height);
 }
 
-double CompareController::heightForHeaderInSection(kit::TableView&, int)
-{
-    return sectionHeaderHeight();
-}
+double CompareController::heightForHeaderInSection(kit::TableView&, int) { return sectionHeaderHeight(); }
 
 std::shared_ptr<kit::View> CompareController::viewForHeaderInSection(kit::TableView& tableView, int section)
 {
@@ -384,8 +354,7 @@ void CompareController::popoverPresentationControllerDidDismissPopover(kit::Popo
     updateCompareData();
 }
 
-void CompareController::willRepositionPopoverToRect(
-    kit::PopoverPresentationController&, kit::Rect& rect, kit::View*& view)
+void CompareController::willRepositionPopoverToRect(kit::PopoverPresentationController&, kit::Rect& rect, kit::View*& view)
 {
     view = this->view();
     if (m_compareListButton)

@@ -15,15 +15,9 @@
 
 namespace {
 
-std::string localized(std::string_view key)
-{
-    return kit::Bundle::mainBundle().localizedString(key);
-}
+std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
 
-bool isPad()
-{
-    return kit::Device::idiom() == kit::Idiom::Pad;
-}
+bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
 
 } // namespace
 
@@ -119,13 +113,10 @@ void CompareListController::storeSelection(const std::vector<std::string>& keys)
     kit::UserDefaults::standardUserDefaults().setStringArray(keys, kSelectedModelsKey);
 }
 
-int CompareListController::selectionLimit()
-{
-    return isPad() ? kTabletSelectionLimit : kPhoneSelectionLimit;
-}
+int CompareListController::selectionLimit() { return isPad() ? kTabletSelectionLimit : kPhoneSelectionLimit; }
 
-kit::AttributedString CompareListController::modelLabel(
-    std::string_view modelKey, const kit::TextAttributes& nameAttributes, const kit::TextAttributes& detailAttributes)
+kit::AttributedString CompareListController::modelLabel(std::string_view modelKey, const kit::TextAttributes& nameAttributes,
+    const kit::TextAttributes& detailAttributes)
 {
     kit::Value entry = DataKeeper::specsForModel(modelKey);
     if (!entry.isDict()) {
@@ -134,8 +125,7 @@ kit::AttributedString CompareListController::modelLabel(
         kit::TextAttributes dimmedDetail = detailAttributes;
         dimmedName.foregroundColor = kDimmedTextColor;
         dimmedDetail.foregroundColor = kDimmedTextColor;
-        return DataKeeper::composeMultiString(
-            modelKey, localized("ComparisonModelMissing"), " ", dimmedName, dimmedDetail);
+        return DataKeeper::composeMultiString(modelKey, localized("ComparisonModelMissing"), " ", dimmedName, dimmedDetail);
     }
     std::string name = entry["Name"].string();
     if (name.empty())
@@ -202,8 +192,8 @@ void CompareListController::updateData()
 {
     kit::Array rows;
     for (const auto& key : storedSelection().value_or(std::vector<std::string> {})) {
-        auto label = std::make_shared<kit::AttributedString>(
-            modelLabel(key, m_nameStringAttributes, m_nameDetailStringAttributes));
+        auto label
+            = std::make_shared<kit::AttributedString>(modelLabel(key, m_nameStringAttributes, m_nameDetailStringAttributes));
         rows.push_back(kit::Dict { { std::string(kRowFirstItemKey), kit::Value(std::move(label)) } });
     }
     m_dataModel = std::move(rows);
@@ -216,14 +206,11 @@ void CompareListController::updateFooterText()
 {
     if (!m_footerLabel)
         return;
-    m_footerLabel->setText(restrictionText(
-        localized("CompareListNumberRestrictionTitle"), selectionLimit(), static_cast<long>(m_dataModel.size())));
+    m_footerLabel->setText(
+        restrictionText(localized("CompareListNumberRestrictionTitle"), selectionLimit(), static_cast<long>(m_dataModel.size())));
 }
 
-void CompareListController::addModel()
-{
-    editModelAtIndex(-1);
-}
+void CompareListController::addModel() { editModelAtIndex(-1); }
 
 void CompareListController::editModelAtIndex(long index)
 {
@@ -241,10 +228,7 @@ void CompareListController::editModelAtIndex(long index)
     navigation->pushViewController(kit::ViewController::create<ModelPickerController>(key), true);
 }
 
-int CompareListController::numberOfSectionsInTableView(kit::TableView&)
-{
-    return 1;
-}
+int CompareListController::numberOfSectionsInTableView(kit::TableView&) { return 1; }
 
 int CompareListController::numberOfRowsInSection(kit::TableView&, int)
 {
@@ -265,8 +249,8 @@ std::shared_ptr<kit::TableViewCell> CompareListController::makeCell()
     return cell;
 }
 
-std::shared_ptr<kit::TableViewCell> CompareListController::cellForRowAtIndexPath(
-    kit::TableView& table, const kit::IndexPath& path)
+std::shared_ptr<kit::TableViewCell> CompareListController::cellForRowAtIndexPath(kit::TableView& table,
+    const kit::IndexPath& path)
 {
     auto cell = table.dequeueReusableCell(std::string(kCellIdentifier));
     if (!cell)
@@ -282,15 +266,13 @@ std::shared_ptr<kit::TableViewCell> CompareListController::cellForRowAtIndexPath
     return cell;
 }
 
-kit::TableViewCellEditingStyle CompareListController::editingStyleForRowAtIndexPath(
-    kit::TableView&, const kit::IndexPath& path)
+kit::TableViewCellEditingStyle CompareListController::editingStyleForRowAtIndexPath(kit::TableView&, const kit::IndexPath& path)
 {
     return path.row < static_cast<int>(m_dataModel.size()) ? kit::TableViewCellEditingStyle::Delete
                                                            : kit::TableViewCellEditingStyle::Insert;
 }
 
-void CompareListController::commitEditingStyle(
-    kit::TableView&, kit::TableViewCellEditingStyle style, const kit::IndexPath& path)
+void CompareListController::commitEditingStyle(kit::TableView&, kit::TableViewCellEditingStyle style, const kit::IndexPath& path)
 {
     if (style == kit::TableViewCellEditingStyle::Delete)
         deleteModelAtIndex(path.row);

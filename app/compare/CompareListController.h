@@ -19,9 +19,7 @@ class Label;
 // The list of models chosen for the comparison, stored under "kSelectedModelsKey". The table
 // is always editing: a model row can be deleted or tapped to replace its model; below the
 // selection limit an add row follows the models and opens the model picker to add one.
-class CompareListController : public kit::ViewController,
-                              public kit::TableViewDataSource,
-                              public kit::TableViewDelegate {
+class CompareListController : public kit::ViewController, public kit::TableViewDataSource, public kit::TableViewDelegate {
 public:
     static constexpr std::string_view kSelectedModelsKey = "kSelectedModelsKey";
     static constexpr std::string_view kRowFirstItemKey = "kRowFirstItemKey";

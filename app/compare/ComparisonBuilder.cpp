@@ -19,10 +19,7 @@ std::string localized(std::string_view key)
 }
 
 // A part of a dictionary value; parts that are not strings count as missing.
-const std::string& part(const kit::Value& value, std::string_view key)
-{
-    return value[key].string();
-}
+const std::string& part(const kit::Value& value, std::string_view key) { return value[key].string(); }
 
 bool isNotAvailable(const kit::Value& value)
 {
@@ -30,19 +27,13 @@ bool isNotAvailable(const kit::Value& value)
     return text && *text == ComparisonBuilder::kNotAvailable;
 }
 
-const kit::Value& itemValue(const kit::Value& item)
-{
-    return item[ComparisonBuilder::kItemKey];
-}
-const std::string& itemName(const kit::Value& item)
-{
-    return item["Name"].string();
-}
+const kit::Value& itemValue(const kit::Value& item) { return item[ComparisonBuilder::kItemKey]; }
+const std::string& itemName(const kit::Value& item) { return item["Name"].string(); }
 
 // The models text of one row: a line per name, each name qualified by the detail names of the
 // group's models only where models of that name are split over several rows.
-kit::AttributedString modelsText(
-    const std::vector<const kit::Value*>& group, const kit::Array& items, const ComparisonBuilder::TextStyles& styles)
+kit::AttributedString modelsText(const std::vector<const kit::Value*>& group, const kit::Array& items,
+    const ComparisonBuilder::TextStyles& styles)
 {
     std::vector<std::string> names;
     for (const kit::Value* item : group) {
@@ -59,8 +50,7 @@ kit::AttributedString modelsText(
         if (index > 0)
             text.append("\n", styles.name);
         auto named = [&](const kit::Value* item) { return itemName(*item) == name; };
-        auto inSelection
-            = std::count_if(items.begin(), items.end(), [&](const kit::Value& item) { return named(&item); });
+        auto inSelection = std::count_if(items.begin(), items.end(), [&](const kit::Value& item) { return named(&item); });
         auto inGroup = std::count_if(group.begin(), group.end(), named);
         if (inSelection <= inGroup) {
             text.append(name, styles.name);
@@ -72,8 +62,7 @@ kit::AttributedString modelsText(
             if (named(item) && std::find(details.begin(), details.end(), detail) == details.end())
                 details.push_back(detail);
         }
-        text.append(
-            DataKeeper::composeMultiString(name, kit::join(details, ", "), " ", styles.name, styles.nameDetail));
+        text.append(DataKeeper::composeMultiString(name, kit::join(details, ", "), " ", styles.name, styles.nameDetail));
     }
     return text;
 }
@@ -119,8 +108,8 @@ std::optional<std::vector<std::string>> ComparisonBuilder::storedSelection(const
     return keys;
 }
 
-std::vector<std::string> ComparisonBuilder::selection(
-    kit::UserDefaults& defaults, std::string_view thisModelKey, bool storeDefault)
+std::vector<std::string> ComparisonBuilder::selection(kit::UserDefaults& defaults, std::string_view thisModelKey,
+    bool storeDefault)
 {
     if (auto stored = storedSelection(defaults))
         return *stored;
@@ -130,8 +119,8 @@ std::vector<std::string> ComparisonBuilder::selection(
     return keys;
 }
 
-kit::Array ComparisonBuilder::comparisonItems(
-    const std::vector<std::string>& selection, std::string_view keyPath, const ModelLookup& lookup)
+kit::Array ComparisonBuilder::comparisonItems(const std::vector<std::string>& selection, std::string_view keyPath,
+    const ModelLookup& lookup)
 {
     kit::Array items;
     items.reserve(selection.size());
@@ -156,12 +145,11 @@ kit::Array ComparisonBuilder::build(const std::vector<std::string>& selection, c
     bool everyModelHasNewBenchmark = false;
     for (const std::string& keyPath : keyPaths) {
         kit::Array items = comparisonItems(selection, keyPath, lookup);
-        if (std::all_of(
-                items.begin(), items.end(), [](const kit::Value& item) { return isNotAvailable(itemValue(item)); }))
+        if (std::all_of(items.begin(), items.end(), [](const kit::Value& item) { return isNotAvailable(itemValue(item)); }))
             continue;
         if (keyPath == kNewBenchmarkKeyPath) {
-            everyModelHasNewBenchmark = std::none_of(
-                items.begin(), items.end(), [](const kit::Value& item) { return isNotAvailable(itemValue(item)); });
+            everyModelHasNewBenchmark = std::none_of(items.begin(), items.end(),
+                [](const kit::Value& item) { return isNotAvailable(itemValue(item)); });
         }
         if ((keyPath == kNewBenchmarkKeyPath && !everyModelHasNewBenchmark)
             || (keyPath == kOldBenchmarkKeyPath && everyModelHasNewBenchmark))
@@ -184,8 +172,8 @@ kit::Array ComparisonBuilder::build(const std::vector<std::string>& selection, c
                     group.push_back(&item);
             }
             auto models = std::make_shared<kit::AttributedString>(modelsText(group, items, styles));
-            auto valueText = std::make_shared<kit::AttributedString>(
-                numericValueAttrString(*value, styles.value, styles.valueDetail, "\n"));
+            auto valueText
+                = std::make_shared<kit::AttributedString>(numericValueAttrString(*value, styles.value, styles.valueDetail, "\n"));
             SortableRow row;
             row.valueText = valueText->string();
             row.number = numberOfText(row.valueText);
@@ -205,8 +193,8 @@ kit::Array ComparisonBuilder::build(const std::vector<std::string>& selection, c
     return sections;
 }
 
-kit::AttributedString ComparisonBuilder::numericValueAttrString(const kit::Value& value,
-    const kit::TextAttributes& firstPart, const kit::TextAttributes& secondPart, std::string_view divider)
+kit::AttributedString ComparisonBuilder::numericValueAttrString(const kit::Value& value, const kit::TextAttributes& firstPart,
+    const kit::TextAttributes& secondPart, std::string_view divider)
 {
     std::string first;
     std::string second;
@@ -254,20 +242,13 @@ kit::Array ComparisonBuilder::plainSections(const kit::Array& sections)
     return plain;
 }
 
-double ComparisonBuilder::numberOfText(std::string_view text)
-{
-    return kit::parseDouble(text);
-}
+double ComparisonBuilder::numberOfText(std::string_view text) { return kit::parseDouble(text); }
 
-double ComparisonBuilder::rowNumber(const kit::Value& row)
-{
-    return numberOfText(plainText(row[kRowSecondItemKey]));
-}
+double ComparisonBuilder::rowNumber(const kit::Value& row) { return numberOfText(plainText(row[kRowSecondItemKey])); }
 
 bool ComparisonBuilder::rowPrecedes(const kit::Value& a, const kit::Value& b)
 {
-    return precedes(
-        { a, rowNumber(a), plainText(a[kRowSecondItemKey]) }, { b, rowNumber(b), plainText(b[kRowSecondItemKey]) });
+    return precedes({ a, rowNumber(a), plainText(a[kRowSecondItemKey]) }, { b, rowNumber(b), plainText(b[kRowSecondItemKey]) });
 }
 
 std::string ComparisonBuilder::headerForKeyPath(std::string_view keyPath)

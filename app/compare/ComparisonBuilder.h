@@ -53,14 +53,13 @@ public:
     static std::optional<std::vector<std::string>> storedSelection(const kit::UserDefaults& defaults);
     // The stored list, or, when there is none, a list of this device's key alone, stored only
     // when `storeDefault` is set (observers such as --print leave the preferences alone).
-    static std::vector<std::string> selection(
-        kit::UserDefaults& defaults, std::string_view thisModelKey, bool storeDefault);
+    static std::vector<std::string> selection(kit::UserDefaults& defaults, std::string_view thisModelKey, bool storeDefault);
 
     // The items of one key path, in selection order: {"Name", "DetailName", "kItemKey"}.
     // A key whose entry is missing or has no "Name" (a model dropped by a data update) makes no
     // item; it stays in the stored list for the user to delete.
-    static kit::Array comparisonItems(
-        const std::vector<std::string>& selection, std::string_view keyPath, const ModelLookup& lookup);
+    static kit::Array comparisonItems(const std::vector<std::string>& selection, std::string_view keyPath,
+        const ModelLookup& lookup);
 
     // The sections {"kHeaderKey": header text, "kRowsKey": rows}, each row {"kRowFirstItemKey":
     // models text, "kRowSecondItemKey": value text} (both AttributedString objects).

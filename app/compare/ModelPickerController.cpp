@@ -15,10 +15,7 @@
 
 namespace {
 
-std::string localized(std::string_view key)
-{
-    return kit::Bundle::mainBundle().localizedString(key);
-}
+std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
 
 constexpr kit::Color kDetailTextColor = kit::Color::white(0.55);
 
@@ -93,8 +90,7 @@ void ModelPickerController::viewWillAppear(bool animated)
     // Labels are made afresh each time: the data set may have been replaced meanwhile.
     m_dataModel.clear();
     for (const auto& key : DataKeeper::sortedModelsKeys())
-        m_dataModel.push_back(
-            CompareListController::modelLabel(key, m_nameStringAttributes, m_nameDetailStringAttributes));
+        m_dataModel.push_back(CompareListController::modelLabel(key, m_nameStringAttributes, m_nameDetailStringAttributes));
     tableView()->reloadData();
     scrollToInitialRow();
 }
@@ -117,12 +113,12 @@ void ModelPickerController::scrollToInitialRow()
         kit::Rect content = navigation->contentFrame();
         table.setFrame({ table.frame().minX(), table.frame().minY(), content.width(), content.height() });
     }
-    table.scrollToRowAtIndexPath(
-        kit::IndexPath::forRow(static_cast<int>(found - keys.begin()), 0), kit::TableViewScrollPosition::Top, false);
+    table.scrollToRowAtIndexPath(kit::IndexPath::forRow(static_cast<int>(found - keys.begin()), 0),
+        kit::TableViewScrollPosition::Top, false);
 }
 
-std::optional<std::size_t> ModelPickerController::firstRowWithPrefix(
-    const std::vector<kit::AttributedString>& labels, std::string_view prefix)
+std::optional<std::size_t> ModelPickerController::firstRowWithPrefix(const std::vector<kit::AttributedString>& labels,
+    std::string_view prefix)
 {
     for (std::size_t row = 0; row < labels.size(); ++row)
         if (labels[row].string().starts_with(prefix))
@@ -136,8 +132,8 @@ void ModelPickerController::jumpScroll(kit::SegmentedControl& control)
     if (title.empty() || !isViewLoaded())
         return;
     if (auto row = firstRowWithPrefix(m_dataModel, title))
-        tableView()->scrollToRowAtIndexPath(
-            kit::IndexPath::forRow(static_cast<int>(*row), 0), kit::TableViewScrollPosition::Top, true);
+        tableView()->scrollToRowAtIndexPath(kit::IndexPath::forRow(static_cast<int>(*row), 0), kit::TableViewScrollPosition::Top,
+            true);
 }
 
 bool ModelPickerController::isChosen(std::string_view modelKey) const
@@ -145,15 +141,9 @@ bool ModelPickerController::isChosen(std::string_view modelKey) const
     return std::find(m_selectedModelsKeys.begin(), m_selectedModelsKeys.end(), modelKey) != m_selectedModelsKeys.end();
 }
 
-int ModelPickerController::numberOfSectionsInTableView(kit::TableView&)
-{
-    return 1;
-}
+int ModelPickerController::numberOfSectionsInTableView(kit::TableView&) { return 1; }
 
-int ModelPickerController::numberOfRowsInSection(kit::TableView&, int)
-{
-    return static_cast<int>(m_dataModel.size());
-}
+int ModelPickerController::numberOfRowsInSection(kit::TableView&, int) { return static_cast<int>(m_dataModel.size()); }
 
 std::shared_ptr<kit::TableViewCell> ModelPickerController::makeCell()
 {
@@ -166,8 +156,8 @@ std::shared_ptr<kit::TableViewCell> ModelPickerController::makeCell()
     return cell;
 }
 
-std::shared_ptr<kit::TableViewCell> ModelPickerController::cellForRowAtIndexPath(
-    kit::TableView& table, const kit::IndexPath& path)
+std::shared_ptr<kit::TableViewCell> ModelPickerController::cellForRowAtIndexPath(kit::TableView& table,
+    const kit::IndexPath& path)
 {
     auto cell = table.dequeueReusableCell(std::string(kCellIdentifier));
     if (!cell)
@@ -177,11 +167,9 @@ std::shared_ptr<kit::TableViewCell> ModelPickerController::cellForRowAtIndexPath
     bool chosen = row < keys.size() && isChosen(keys[row]);
     if (row < m_dataModel.size())
         cell->textLabel()->setAttributedText(std::make_shared<kit::AttributedString>(m_dataModel[row]));
-    cell->textLabel()->setTextColor(
-        chosen ? CompareListController::kDimmedTextColor : CompareListController::kTextColor);
+    cell->textLabel()->setTextColor(chosen ? CompareListController::kDimmedTextColor : CompareListController::kTextColor);
     cell->detailTextLabel()->setText(chosen ? localized("ComparisonModelChoosen") : std::string());
-    cell->setSelectionStyle(
-        chosen ? kit::TableViewCellSelectionStyle::None : kit::TableViewCellSelectionStyle::Default);
+    cell->setSelectionStyle(chosen ? kit::TableViewCellSelectionStyle::None : kit::TableViewCellSelectionStyle::Default);
     return cell;
 }
 
@@ -197,9 +185,8 @@ void ModelPickerController::didSelectRowAtIndexPath(kit::TableView& table, const
         table.deselectRowAtIndexPath(path, false);
         return;
     }
-    auto replaced = m_currentModelKey
-        ? std::find(m_selectedModelsKeys.begin(), m_selectedModelsKeys.end(), *m_currentModelKey)
-        : m_selectedModelsKeys.end();
+    auto replaced = m_currentModelKey ? std::find(m_selectedModelsKeys.begin(), m_selectedModelsKeys.end(), *m_currentModelKey)
+                                      : m_selectedModelsKeys.end();
     // The new model takes the replaced one's place; with nothing to replace (adding, or the
     // key has gone from the list meanwhile) it is added at the end.
     if (replaced != m_selectedModelsKeys.end())

@@ -19,9 +19,7 @@ class SegmentedControl;
 // Every model of the data set, to add one to the comparison selection or to put one in the
 // place of a chosen model. Chosen models are dimmed and cannot be chosen again. Choosing
 // stores the selection and pops the picker; leaving with the back button stores nothing.
-class ModelPickerController : public kit::ViewController,
-                              public kit::TableViewDataSource,
-                              public kit::TableViewDelegate {
+class ModelPickerController : public kit::ViewController, public kit::TableViewDataSource, public kit::TableViewDelegate {
 public:
     static constexpr std::string_view kCellIdentifier = "cellIdentifier";
     // The family control's segments, not localised: they are the beginnings of model names.
@@ -58,8 +56,8 @@ public:
 
     // The row that a label list scrolls to for a family title: the first label that begins
     // with it (case-sensitive), else nothing.
-    static std::optional<std::size_t> firstRowWithPrefix(
-        const std::vector<kit::AttributedString>& labels, std::string_view prefix);
+    static std::optional<std::size_t> firstRowWithPrefix(const std::vector<kit::AttributedString>& labels,
+        std::string_view prefix);
 
 protected:
     // A model key to replace it; nothing to add a model.

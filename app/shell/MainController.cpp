@@ -12,10 +12,7 @@
 #include "kit/ui/ImageView.h"
 #include "kit/ui/NavigationController.h"
 
-MainController::MainController()
-{
-    m_socModView = kit::View::create<SocModView>(kit::Rect {});
-}
+MainController::MainController() { m_socModView = kit::View::create<SocModView>(kit::Rect {}); }
 
 namespace {
 

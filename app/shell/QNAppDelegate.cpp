@@ -99,7 +99,4 @@ void QNAppDelegate::doFinalTasks()
     kit::UserDefaults::standardUserDefaults().synchronize();
 }
 
-void QNAppDelegate::refreshTimerDidShot()
-{
-    kit::NotificationCenter::defaultCenter().post(kRefreshNotification, this);
-}
+void QNAppDelegate::refreshTimerDidShot() { kit::NotificationCenter::defaultCenter().post(kRefreshNotification, this); }

@@ -8,10 +8,7 @@ constexpr std::string_view kStoreHostKey = "QNStoreWebHost";
 constexpr std::string_view kSharerHostKey = "QNSharerWebHost";
 constexpr std::string_view kIntentHostKey = "QNIntentWebHost";
 
-bool isAlphanumeric(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
+bool isAlphanumeric(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 bool isValidPort(std::string_view port)
 {
@@ -103,8 +100,8 @@ std::string ShareLinks::percentEncodeQueryValue(std::string_view text)
     return encoded;
 }
 
-std::string ShareLinks::appAddress(
-    const std::string& storeHost, const std::optional<std::string>& countryCode, std::string_view appleID)
+std::string ShareLinks::appAddress(const std::string& storeHost, const std::optional<std::string>& countryCode,
+    std::string_view appleID)
 {
     std::string address = "https://" + storeHost + "/";
     if (countryCode && !countryCode->empty()) {
@@ -116,10 +113,7 @@ std::string ShareLinks::appAddress(
     return address + "app/id" + percentEncodeQueryValue(appleID) + "?mt=8";
 }
 
-std::string ShareLinks::storeStartAddress(const std::string& storeHost)
-{
-    return "https://" + storeHost + "/";
-}
+std::string ShareLinks::storeStartAddress(const std::string& storeHost) { return "https://" + storeHost + "/"; }
 
 std::string ShareLinks::sharerAddress(const std::string& sharerHost, std::string_view appAddress, std::string_view text)
 {
@@ -137,8 +131,7 @@ std::string ShareLinks::tweetText(std::string_view text, std::string_view displa
     return std::string(text) + " #" + hashtag;
 }
 
-std::string ShareLinks::intentAddress(
-    const std::string& intentHost, std::string_view tweetText, std::string_view appAddress)
+std::string ShareLinks::intentAddress(const std::string& intentHost, std::string_view tweetText, std::string_view appAddress)
 {
     return "https://" + intentHost + "/intent/tweet?text=" + percentEncodeQueryValue(tweetText)
         + "&url=" + percentEncodeQueryValue(appAddress);
@@ -154,10 +147,7 @@ std::string ShareLinks::mailAddress(std::string_view subject, std::string_view b
     return "mailto:?subject=" + percentEncodeQueryValue(subject) + "&body=" + percentEncodeQueryValue(body);
 }
 
-std::string ShareLinks::appStreamAddress(std::string_view componentID)
-{
-    return "appstream://" + std::string(componentID);
-}
+std::string ShareLinks::appStreamAddress(std::string_view componentID) { return "appstream://" + std::string(componentID); }
 
 std::string ShareLinks::landingPageAddress(const std::string& makerHost, std::string_view page)
 {

@@ -38,8 +38,8 @@ public:
 
     // The application's page in the store: "https://<store>/<country>/app/id<appleID>?mt=8",
     // the country lower-cased; without a country the "/<country>" part is left out.
-    static std::string appAddress(
-        const std::string& storeHost, const std::optional<std::string>& countryCode, std::string_view appleID);
+    static std::string appAddress(const std::string& storeHost, const std::optional<std::string>& countryCode,
+        std::string_view appleID);
     // The store's start page, for a bundle without a store identifier.
     static std::string storeStartAddress(const std::string& storeHost);
     // "https://<sharer>/sharer.php?u=<app address>&t=<text>".
@@ -47,8 +47,7 @@ public:
     // "<text> #<display name without spaces>".
     static std::string tweetText(std::string_view text, std::string_view displayName);
     // "https://<intent>/intent/tweet?text=<tweet text>&url=<app address>".
-    static std::string intentAddress(
-        const std::string& intentHost, std::string_view tweetText, std::string_view appAddress);
+    static std::string intentAddress(const std::string& intentHost, std::string_view tweetText, std::string_view appAddress);
     // "<text>: <a href="<app address>"><bundle name></a>".
     static std::string mailBody(std::string_view text, std::string_view appAddress, std::string_view bundleName);
     // "mailto:?subject=<subject>&body=<body>".

@@ -44,10 +44,7 @@ std::string infoString(std::string_view key)
     return {};
 }
 
-std::string localized(std::string_view key)
-{
-    return kit::Bundle::mainBundle().localizedString(key);
-}
+std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
 
 // The user's region, else the machine's.
 std::optional<std::string> countryCode()
@@ -59,10 +56,7 @@ std::optional<std::string> countryCode()
 
 } // namespace
 
-SocModView::SocModView(const kit::Rect& frame)
-{
-    setFrame(frame);
-}
+SocModView::SocModView(const kit::Rect& frame) { setFrame(frame); }
 
 SocModView::~SocModView() = default;
 
@@ -79,8 +73,8 @@ void SocModView::didCreate()
     buildShareButtons();
     buildCloseButton();
 
-    m_activation = kit::NotificationCenter::defaultCenter().addObserver(kit::kApplicationDidBecomeActiveNotification,
-        nullptr, this, [this](const kit::Notification&) { doAwakeningTasks(); });
+    m_activation = kit::NotificationCenter::defaultCenter().addObserver(kit::kApplicationDidBecomeActiveNotification, nullptr,
+        this, [this](const kit::Notification&) { doAwakeningTasks(); });
 }
 
 void SocModView::buildPlate()
@@ -103,8 +97,8 @@ void SocModView::centrePlate()
     // On whole points, so that the artwork stays sharp whatever the layer's size.
     kit::Rect b = bounds();
     kit::Size size = m_plateView->bounds().size;
-    m_plateView->setFrame({ std::round((b.width() - size.width) / 2), std::round((b.height() - size.height) / 2),
-        size.width, size.height });
+    m_plateView->setFrame(
+        { std::round((b.width() - size.width) / 2), std::round((b.height() - size.height) / 2), size.width, size.height });
 }
 
 void SocModView::layoutSubviews()
@@ -227,8 +221,7 @@ std::string SocModView::appAddress() const
 void SocModView::smFbAction()
 {
     // No composer on this desktop: the web sharer in the user's browser.
-    kit::Application::shared().openURL(
-        ShareLinks::sharerAddress(m_hosts.sharer, appAddress(), localized(kPromoTextKey)));
+    kit::Application::shared().openURL(ShareLinks::sharerAddress(m_hosts.sharer, appAddress(), localized(kPromoTextKey)));
     sendLandingPageRequest("facebook");
 }
 

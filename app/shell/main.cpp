@@ -6,11 +6,11 @@
 #include "app/specs/DataKeeper.h"
 #include "app/techspecs/SpecsController.h"
 #include "app/usage/UsageController.h"
-#include "kit/device/Device.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/JSON.h"
 #include "kit/base/UserDefaults.h"
+#include "kit/device/Device.h"
 #include "kit/host/ApplicationMain.h"
 #include "kit/host/CommandLine.h"
 #include "kit/host/HeadlessHost.h"
@@ -68,8 +68,9 @@ kit::Value machineFigures()
 kit::Array comparisonFigures()
 {
     auto selection = ComparisonBuilder::selection(kit::UserDefaults::standardUserDefaults(), DataKeeper::thisModelKey(), false);
-    auto sections = ComparisonBuilder::build(selection, DataKeeper::comparisonSpecsKeys(),
-        [](std::string_view key) { return DataKeeper::specsForModel(key); }, ComparisonBuilder::TextStyles {});
+    auto sections = ComparisonBuilder::build(
+        selection, DataKeeper::comparisonSpecsKeys(), [](std::string_view key) { return DataKeeper::specsForModel(key); },
+        ComparisonBuilder::TextStyles {});
     return ComparisonBuilder::plainSections(sections);
 }
 

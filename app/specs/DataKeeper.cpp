@@ -26,8 +26,7 @@ bool isNonModelKey(std::string_view key)
     return std::find(keys.begin(), keys.end(), key) != keys.end();
 }
 
-std::vector<std::string> rowKeys(const kit::Value& data, std::string_view listKey,
-    const std::vector<std::string>& defaults)
+std::vector<std::string> rowKeys(const kit::Value& data, std::string_view listKey, const std::vector<std::string>& defaults)
 {
     std::vector<std::string> keys;
     if (const auto* list = data[listKey].asArray()) {
@@ -311,8 +310,7 @@ const std::vector<std::string>& DataKeeper::comparisonSpecsKeys()
 {
     auto& keeper = sharedKeeper();
     if (!keeper.m_comparisonSpecsKeys)
-        keeper.m_comparisonSpecsKeys
-            = rowKeys(keeper.allData(), kOrderedComparisonSpecsKeysKey, defaultComparisonSpecsKeys());
+        keeper.m_comparisonSpecsKeys = rowKeys(keeper.allData(), kOrderedComparisonSpecsKeysKey, defaultComparisonSpecsKeys());
     return *keeper.m_comparisonSpecsKeys;
 }
 
@@ -350,8 +348,8 @@ std::string DataKeeper::computeThisModelKey()
     return best.empty() ? std::string(kUnknownModelKey) : std::string(best);
 }
 
-kit::AttributedString DataKeeper::composeMultiString(std::string_view first, std::string_view second,
-    std::string_view divider, const kit::TextAttributes& attr1, const kit::TextAttributes& attr2)
+kit::AttributedString DataKeeper::composeMultiString(std::string_view first, std::string_view second, std::string_view divider,
+    const kit::TextAttributes& attr1, const kit::TextAttributes& attr2)
 {
     kit::AttributedString result;
     result.append(std::string(first), attr1);

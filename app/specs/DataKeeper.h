@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,8 +74,8 @@ public:
 
     // Three runs: first in attr1, the divider in attr1 only when both strings are non-empty
     // (else an empty run), second in attr2.
-    static kit::AttributedString composeMultiString(std::string_view first, std::string_view second,
-        std::string_view divider, const kit::TextAttributes& attr1, const kit::TextAttributes& attr2);
+    static kit::AttributedString composeMultiString(std::string_view first, std::string_view second, std::string_view divider,
+        const kit::TextAttributes& attr1, const kit::TextAttributes& attr2);
 
     // The parsed working copy: a dictionary, or null when it could not be had. Loaded on first
     // use; a missing or unreadable working copy falls back to the bundle copy (one log line).

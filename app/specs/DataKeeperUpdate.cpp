@@ -73,10 +73,7 @@ const std::vector<std::string>& DataKeeper::serverURLs()
     return *m_serverURLs;
 }
 
-void DataKeeper::setServerURLs(std::vector<std::string> urls)
-{
-    m_serverURLs = acceptedServers(std::move(urls));
-}
+void DataKeeper::setServerURLs(std::vector<std::string> urls) { m_serverURLs = acceptedServers(std::move(urls)); }
 
 bool DataKeeper::isAcceptedServerURL(std::string_view url)
 {
@@ -108,8 +105,7 @@ std::string DataKeeper::requestToken(std::string_view bundleIdentifier, double m
 std::string DataKeeper::requestBody(std::string_view bundleIdentifier, double mn)
 {
     // None of the three fields holds anything that needs percent-encoding.
-    return "pass=" + requestToken(bundleIdentifier, mn) + "&name=" + std::string(kSpecsFileName) + "&mn="
-        + formatNumber(mn);
+    return "pass=" + requestToken(bundleIdentifier, mn) + "&name=" + std::string(kSpecsFileName) + "&mn=" + formatNumber(mn);
 }
 
 std::string DataKeeper::requestURL(std::string_view serverAddress)
@@ -196,7 +192,8 @@ void DataKeeper::doneWithError(std::optional<std::string_view> message)
     }
 }
 
-kit::ChallengeDisposition DataKeeper::didReceiveChallenge(kit::URLSession&, kit::DataTask&, const kit::URLAuthenticationChallenge&)
+kit::ChallengeDisposition DataKeeper::didReceiveChallenge(kit::URLSession&, kit::DataTask&,
+    const kit::URLAuthenticationChallenge&)
 {
     // The session verifies the chain and the host name; an untrusted server fails the attempt.
     return kit::ChallengeDisposition::PerformDefaultHandling;

@@ -76,10 +76,7 @@ void HPickerView::setDataSource(HPickerViewDataSource* dataSource)
     m_pvTableView->reloadData();
 }
 
-void HPickerView::layoutSubviews()
-{
-    layoutStrip();
-}
+void HPickerView::layoutSubviews() { layoutStrip(); }
 
 void HPickerView::layoutStrip()
 {
@@ -100,10 +97,7 @@ void HPickerView::layoutStrip()
     });
 }
 
-int HPickerView::columnCount() const
-{
-    return m_pvTableView->numberOfRowsInSection(0);
-}
+int HPickerView::columnCount() const { return m_pvTableView->numberOfRowsInSection(0); }
 
 bool HPickerView::isServiceColumn(int column) const
 {
@@ -146,8 +140,7 @@ void HPickerView::centreColumn(int column, bool animated)
     if (count <= 0)
         return;
     column = std::clamp(column, 0, count - 1);
-    kit::Point target
-        = m_pvTableView->contentOffsetForScrollingToRow({ 0, column }, kit::TableViewScrollPosition::Middle);
+    kit::Point target = m_pvTableView->contentOffsetForScrollingToRow({ 0, column }, kit::TableViewScrollPosition::Middle);
     kit::Point offset = m_pvTableView->contentOffset();
     if (std::abs(target.y - offset.y) < kSamePosition && std::abs(target.x - offset.x) < kSamePosition) {
         // Nowhere to go (the column is as central as the strip's ends allow): an animated move
@@ -233,8 +226,7 @@ int HPickerView::numberOfRowsInSection(kit::TableView&, int section)
     return m_dataSource ? std::max(0, m_dataSource->numberOfRowsInSection(*this, section)) : 0;
 }
 
-std::shared_ptr<kit::TableViewCell> HPickerView::cellForRowAtIndexPath(
-    kit::TableView& tableView, const kit::IndexPath& path)
+std::shared_ptr<kit::TableViewCell> HPickerView::cellForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath& path)
 {
     auto cell = tableView.dequeueReusableCell(kCellIdentifier);
     if (!cell) {
@@ -283,15 +275,9 @@ void HPickerView::scrollViewWillBeginDecelerating(kit::ScrollView& scrollView)
     m_startDeceleratingPos = scrollView.contentOffset();
 }
 
-void HPickerView::scrollViewDidEndDecelerating(kit::ScrollView&)
-{
-    fixateScroll();
-}
+void HPickerView::scrollViewDidEndDecelerating(kit::ScrollView&) { fixateScroll(); }
 
-void HPickerView::scrollViewDidEndScrollingAnimation(kit::ScrollView&)
-{
-    reportSelection();
-}
+void HPickerView::scrollViewDidEndScrollingAnimation(kit::ScrollView&) { reportSelection(); }
 
 void HPickerView::scrollViewWillBeginWheelScrolling(kit::ScrollView& scrollView)
 {
@@ -302,10 +288,7 @@ void HPickerView::scrollViewWillBeginWheelScrolling(kit::ScrollView& scrollView)
         m_delegate->pickerViewWillChangeRow(*this);
 }
 
-void HPickerView::scrollViewDidEndWheelScrolling(kit::ScrollView&)
-{
-    fixateScroll();
-}
+void HPickerView::scrollViewDidEndWheelScrolling(kit::ScrollView&) { fixateScroll(); }
 
 void HPickerView::fixateScroll()
 {

@@ -21,10 +21,7 @@
 
 namespace {
 
-std::string localized(const std::string& key)
-{
-    return key.empty() ? key : kit::Bundle::mainBundle().localizedString(key);
-}
+std::string localized(const std::string& key) { return key.empty() ? key : kit::Bundle::mainBundle().localizedString(key); }
 
 bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
 double pick(double pad, double phone) { return isPad() ? pad : phone; }
@@ -63,10 +60,7 @@ std::string lastComponent(std::string_view keyPath)
 }
 
 // A part of a dictionary value; parts that are not strings count as missing.
-const std::string& part(const kit::Value& value, std::string_view key)
-{
-    return value[key].string();
-}
+const std::string& part(const kit::Value& value, std::string_view key) { return value[key].string(); }
 
 } // namespace
 
@@ -80,8 +74,8 @@ std::string SpecsController::textValueString(const kit::Value& value)
         // Every part present gets its own line. "NumericValue" is a figure with its unit and is
         // never translated.
         std::string result;
-        for (const auto& line : { localized(part(value, "Value")), part(value, "NumericValue"),
-                 localized(part(value, "Details")) }) {
+        for (const auto& line :
+            { localized(part(value, "Value")), part(value, "NumericValue"), localized(part(value, "Details")) }) {
             if (line.empty())
                 continue;
             if (!result.empty())
@@ -187,8 +181,8 @@ void SpecsController::viewDidLoad()
     buildJumpBar();
     buildPicker();
 
-    m_newDataObservation = kit::NotificationCenter::defaultCenter().addObserver(
-        DKNewDataIsAvailableNotification, nullptr, this, [this](const kit::Notification&) { setSpecsData(); });
+    m_newDataObservation = kit::NotificationCenter::defaultCenter().addObserver(DKNewDataIsAvailableNotification, nullptr, this,
+        [this](const kit::Notification&) { setSpecsData(); });
     setSpecsData();
 }
 
@@ -231,8 +225,8 @@ void SpecsController::buildSpecsTable()
     m_specsTableView->setBackgroundColor(kit::Color::clear());
     m_specsTableView->setShowsVerticalScrollIndicator(!isPad());
     m_specsTableView->setContentInset({ 0, 0, kTableBottomInset, 0 });
-    m_specsTableView->setAutoresizingMask(
-        isPad() ? (kit::FlexibleLeftMargin | kit::FlexibleRightMargin | kit::FlexibleHeight) : (kit::FlexibleWidth | kit::FlexibleHeight));
+    m_specsTableView->setAutoresizingMask(isPad() ? (kit::FlexibleLeftMargin | kit::FlexibleRightMargin | kit::FlexibleHeight)
+                                                  : (kit::FlexibleWidth | kit::FlexibleHeight));
     m_specsTableView->setDataSource(this);
     m_specsTableView->setDelegate(this);
     root.addSubview(m_specsTableView);
@@ -407,7 +401,8 @@ std::shared_ptr<kit::View> SpecsController::viewForRowAtIndexPath(HPickerView& p
     column->setUserInteractionEnabled(false);
 
     double nameSize = pick(16, 13) + (thisDevice ? 2 : 0);
-    auto name = makeLabel(SharedTools::fontWithName("HelveticaNeue-Bold", nameSize), thisDevice ? kThisDeviceNameColor : kit::Color::white());
+    auto name = makeLabel(SharedTools::fontWithName("HelveticaNeue-Bold", nameSize),
+        thisDevice ? kThisDeviceNameColor : kit::Color::white());
     name->setFrame({ 2, 2, width - 4, std::max(0.0, height - detailHeight - 4) });
     name->setNumberOfLines(2);
     name->setTextAlignment(kit::TextAlignment::Center);
@@ -416,7 +411,8 @@ std::shared_ptr<kit::View> SpecsController::viewForRowAtIndexPath(HPickerView& p
     column->addSubview(name);
 
     if (!detail.empty()) {
-        auto detailLabel = makeLabel(SharedTools::fontWithName("HelveticaNeue", pick(12, 10)), kit::Color::white().withAlpha(0.8));
+        auto detailLabel
+            = makeLabel(SharedTools::fontWithName("HelveticaNeue", pick(12, 10)), kit::Color::white().withAlpha(0.8));
         detailLabel->setFrame({ 2, name->frame().maxY() - 4, width - 4, detailHeight + 2 });
         detailLabel->setTextAlignment(kit::TextAlignment::Center);
         detailLabel->setText(detail);
@@ -463,7 +459,8 @@ std::shared_ptr<kit::TableViewCell> SpecsController::cellForRowAtIndexPath(kit::
     cell->setSelectionStyle(kit::TableViewCellSelectionStyle::None);
     cell->setBackgroundColor(kit::Color::clear());
     for (int tag : { kNameLabelTag, kValueLabelTag }) {
-        auto label = makeLabel(tag == kNameLabelTag ? m_nameLabelFont : m_valueLabelFont, tag == kNameLabelTag ? kLabelColor : kValueColor);
+        auto label = makeLabel(tag == kNameLabelTag ? m_nameLabelFont : m_valueLabelFont,
+            tag == kNameLabelTag ? kLabelColor : kValueColor);
         label->setNumberOfLines(0);
         label->setLineBreakMode(kit::LineBreakMode::WordWrap);
         if (tag == kNameLabelTag)
@@ -480,14 +477,16 @@ std::shared_ptr<kit::TableViewCell> SpecsController::cellForRowAtIndexPath(kit::
 
 double SpecsController::heightForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath& path)
 {
-    const kit::Value& row = m_dataModel.at(static_cast<std::size_t>(path.section))[kRowsKey].at(static_cast<std::size_t>(path.row));
+    const kit::Value& row
+        = m_dataModel.at(static_cast<std::size_t>(path.section))[kRowsKey].at(static_cast<std::size_t>(path.row));
     double width = tableView.bounds().width() - m_textBorder;
     return rowHeightForString(row[kRowFirstItemKey].string(), row[kRowSecondItemKey].string(), width);
 }
 
 void SpecsController::willDisplayCell(kit::TableView& tableView, kit::TableViewCell& cell, const kit::IndexPath& path)
 {
-    const kit::Value& row = m_dataModel.at(static_cast<std::size_t>(path.section))[kRowsKey].at(static_cast<std::size_t>(path.row));
+    const kit::Value& row
+        = m_dataModel.at(static_cast<std::size_t>(path.section))[kRowsKey].at(static_cast<std::size_t>(path.row));
     auto* label = dynamic_cast<kit::Label*>(cell.contentView()->viewWithTag(kNameLabelTag));
     auto* value = dynamic_cast<kit::Label*>(cell.contentView()->viewWithTag(kValueLabelTag));
     if (!label || !value)
@@ -509,8 +508,10 @@ void SpecsController::calcSizesForString(const std::string& first, const std::st
     double limit = kMaximumRowLines * std::max(m_nameLabelFont->lineHeight(), m_valueLabelFont->lineHeight());
     double labelWidth = labelColumnWidth();
     double valueWidth = std::max(0.0, width - 3 * m_textBorder - labelWidth);
-    double labelHeight = first.empty() ? 0 : kit::boundingRectForString(first, m_nameLabelFont, kit::Size { labelWidth, limit }).height();
-    double valueHeight = second.empty() ? 0 : kit::boundingRectForString(second, m_valueLabelFont, kit::Size { valueWidth, limit }).height();
+    double labelHeight
+        = first.empty() ? 0 : kit::boundingRectForString(first, m_nameLabelFont, kit::Size { labelWidth, limit }).height();
+    double valueHeight
+        = second.empty() ? 0 : kit::boundingRectForString(second, m_valueLabelFont, kit::Size { valueWidth, limit }).height();
     m_firstSize = { labelWidth, std::min(labelHeight, limit) };
     m_secondSize = { valueWidth, std::min(valueHeight, limit) };
 }

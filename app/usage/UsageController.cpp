@@ -178,7 +178,8 @@ void UsageController::fillCounters(kit::Array& ifaces, const std::vector<kit::In
 void UsageController::updateAddresses()
 {
     m_ifaces.clear();
-    auto entries = configurationProvider ? configurationProvider() : kit::Result<std::vector<kit::InterfaceEntry>>(kit::Error { "none" });
+    auto entries
+        = configurationProvider ? configurationProvider() : kit::Result<std::vector<kit::InterfaceEntry>>(kit::Error { "none" });
     if (!entries.ok()) {
         int error = errno ? errno : EIO;
         char line[32];
@@ -228,9 +229,11 @@ kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double sy
         }
         kit::Array rows;
         if (hasAddress)
-            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "IP address" }, { std::string(kRowSecondItemKey), record["ipAddr"] } });
+            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "IP address" },
+                { std::string(kRowSecondItemKey), record["ipAddr"] } });
         if (systemVersion < 7.0 && !name.starts_with("pdp") && record["macAddr"].isString())
-            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "MAC address" }, { std::string(kRowSecondItemKey), record["macAddr"] } });
+            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "MAC address" },
+                { std::string(kRowSecondItemKey), record["macAddr"] } });
         section.emplace(kRowsKey, std::move(rows));
         model.emplace_back(std::move(section));
     }
@@ -325,7 +328,8 @@ std::shared_ptr<kit::Label> UsageController::buildLegendColumn(kit::View& panel,
 
     auto value = panelLabel(metrics.valueFrame(column), SharedTools::fontWithName("HelveticaNeue-Bold", metrics.valueFontSize));
     panel.addSubview(value);
-    auto name = panelLabel(metrics.nameFrame(column), SharedTools::fontWithName("HelveticaNeue-CondensedBold", metrics.nameFontSize));
+    auto name
+        = panelLabel(metrics.nameFrame(column), SharedTools::fontWithName("HelveticaNeue-CondensedBold", metrics.nameFontSize));
     name->setText(localized(textKey));
     panel.addSubview(name);
     return value;
@@ -453,12 +457,12 @@ std::shared_ptr<kit::View> UsageController::viewForHeaderInSection(kit::TableVie
         header->addSubview(arrows);
         auto font = SharedTools::fontWithName("HelveticaNeue-Bold", pick(17, 13));
         auto shadow = kit::Color::black().withAlpha(0.6);
-        auto download = makeLabel({ pick(400, 166), pick(6, 3), pick(120, 70), pick(38, 29) }, font,
-            { 0.62, 0.99, 0.42, 1.0 }, shadow, { 0, 1 });
+        auto download = makeLabel({ pick(400, 166), pick(6, 3), pick(120, 70), pick(38, 29) }, font, { 0.62, 0.99, 0.42, 1.0 },
+            shadow, { 0, 1 });
         download->setText(model[kValueDownloadKey].string());
         header->addSubview(download);
-        auto upload = makeLabel({ pick(524, 253), pick(6, 3), pick(120, 70), pick(38, 29) }, font,
-            { 0.35, 0.78, 0.91, 1.0 }, shadow, { 0, 1 });
+        auto upload = makeLabel({ pick(524, 253), pick(6, 3), pick(120, 70), pick(38, 29) }, font, { 0.35, 0.78, 0.91, 1.0 },
+            shadow, { 0, 1 });
         upload->setText(model[kValueUploadKey].string());
         header->addSubview(upload);
     }

@@ -105,8 +105,8 @@ private:
     void buildDiskPanel(const PanelMetrics&, double centerX);
     void buildMemoryPanel(const PanelMetrics&, double centerX);
     // A legend column's mark, value and name; returns the value label.
-    static std::shared_ptr<kit::Label> buildLegendColumn(kit::View& panel, const PanelMetrics&, int column,
-        const char* textKey, const char* markImage);
+    static std::shared_ptr<kit::Label> buildLegendColumn(kit::View& panel, const PanelMetrics&, int column, const char* textKey,
+        const char* markImage);
     void buildNetworkTable();
     void fillPanels(const kit::Value& usage);
 

@@ -180,8 +180,7 @@ std::string Bundle::bundleIdentifier() const
     return identifier.isString() ? identifier.string() : std::string();
 }
 
-std::optional<std::string> Bundle::pathForResource(
-    std::string_view name, std::string_view type, std::string_view directory) const
+std::optional<std::string> Bundle::pathForResource(std::string_view name, std::string_view type, std::string_view directory) const
 {
     if (!type.empty() && type.front() == '.')
         type.remove_prefix(1);
@@ -258,13 +257,12 @@ const StringsTable* Bundle::tableFor(const std::string& language, std::string_vi
             Log::write("Cannot read string table " + path + ": " + bytes.error());
             break;
         }
-        loaded = std::make_unique<StringsTable>(StringsTable::parse(
-            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())));
+        loaded = std::make_unique<StringsTable>(
+            StringsTable::parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())));
         if (!loaded->errors().empty()) {
             const auto& first = loaded->errors().front();
             Log::write("String table " + path + ": " + std::to_string(loaded->errors().size())
-                + " broken entries skipped, the first at line " + std::to_string(first.line) + " (" + first.message
-                + ")");
+                + " broken entries skipped, the first at line " + std::to_string(first.line) + " (" + first.message + ")");
         }
         break;
     }

@@ -50,8 +50,8 @@ public:
     // "<resources>/<directory>/<name>.<type>" when it exists (type may be empty, with or without
     // its leading dot), else the same inside "<lang>.lproj" for each preferred language.
     // Names that would leave the bundle ("..", absolute paths) are never found.
-    std::optional<std::string> pathForResource(
-        std::string_view name, std::string_view type, std::string_view directory = {}) const;
+    std::optional<std::string> pathForResource(std::string_view name, std::string_view type,
+        std::string_view directory = {}) const;
 
     // The text for key in table ("Localizable"): the first preferred language that has the key,
     // then "en", then the key itself. A table's parse errors are logged once, when it is loaded.

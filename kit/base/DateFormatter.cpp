@@ -64,8 +64,8 @@ DateFormatter::DateFormatter(Style dateStyle, Style timeStyle, std::string_view 
     m_impl->locale = locale.empty() ? Locale::current(Locale::Category::Time) : std::string(locale);
     if (dateStyle == Style::None && timeStyle == Style::None)
         return;
-    m_impl->format.reset(icu::DateFormat::createDateTimeInstance(
-        icuStyle(dateStyle), icuStyle(timeStyle), icu::Locale(m_impl->locale.c_str())));
+    m_impl->format.reset(
+        icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle), icu::Locale(m_impl->locale.c_str())));
     if (m_impl->format)
         m_impl->format->adoptTimeZone(systemTimeZone().release());
 }

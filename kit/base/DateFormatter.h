@@ -52,8 +52,7 @@ public:
     static std::string httpDate(Date date);
 
     // A one-off pattern format; empty locale means the user's; time zone empty means the system's.
-    static std::string format(Date date, std::string_view pattern, std::string_view locale,
-        std::string_view timeZone = {});
+    static std::string format(Date date, std::string_view pattern, std::string_view locale, std::string_view timeZone = {});
 
 private:
     struct Impl;

@@ -184,13 +184,13 @@ Result<std::string> FileManager::applicationSupportDirectory(std::string_view bu
 
 bool FileManager::fileExists(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return !path.empty() && ::stat(path.c_str(), &info) == 0;
 }
 
 bool FileManager::isDirectory(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -219,7 +219,7 @@ Result<void> FileManager::createDirectory(const std::string& path)
 
 Result<FileManager::FileSystemAttributes> FileManager::attributesOfFileSystemForPath(const std::string& path)
 {
-    struct statvfs info {};
+    struct statvfs info { };
     if (path.empty() || ::statvfs(path.c_str(), &info) != 0)
         return errnoError("cannot read the file system of", path, path.empty() ? ENOENT : errno);
     // Signed 64-bit, as the screens compute with them; a sum beyond that is clamped.
@@ -237,7 +237,7 @@ Result<FileManager::FileSystemAttributes> FileManager::attributesOfFileSystemFor
 
 std::optional<Date> FileManager::modificationDate(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (path.empty() || ::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     return Date::fromUnix(double(info.st_mtim.tv_sec) + double(info.st_mtim.tv_nsec) / 1e9);
@@ -256,16 +256,15 @@ Result<void> FileManager::setModificationDate(const std::string& path, Date date
     return {};
 }
 
-Result<void> FileManager::writeFileAtomically(
-    const std::string& path, std::string_view bytes, std::optional<Date> modificationDate)
+Result<void> FileManager::writeFileAtomically(const std::string& path, std::string_view bytes,
+    std::optional<Date> modificationDate)
 {
     return writeFileAtomically(path,
-        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
-        modificationDate);
+        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), modificationDate);
 }
 
-Result<void> FileManager::writeFileAtomically(
-    const std::string& path, std::span<const std::uint8_t> bytes, std::optional<Date> modificationDate)
+Result<void> FileManager::writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+    std::optional<Date> modificationDate)
 {
     if (path.empty() || path.back() == '/')
         return Error { "cannot write \"" + path + "\": not a file path" };
@@ -290,7 +289,7 @@ Result<void> FileManager::writeFileAtomically(
     };
 
     // A replaced file keeps its permissions; a new one gets the usual 0666 less the umask.
-    struct stat existing {};
+    struct stat existing { };
     mode_t mode;
     if (::stat(path.c_str(), &existing) == 0) {
         mode = existing.st_mode & 07777;
@@ -334,7 +333,7 @@ Result<Data> FileManager::readFile(const std::string& path)
     int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errnoError("cannot open", path, path.empty() ? ENOENT : errno);
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
         return errnoError("cannot read", path, EISDIR);
@@ -362,7 +361,7 @@ Result<Data> FileManager::readFile(const std::string& path)
 
 Result<void> FileManager::copyItem(const std::string& from, const std::string& to)
 {
-    struct stat info {};
+    struct stat info { };
     if (from.empty() || ::stat(from.c_str(), &info) != 0)
         return errnoError("cannot copy", from, from.empty() ? ENOENT : errno);
     if (!S_ISREG(info.st_mode))
@@ -377,7 +376,7 @@ Result<void> FileManager::removeItem(const std::string& path)
 {
     if (path.empty())
         return Error { "cannot remove an empty path" };
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.c_str(), &info) != 0)
         return errnoError("cannot remove", path, errno);
     int result = S_ISDIR(info.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str());
@@ -403,7 +402,7 @@ void FileManager::removeStaleTemporaryFiles(const std::string& path, double maxA
         if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
             continue;
         std::string full = folder + "/" + name;
-        struct stat info {};
+        struct stat info { };
         if (::lstat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             continue;
         // Judged by the change time: a temporary file may already carry the (old) modification

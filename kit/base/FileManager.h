@@ -44,10 +44,10 @@ public:
     // Replaces path as a whole or not at all: the bytes go to a temporary file in the same
     // folder, which is flushed to disk, given the modification date (when one is given) and then
     // renamed over path; the folder is flushed last. On failure path is left as it was.
-    static Result<void> writeFileAtomically(
-        const std::string& path, std::span<const std::uint8_t> bytes, std::optional<Date> modificationDate = {});
-    static Result<void> writeFileAtomically(
-        const std::string& path, std::string_view bytes, std::optional<Date> modificationDate = {});
+    static Result<void> writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+        std::optional<Date> modificationDate = {});
+    static Result<void> writeFileAtomically(const std::string& path, std::string_view bytes,
+        std::optional<Date> modificationDate = {});
     static Result<Data> readFile(const std::string& path);
     // Copies a regular file, replacing the destination atomically and keeping the source's
     // modification date.

@@ -30,9 +30,7 @@ std::string icuIdentifier(std::string_view posixName)
 
 std::string current(Category category)
 {
-    const char* variable = category == Category::Time ? "LC_TIME"
-        : category == Category::Collate                ? "LC_COLLATE"
-                                                       : "LC_MESSAGES";
+    const char* variable = category == Category::Time ? "LC_TIME" : category == Category::Collate ? "LC_COLLATE" : "LC_MESSAGES";
     for (const char* name : { "LC_ALL", variable, "LANG" }) {
         const char* value = std::getenv(name);
         if (value && *value)

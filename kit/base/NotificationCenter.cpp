@@ -66,8 +66,8 @@ NotificationCenter& NotificationCenter::defaultCenter()
     return *center;
 }
 
-std::unique_ptr<NotificationCenter::Observation> NotificationCenter::addObserver(
-    std::string_view name, const void* sender, const void* owner, Callback callback)
+std::unique_ptr<NotificationCenter::Observation> NotificationCenter::addObserver(std::string_view name, const void* sender,
+    const void* owner, Callback callback)
 {
     auto entry = std::make_shared<Observation::Entry>();
     entry->center = m_impl;

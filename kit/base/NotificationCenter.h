@@ -51,8 +51,8 @@ public:
 
     // Observes notifications called name ("" for every name), from sender only (nullptr for any
     // sender). The owner (may be null) lets removeObserver(owner) end all its observations at once.
-    [[nodiscard]] std::unique_ptr<Observation> addObserver(
-        std::string_view name, const void* sender, const void* owner, Callback callback);
+    [[nodiscard]] std::unique_ptr<Observation> addObserver(std::string_view name, const void* sender, const void* owner,
+        Callback callback);
     void post(std::string_view name, const void* sender, Value userInfo = {});
     void removeObserver(const void* owner);
     // Observations that are still active.

@@ -52,9 +52,11 @@ bool isNameChar(char c) { return c != '>' && c != '/' && c != ' ' && c != '\t' &
 std::optional<double> parseISODate(std::string_view text)
 {
     auto trimmed = text;
-    while (!trimmed.empty() && (trimmed.front() == ' ' || trimmed.front() == '\n' || trimmed.front() == '\t' || trimmed.front() == '\r'))
+    while (!trimmed.empty()
+        && (trimmed.front() == ' ' || trimmed.front() == '\n' || trimmed.front() == '\t' || trimmed.front() == '\r'))
         trimmed.remove_prefix(1);
-    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\n' || trimmed.back() == '\t' || trimmed.back() == '\r'))
+    while (
+        !trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\n' || trimmed.back() == '\t' || trimmed.back() == '\r'))
         trimmed.remove_suffix(1);
     std::size_t pos = 0;
     auto number = [&](std::size_t digits, long& out) {
@@ -741,20 +743,19 @@ Result<Value> PropertyList::read(std::span<const std::uint8_t> bytes)
     if (bytes.empty())
         return fail("empty input");
 
-    bool binary = bytes.size() >= kBinaryMagic.size()
-        && std::memcmp(bytes.data(), kBinaryMagic.data(), kBinaryMagic.size()) == 0;
+    bool binary = bytes.size() >= kBinaryMagic.size() && std::memcmp(bytes.data(), kBinaryMagic.data(), kBinaryMagic.size()) == 0;
     // XML starts with markup after optional white space; anything else (random bytes, a
     // truncated binary header) is no property list at all, whatever bytes it holds.
     if (!binary) {
         std::size_t first = 0;
-        while (first < bytes.size() && (bytes[first] == ' ' || bytes[first] == '\t' || bytes[first] == '\r' || bytes[first] == '\n'))
+        while (
+            first < bytes.size() && (bytes[first] == ' ' || bytes[first] == '\t' || bytes[first] == '\r' || bytes[first] == '\n'))
             ++first;
         if (first == bytes.size() || bytes[first] != '<')
             return Error { "not a property list (neither XML nor binary)" };
     }
-    Result<ScanResult> scan = binary
-        ? BinaryScanner(bytes).scan()
-        : scanXML(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    Result<ScanResult> scan = binary ? BinaryScanner(bytes).scan()
+                                     : scanXML(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (!scan.ok())
         return Error { scan.error() };
 

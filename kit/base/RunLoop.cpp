@@ -234,7 +234,8 @@ struct RunLoop::Impl {
             guint wake = 0;
             if (bounded) {
                 guint ms = guint(std::min(std::ceil(remaining * 1000), 3600000.0));
-                wake = g_timeout_add_full(G_PRIORITY_DEFAULT, std::max(ms, 1u), [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+                wake = g_timeout_add_full(
+                    G_PRIORITY_DEFAULT, std::max(ms, 1u), [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
             }
             g_main_context_iteration(context, TRUE);
             if (wake)
@@ -413,8 +414,7 @@ bool RunLoop::runUntil(const std::function<bool()>& predicate, double timeoutSec
 void RunLoop::runPending()
 {
     // Bounded, so that a source that is always ready cannot hold the caller forever.
-    for (int i = 0; i < 10000 && g_main_context_iteration(m_impl->context, FALSE); ++i) {
-    }
+    for (int i = 0; i < 10000 && g_main_context_iteration(m_impl->context, FALSE); ++i) { }
 }
 
 double RunLoop::now() const { return m_impl->now(); }
@@ -504,9 +504,6 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer)
     timer->m_sequence = m_impl->insert(timer->m_fireTime, Impl::Entry { timer, nullptr }).sequence;
 }
 
-void RunLoop::removeTimer(Timer& timer)
-{
-    Impl::Entry taken = m_impl->takeTimerEntry(timer);
-}
+void RunLoop::removeTimer(Timer& timer) { Impl::Entry taken = m_impl->takeTimerEntry(timer); }
 
 } // namespace kit

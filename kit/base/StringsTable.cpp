@@ -25,8 +25,8 @@ std::string decode(std::string_view bytes)
 {
     auto convert = [](std::string_view body, const char* encoding) {
         gsize written = 0;
-        gchar* converted = g_convert_with_fallback(
-            body.data(), gssize(body.size()), "UTF-8", encoding, "\xEF\xBF\xBD", nullptr, &written, nullptr);
+        gchar* converted = g_convert_with_fallback(body.data(), gssize(body.size()), "UTF-8", encoding, "\xEF\xBF\xBD", nullptr,
+            &written, nullptr);
         std::string out = converted ? std::string(converted, written) : std::string();
         g_free(converted);
         return out;
@@ -47,8 +47,8 @@ std::string decode(std::string_view bytes)
 
 bool isBareChar(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.'
-        || c == '-' || c == '$' || c == ':' || c == '/';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '-'
+        || c == '$' || c == ':' || c == '/';
 }
 
 class Parser {
@@ -184,10 +184,18 @@ private:
                 break;
             char e = m_text[m_pos++];
             switch (e) {
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case '0': out += '\0'; break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case '0':
+                out += '\0';
+                break;
             case 'U':
             case 'u': {
                 auto unit = readHex4();

@@ -78,18 +78,30 @@ std::optional<std::string> URLResponse::valueForHTTPHeaderField(std::string_view
 std::string_view URLError::codeName(Code code)
 {
     switch (code) {
-    case Code::Unknown: return "unknown";
-    case Code::Cancelled: return "cancelled";
-    case Code::BadURL: return "bad URL";
-    case Code::UnsupportedURL: return "unsupported URL";
-    case Code::TimedOut: return "timed out";
-    case Code::CannotFindHost: return "cannot find host";
-    case Code::CannotConnectToHost: return "cannot connect to host";
-    case Code::NetworkConnectionLost: return "network connection lost";
-    case Code::SecureConnectionFailed: return "secure connection failed";
-    case Code::ServerCertificateUntrusted: return "server certificate untrusted";
-    case Code::DataLengthExceedsMaximum: return "data length exceeds maximum";
-    case Code::BadServerResponse: return "bad server response";
+    case Code::Unknown:
+        return "unknown";
+    case Code::Cancelled:
+        return "cancelled";
+    case Code::BadURL:
+        return "bad URL";
+    case Code::UnsupportedURL:
+        return "unsupported URL";
+    case Code::TimedOut:
+        return "timed out";
+    case Code::CannotFindHost:
+        return "cannot find host";
+    case Code::CannotConnectToHost:
+        return "cannot connect to host";
+    case Code::NetworkConnectionLost:
+        return "network connection lost";
+    case Code::SecureConnectionFailed:
+        return "secure connection failed";
+    case Code::ServerCertificateUntrusted:
+        return "server certificate untrusted";
+    case Code::DataLengthExceedsMaximum:
+        return "data length exceeds maximum";
+    case Code::BadServerResponse:
+        return "bad server response";
     }
     return "unknown";
 }
@@ -335,37 +347,45 @@ URLError errorFor(CURLcode code, const DataTask::Transfer& transfer)
     if (transfer.tooLarge)
         return make(Code::DataLengthExceedsMaximum);
     switch (code) {
-    case CURLE_OPERATION_TIMEDOUT: return make(Code::TimedOut);
+    case CURLE_OPERATION_TIMEDOUT:
+        return make(Code::TimedOut);
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY: return make(Code::CannotFindHost);
-    case CURLE_COULDNT_CONNECT: return make(Code::CannotConnectToHost);
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return make(Code::CannotFindHost);
+    case CURLE_COULDNT_CONNECT:
+        return make(Code::CannotConnectToHost);
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH: return make(Code::ServerCertificateUntrusted);
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        return make(Code::ServerCertificateUntrusted);
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
-    case CURLE_USE_SSL_FAILED: return make(Code::SecureConnectionFailed);
+    case CURLE_USE_SSL_FAILED:
+        return make(Code::SecureConnectionFailed);
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_PARTIAL_FILE:
-    case CURLE_GOT_NOTHING: return make(Code::NetworkConnectionLost);
-    case CURLE_FILESIZE_EXCEEDED: return make(Code::DataLengthExceedsMaximum);
-    case CURLE_URL_MALFORMAT: return make(Code::BadURL);
-    case CURLE_UNSUPPORTED_PROTOCOL: return make(Code::UnsupportedURL);
+    case CURLE_GOT_NOTHING:
+        return make(Code::NetworkConnectionLost);
+    case CURLE_FILESIZE_EXCEEDED:
+        return make(Code::DataLengthExceedsMaximum);
+    case CURLE_URL_MALFORMAT:
+        return make(Code::BadURL);
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return make(Code::UnsupportedURL);
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
     case CURLE_HTTP2:
-    case CURLE_HTTP2_STREAM: return make(Code::BadServerResponse);
-    default: return make(Code::Unknown);
+    case CURLE_HTTP2_STREAM:
+        return make(Code::BadServerResponse);
+    default:
+        return make(Code::Unknown);
     }
 }
 
-URLError cancelledError()
-{
-    return URLError { URLError::Code::Cancelled, "cancelled" };
-}
+URLError cancelledError() { return URLError { URLError::Code::Cancelled, "cancelled" }; }
 
 } // namespace
 
@@ -743,7 +763,7 @@ std::shared_ptr<DataTask> URLSession::dataTaskWithRequest(const URLRequest& requ
 std::shared_ptr<DataTask> URLSession::dataTaskWithRequest(const URLRequest& request, DataTask::CompletionHandler completion)
 {
     if (!completion)
-        completion = [](const Data&, const std::optional<URLResponse>&, const std::optional<URLError>&) { };
+        completion = [](const Data&, const std::optional<URLResponse>&, const std::optional<URLError>&) {};
     std::shared_ptr<DataTask> task(new DataTask(shared_from_this(), request, std::move(completion)));
     std::erase_if(m_tasks, [](const std::weak_ptr<DataTask>& t) { return t.expired(); });
     m_tasks.push_back(task);

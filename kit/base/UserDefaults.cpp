@@ -80,7 +80,7 @@ Result<std::string> moveAside(const std::string& path)
             continue;
         if (errno == EINVAL || errno == ENOSYS) {
             // A file system without no-replace renames: look first, then rename.
-            struct stat info {};
+            struct stat info { };
             if (::lstat(aside.c_str(), &info) == 0)
                 continue;
             if (std::rename(path.c_str(), aside.c_str()) == 0)
@@ -137,7 +137,7 @@ std::string UserDefaults::resolvedFilePath() const
     // be, so the first save creates it there.
     std::string path = m_filePath;
     for (int hop = 0; hop < 40; ++hop) {
-        struct stat info {};
+        struct stat info { };
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
             return path;
         char target[PATH_MAX];
@@ -159,7 +159,7 @@ void UserDefaults::load()
     std::string target = resolvedFilePath();
     if (target != m_filePath)
         FileManager::removeStaleTemporaryFiles(target, 0);
-    struct stat info {};
+    struct stat info { };
     if (::lstat(m_filePath.c_str(), &info) != 0 || (target != m_filePath && ::lstat(target.c_str(), &info) != 0))
         return; // nothing stored yet
     auto parsed = PropertyList::readFile(target);
@@ -190,8 +190,9 @@ void UserDefaults::setAside(const std::string& problem)
     // link a regular target is moved (the link then leads to the next save); anything else,
     // such as a FIFO or a device, is never touched itself: the link goes instead.
     std::string target = resolvedFilePath();
-    struct stat info {};
-    std::string moved = target != m_filePath && ::lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? target : m_filePath;
+    struct stat info { };
+    std::string moved
+        = target != m_filePath && ::lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? target : m_filePath;
     auto aside = moveAside(moved);
     if (aside)
         Log::write("Preferences " + target + " unreadable (" + problem + "); moved to " + *aside + ", starting empty");

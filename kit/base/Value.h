@@ -105,8 +105,7 @@ public:
     {
     }
     template<typename T>
-        requires std::is_base_of_v<Object, T>
-    Value(std::shared_ptr<T> o)
+    requires std::is_base_of_v<Object, T> Value(std::shared_ptr<T> o)
         : m_storage(std::shared_ptr<Object>(std::move(o)))
     {
     }
@@ -174,8 +173,8 @@ public:
     bool operator==(const Value& other) const;
 
 private:
-    std::variant<std::monostate, bool, std::int64_t, double, std::string, kit::Date, kit::Data, kit::Array,
-        kit::Dict, std::shared_ptr<Object>>
+    std::variant<std::monostate, bool, std::int64_t, double, std::string, kit::Date, kit::Data, kit::Array, kit::Dict,
+        std::shared_ptr<Object>>
         m_storage;
 };
 

@@ -36,45 +36,21 @@ std::string Device::modelIdentifier()
     return *s.detectedModel;
 }
 
-std::string Device::name()
-{
-    return DeviceIdentity::hostName();
-}
+std::string Device::name() { return DeviceIdentity::hostName(); }
 
-std::string Device::systemVersion()
-{
-    return DeviceIdentity::leadingVersion(DeviceIdentity::kernelRelease());
-}
+std::string Device::systemVersion() { return DeviceIdentity::leadingVersion(DeviceIdentity::kernelRelease()); }
 
-std::optional<std::string> Device::distributionName()
-{
-    return OsReleaseSource(state().root).prettyName();
-}
+std::optional<std::string> Device::distributionName() { return OsReleaseSource(state().root).prettyName(); }
 
-Idiom Device::idiom()
-{
-    return DeviceProfile::current().idiom;
-}
+Idiom Device::idiom() { return DeviceProfile::current().idiom; }
 
-ScreenSize Device::screenSize()
-{
-    return DeviceProfile::current().screenSize;
-}
+ScreenSize Device::screenSize() { return DeviceProfile::current().screenSize; }
 
-BatteryReading Device::battery()
-{
-    return BatterySource(state().root).read();
-}
+BatteryReading Device::battery() { return BatterySource(state().root).read(); }
 
-void Device::setBatteryMonitoringEnabled(bool enabled)
-{
-    state().batteryMonitoring = enabled;
-}
+void Device::setBatteryMonitoringEnabled(bool enabled) { state().batteryMonitoring = enabled; }
 
-bool Device::isBatteryMonitoringEnabled()
-{
-    return state().batteryMonitoring;
-}
+bool Device::isBatteryMonitoringEnabled() { return state().batteryMonitoring; }
 
 float Device::batteryLevel()
 {
@@ -97,9 +73,6 @@ void Device::setRoot(std::string root)
     s.detectedModel.reset();
 }
 
-const std::string& Device::root()
-{
-    return state().root;
-}
+const std::string& Device::root() { return state().root; }
 
 } // namespace kit

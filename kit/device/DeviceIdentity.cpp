@@ -37,11 +37,10 @@ DeviceIdentity::DeviceIdentity(std::string root)
 
 bool DeviceIdentity::isPlaceholder(std::string_view text)
 {
-    static constexpr std::array<std::string_view, 18> placeholders {
-        "To Be Filled By O.E.M.", "To Be Filled By O.E.M", "Default string", "Not Specified", "Not Applicable",
-        "System manufacturer", "System Product Name", "System Version", "OEM", "O.E.M.", "None", "Unknown",
-        "Undefined", "N/A", "Default", "Type1ProductConfigId", "Chassis Manufacturer", "x.x"
-    };
+    static constexpr std::array<std::string_view, 18> placeholders { "To Be Filled By O.E.M.", "To Be Filled By O.E.M",
+        "Default string", "Not Specified", "Not Applicable", "System manufacturer", "System Product Name", "System Version",
+        "OEM", "O.E.M.", "None", "Unknown", "Undefined", "N/A", "Default", "Type1ProductConfigId", "Chassis Manufacturer",
+        "x.x" };
     text = detail::trimmed(text);
     if (text.empty())
         return true;

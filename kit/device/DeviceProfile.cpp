@@ -34,10 +34,7 @@ const DeviceProfile& DeviceProfile::defaultProfile()
     return profile;
 }
 
-std::span<const DeviceProfile> DeviceProfile::builtInProfiles()
-{
-    return kBuiltIn;
-}
+std::span<const DeviceProfile> DeviceProfile::builtInProfiles() { return kBuiltIn; }
 
 std::optional<DeviceProfile> DeviceProfile::named(std::string_view name)
 {
@@ -50,14 +47,8 @@ std::optional<DeviceProfile> DeviceProfile::named(std::string_view name)
     return std::nullopt;
 }
 
-const DeviceProfile& DeviceProfile::current()
-{
-    return currentStorage();
-}
+const DeviceProfile& DeviceProfile::current() { return currentStorage(); }
 
-void DeviceProfile::setCurrent(DeviceProfile profile)
-{
-    currentStorage() = std::move(profile);
-}
+void DeviceProfile::setCurrent(DeviceProfile profile) { currentStorage() = std::move(profile); }
 
 } // namespace kit

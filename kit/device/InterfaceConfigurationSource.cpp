@@ -85,8 +85,8 @@ bool InterfaceConfigurationSource::exists(const std::string& relative) const
 InterfaceKind InterfaceConfigurationSource::kindOf(std::string_view name) const
 {
     // A name that could climb out of /sys/class/net is never looked up there.
-    bool safe = !name.empty() && name.size() < IFNAMSIZ && name != "." && name != ".."
-        && name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+    bool safe = !name.empty() && name.size() < IFNAMSIZ && name != "." && name != ".." && name.find('/') == std::string_view::npos
+        && name.find('\0') == std::string_view::npos;
     std::string folder = "/sys/class/net/" + std::string(name);
 
     std::optional<std::string> devType;

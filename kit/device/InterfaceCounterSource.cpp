@@ -121,10 +121,7 @@ private:
     int m_fd = -1;
 };
 
-Error errnoError(const char* what)
-{
-    return Error { std::string(what) + ": " + std::strerror(errno) };
-}
+Error errnoError(const char* what) { return Error { std::string(what) + ": " + std::strerror(errno) }; }
 
 } // namespace
 

@@ -43,8 +43,8 @@ void printTree(const View& view, int depth, std::string& out)
 {
     Rect f = view.frame();
     char line[160];
-    std::snprintf(line, sizeof(line), "%*s%s (%g, %g, %g, %g)", depth * 2, "", view.className().c_str(), f.x(), f.y(),
-        f.width(), f.height());
+    std::snprintf(line, sizeof(line), "%*s%s (%g, %g, %g, %g)", depth * 2, "", view.className().c_str(), f.x(), f.y(), f.width(),
+        f.height());
     out += line;
     if (auto* label = dynamic_cast<const Label*>(&view))
         out += " \"" + label->text() + "\"";

@@ -541,10 +541,7 @@ static void storePlace(GtkWidget* widget)
 #endif
 }
 
-static void windowMapped(GtkWidget* widget, gpointer)
-{
-    restorePlace(widget);
-}
+static void windowMapped(GtkWidget* widget, gpointer) { restorePlace(widget); }
 
 static void windowRealized(GtkWidget* widget, gpointer data)
 {
@@ -590,11 +587,15 @@ static void secondaryPressed(GtkGestureClick* gesture, int, double x, double y, 
     gtk_popover_set_has_arrow(GTK_POPOVER(popover), FALSE);
     g_signal_connect(popover, "closed", G_CALLBACK(+[](GtkPopover* popover, gpointer) {
         // Unparented once closed and its action has run, so menus do not pile up.
-        g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, [](gpointer widget) {
-            gtk_widget_unparent(GTK_WIDGET(widget));
-            return G_SOURCE_REMOVE;
-        }, popover, nullptr);
-    }), nullptr);
+        g_idle_add_full(
+            G_PRIORITY_DEFAULT_IDLE,
+            [](gpointer widget) {
+                gtk_widget_unparent(GTK_WIDGET(widget));
+                return G_SOURCE_REMOVE;
+            },
+            popover, nullptr);
+    }),
+        nullptr);
     gtk_popover_popup(GTK_POPOVER(popover));
     gtk_gesture_set_state(GTK_GESTURE(gesture), GTK_EVENT_SEQUENCE_CLAIMED);
 }
@@ -744,8 +745,7 @@ static int runHost(GtkHost& host, GtkHost::Impl& impl, const std::vector<std::st
     }
     const HostOptions& options = host.core().options();
     GApplicationFlags flags = G_APPLICATION_HANDLES_OPEN;
-    bool unique = !options.applicationId.empty() && g_application_id_is_valid(options.applicationId.c_str())
-        && hasSessionBus();
+    bool unique = !options.applicationId.empty() && g_application_id_is_valid(options.applicationId.c_str()) && hasSessionBus();
     if (!unique)
         flags = GApplicationFlags(flags | G_APPLICATION_NON_UNIQUE);
     impl.application = gtk_application_new(unique ? options.applicationId.c_str() : nullptr, flags);
@@ -827,13 +827,16 @@ void GtkHost::close()
     // window away underneath GTK.
     if (m_impl->closeId)
         return;
-    m_impl->closeId = g_idle_add_full(G_PRIORITY_DEFAULT, [](gpointer data) {
-        auto& impl = *static_cast<GtkHost::Impl*>(data);
-        impl.closeId = 0;
-        if (impl.window)
-            gtk_window_close(GTK_WINDOW(impl.window));
-        return G_SOURCE_REMOVE;
-    }, m_impl.get(), nullptr);
+    m_impl->closeId = g_idle_add_full(
+        G_PRIORITY_DEFAULT,
+        [](gpointer data) {
+            auto& impl = *static_cast<GtkHost::Impl*>(data);
+            impl.closeId = 0;
+            if (impl.window)
+                gtk_window_close(GTK_WINDOW(impl.window));
+            return G_SOURCE_REMOVE;
+        },
+        m_impl.get(), nullptr);
 }
 
 } // namespace kit

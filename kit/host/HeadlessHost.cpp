@@ -24,7 +24,6 @@ double validScale(double scale) { return scale >= 2 ? 2 : 1; }
 
 } // namespace
 
-
 HeadlessHost::HeadlessHost(HostOptions options)
 {
     options.scale = validScale(options.scale);
@@ -65,8 +64,8 @@ bool HeadlessHost::render()
     Size size = screenSize();
     int width = int(std::ceil(size.width * pixelsPerPoint));
     int height = int(std::ceil(size.height * pixelsPerPoint));
-    bool fresh = !m_surface || cairo_image_surface_get_width(m_surface) != width
-        || cairo_image_surface_get_height(m_surface) != height;
+    bool fresh
+        = !m_surface || cairo_image_surface_get_width(m_surface) != width || cairo_image_surface_get_height(m_surface) != height;
     if (!fresh && !m_core->needsDisplay())
         return false;
     if (fresh) {
@@ -129,7 +128,6 @@ void HeadlessHost::drag(Point from, Point to, double duration)
 void HeadlessHost::scroll(Point point, double dx, double dy) { m_core->wheel(point, dx, dy); }
 
 void HeadlessHost::endScroll(Point point) { m_core->wheelEnded(point); }
-
 
 void HeadlessHost::advance(double seconds)
 {

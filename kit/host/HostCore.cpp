@@ -140,8 +140,7 @@ std::vector<Window*> HostCore::visibleWindows() const
         if (window->isVisible() && !window->isHidden() && !dynamic_cast<StatusBarWindow*>(window))
             windows.push_back(window);
     }
-    std::stable_sort(windows.begin(), windows.end(),
-        [](Window* a, Window* b) { return a->windowLevel() < b->windowLevel(); });
+    std::stable_sort(windows.begin(), windows.end(), [](Window* a, Window* b) { return a->windowLevel() < b->windowLevel(); });
     if (m_statusBar)
         windows.push_back(m_statusBar.get());
     return windows;

@@ -74,10 +74,12 @@ void installPresentation()
             view->removeFromSuperview();
             return;
         }
-        View::animate(kFadeDuration, [&] { view->setAlpha(0); }, [view](bool) {
-            view->removeFromSuperview();
-            View::performWithoutAnimation([&] { view->setAlpha(1); });
-        });
+        View::animate(
+            kFadeDuration, [&] { view->setAlpha(0); },
+            [view](bool) {
+                view->removeFromSuperview();
+                View::performWithoutAnimation([&] { view->setAlpha(1); });
+            });
     };
     ViewController::setPresentationHandler(ModalPresentationStyle::OverFullScreen, std::move(handler));
 }
@@ -156,10 +158,7 @@ void AlertController::show(std::shared_ptr<AlertController> alert, bool animated
     presentNextWaiting();
 }
 
-std::size_t AlertController::queuedAlertCount()
-{
-    return queue().size();
-}
+std::size_t AlertController::queuedAlertCount() { return queue().size(); }
 
 void AlertController::loadView()
 {
@@ -225,7 +224,8 @@ void AlertController::layoutBox()
     bool sideBySide = m_buttons.size() == 2;
     double buttonsHeight = sideBySide ? kButtonHeight : kButtonHeight * m_buttons.size();
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        Rect frame = sideBySide ? Rect { kBoxWidth / 2 * i, y, kBoxWidth / 2, kButtonHeight } : Rect { 0, y + kButtonHeight * i, kBoxWidth, kButtonHeight };
+        Rect frame = sideBySide ? Rect { kBoxWidth / 2 * i, y, kBoxWidth / 2, kButtonHeight }
+                                : Rect { 0, y + kButtonHeight * i, kBoxWidth, kButtonHeight };
         m_buttons[i]->setFrame(frame);
         m_buttons[i]->setBorderWidth(0.5);
         m_buttons[i]->setBorderColor(Color::white(0.8));

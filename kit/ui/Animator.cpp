@@ -91,15 +91,9 @@ double Animator::ease(View::Curve curve, double t)
     return bezier(0.42, 0, 0.58, 1, t);
 }
 
-bool Animator::hasAnimations() const
-{
-    return !m_tracks.empty();
-}
+bool Animator::hasAnimations() const { return !m_tracks.empty(); }
 
-std::size_t Animator::animationCount() const
-{
-    return m_tracks.size();
-}
+std::size_t Animator::animationCount() const { return m_tracks.size(); }
 
 void Animator::setFrameDriven(bool frameDriven)
 {
@@ -122,10 +116,7 @@ void Animator::beginCapture(double duration, double delay, View::Curve curve)
     m_capture.push_back(std::move(group));
 }
 
-bool Animator::isCapturing() const
-{
-    return !m_capture.empty() && m_suppressed == 0;
-}
+bool Animator::isCapturing() const { return !m_capture.empty() && m_suppressed == 0; }
 
 bool Animator::endCapture(std::function<void(bool)> completion)
 {

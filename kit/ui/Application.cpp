@@ -12,10 +12,7 @@ Application& Application::shared()
     return *application;
 }
 
-void Application::post(std::string_view name)
-{
-    NotificationCenter::defaultCenter().post(name, this);
-}
+void Application::post(std::string_view name) { NotificationCenter::defaultCenter().post(name, this); }
 
 void Application::finishLaunching(const std::string& url)
 {
@@ -101,7 +98,8 @@ std::optional<std::string> Application::schemeOf(const std::string& url)
     std::string scheme;
     for (std::size_t i = 0; i < colon; ++i) {
         char c = url[i];
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
+            || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
         if (!ok)
             return std::nullopt;
         scheme += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
@@ -126,15 +124,9 @@ bool Application::openURL(const std::string& url)
     return opener(url);
 }
 
-Window* Application::keyWindow() const
-{
-    return Window::keyWindow();
-}
+Window* Application::keyWindow() const { return Window::keyWindow(); }
 
-std::vector<Window*> Application::windows() const
-{
-    return Window::allWindows();
-}
+std::vector<Window*> Application::windows() const { return Window::allWindows(); }
 
 void Application::reset()
 {

@@ -67,10 +67,7 @@ bool AttributedString::isEmpty() const
     return true;
 }
 
-Rect AttributedString::boundingRect(double width) const
-{
-    return boundingRect(Size { width, 0 });
-}
+Rect AttributedString::boundingRect(double width) const { return boundingRect(Size { width, 0 }); }
 
 Rect AttributedString::boundingRect(Size size) const
 {

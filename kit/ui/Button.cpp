@@ -100,7 +100,8 @@ Size Button::sizeThatFits(Size) const
     if (m_image)
         content = m_image->size();
     if (!m_title.empty()) {
-        TextLayout layout(AttributedString(m_title), TextLayout::Options { 0, 0, 1, TextAlignment::Left, LineBreakMode::Clip, m_font });
+        TextLayout layout(AttributedString(m_title),
+            TextLayout::Options { 0, 0, 1, TextAlignment::Left, LineBreakMode::Clip, m_font });
         Size t = layout.size();
         content.width += (m_image ? kImageTitleSpacing : 0) + t.width;
         content.height = std::max(content.height, t.height);

@@ -37,9 +37,8 @@ PangoContext* context()
 
 PangoFontDescription* description(const Font& font)
 {
-    PangoFontDescription* desc = font.styleName().empty()
-        ? pango_font_description_new()
-        : pango_font_description_from_string(font.styleName().c_str());
+    PangoFontDescription* desc
+        = font.styleName().empty() ? pango_font_description_new() : pango_font_description_from_string(font.styleName().c_str());
     // Words of the style Pango did not know would have become a family; the family is ours.
     pango_font_description_set_family(desc, font.familyName().c_str());
     pango_font_description_set_absolute_size(desc, font.pointSize() * PANGO_SCALE);
@@ -52,10 +51,7 @@ namespace {
 
 constexpr double kDefaultSize = 12;
 
-double sanitizedSize(double size)
-{
-    return std::isfinite(size) && size > 0 ? std::min(size, 10000.0) : kDefaultSize;
-}
+double sanitizedSize(double size) { return std::isfinite(size) && size > 0 ? std::min(size, 10000.0) : kDefaultSize; }
 
 // Families compare without case and without spaces: "DejaVuSans" and "Helvetica Neue" are
 // what PostScript names make of "DejaVu Sans" and "HelveticaNeue".
@@ -130,10 +126,7 @@ std::string Font::styleFromPostscriptName(std::string_view name)
     return spacedWords(name.substr(dash + 1));
 }
 
-bool Font::isFamilyInstalled(std::string_view family)
-{
-    return installedFamily(family).has_value();
-}
+bool Font::isFamilyInstalled(std::string_view family) { return installedFamily(family).has_value(); }
 
 std::vector<std::string> Font::familyNames()
 {
@@ -174,15 +167,9 @@ FontPtr Font::named(std::string_view postscriptName, double size)
     return std::make_shared<Font>(std::string(postscriptName), *family, styleFromPostscriptName(postscriptName), size);
 }
 
-FontPtr Font::systemFont(double size)
-{
-    return std::make_shared<Font>(".SystemFont", systemFamily(), "", size);
-}
+FontPtr Font::systemFont(double size) { return std::make_shared<Font>(".SystemFont", systemFamily(), "", size); }
 
-FontPtr Font::boldSystemFont(double size)
-{
-    return std::make_shared<Font>(".SystemFont-Bold", systemFamily(), "Bold", size);
-}
+FontPtr Font::boldSystemFont(double size) { return std::make_shared<Font>(".SystemFont-Bold", systemFamily(), "Bold", size); }
 
 FontPtr Font::preferredFontForTextStyle(std::string_view style)
 {
@@ -250,10 +237,7 @@ double Font::descender() const
     return m_descender;
 }
 
-FontPtr Font::withSize(double size) const
-{
-    return std::make_shared<Font>(m_name, m_family, m_style, size);
-}
+FontPtr Font::withSize(double size) const { return std::make_shared<Font>(m_name, m_family, m_style, size); }
 
 std::string Font::pangoDescription() const
 {

@@ -31,10 +31,7 @@ void ellipsePath(cairo_t* c, const Rect& rect)
     cairo_restore(c);
 }
 
-void setColor(cairo_t* c, const Color& color)
-{
-    cairo_set_source_rgba(c, color.red, color.green, color.blue, color.alpha);
-}
+void setColor(cairo_t* c, const Color& color) { cairo_set_source_rgba(c, color.red, color.green, color.blue, color.alpha); }
 
 } // namespace
 
@@ -152,7 +149,9 @@ void GraphicsContext::setLineWidth(double width) { cairo_set_line_width(cr(m_cr)
 void GraphicsContext::setLineCap(LineCap cap)
 {
     cairo_set_line_cap(cr(m_cr),
-        cap == LineCap::Round ? CAIRO_LINE_CAP_ROUND : cap == LineCap::Square ? CAIRO_LINE_CAP_SQUARE : CAIRO_LINE_CAP_BUTT);
+        cap == LineCap::Round        ? CAIRO_LINE_CAP_ROUND
+            : cap == LineCap::Square ? CAIRO_LINE_CAP_SQUARE
+                                     : CAIRO_LINE_CAP_BUTT);
 }
 
 void GraphicsContext::setLineDash(const std::vector<double>& dashes, double phase)
@@ -310,8 +309,8 @@ void GraphicsContext::fillLinearGradient(const Rect& rect, Point start, Point en
 
 void GraphicsContext::fillRadialGradient(const Rect& rect, Point center, double radius, const GradientStops& stops)
 {
-    fillWithPattern(cr(m_cr), cairo_pattern_create_radial(center.x, center.y, 0, center.x, center.y, std::max(0.0, radius)),
-        rect, stops);
+    fillWithPattern(cr(m_cr), cairo_pattern_create_radial(center.x, center.y, 0, center.x, center.y, std::max(0.0, radius)), rect,
+        stops);
 }
 
 void GraphicsContext::drawImage(const Image& image, const Rect& rect, double alpha)

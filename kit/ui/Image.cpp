@@ -83,16 +83,13 @@ std::string Image::searchPath()
     return Bundle::mainBundle().resourcePath() + "/images";
 }
 
-void Image::clearCache()
-{
-    cache().clear();
-}
+void Image::clearCache() { cache().clear(); }
 
 ImagePtr Image::named(std::string_view name)
 {
     // Names are file names inside the images folder, never paths out of it.
-    if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos
-        || name == "." || name == "..")
+    if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos || name == "."
+        || name == "..")
         return nullptr;
     // On a tablet "<name>~ipad.svg" is preferred where it exists, as the tablet's own artwork.
     bool pad = DeviceProfile::current().isPad();

@@ -30,10 +30,7 @@ void ImageView::setImageTint(std::optional<Color> tint)
     setNeedsDisplay();
 }
 
-Size ImageView::sizeThatFits(Size) const
-{
-    return m_image ? m_image->size() : Size {};
-}
+Size ImageView::sizeThatFits(Size) const { return m_image ? m_image->size() : Size {}; }
 
 Rect ImageView::imageRect() const
 {

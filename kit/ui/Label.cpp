@@ -19,10 +19,7 @@ Label::Label(std::string text)
     m_text = std::move(text);
 }
 
-std::string Label::text() const
-{
-    return m_attributedText ? m_attributedText->string() : m_text;
-}
+std::string Label::text() const { return m_attributedText ? m_attributedText->string() : m_text; }
 
 void Label::setText(std::string text)
 {

@@ -89,20 +89,11 @@ void NavigationBar::setItems(const NavigationItem& top, const std::string& topTi
     setNeedsLayout();
 }
 
-std::string NavigationBar::titleText() const
-{
-    return m_titleLabel->text();
-}
+std::string NavigationBar::titleText() const { return m_titleLabel->text(); }
 
-Label* NavigationBar::titleLabel() const
-{
-    return m_titleView ? nullptr : m_titleLabel.get();
-}
+Label* NavigationBar::titleLabel() const { return m_titleView ? nullptr : m_titleLabel.get(); }
 
-Button* NavigationBar::backButton() const
-{
-    return m_backButton->isHidden() ? nullptr : m_backButton.get();
-}
+Button* NavigationBar::backButton() const { return m_backButton->isHidden() ? nullptr : m_backButton.get(); }
 
 void NavigationBar::layoutSubviews()
 {

@@ -161,16 +161,14 @@ void NavigationController::updateNavigationBar()
     std::optional<std::string> back;
     if (m_stack.size() > 1) {
         ViewController* below = m_stack[m_stack.size() - 2].get();
-        back = below->navigationItem().backButtonTitle.empty() ? (below->navigationItem().title.empty() ? below->title() : below->navigationItem().title)
-                                                               : below->navigationItem().backButtonTitle;
+        back = below->navigationItem().backButtonTitle.empty()
+            ? (below->navigationItem().title.empty() ? below->title() : below->navigationItem().title)
+            : below->navigationItem().backButtonTitle;
     }
     m_bar->setItems(top->navigationItem(), top->title(), back);
 }
 
-void NavigationController::titleDidChange()
-{
-    updateNavigationBar();
-}
+void NavigationController::titleDidChange() { updateNavigationBar(); }
 
 void NavigationController::setNavigationBarHidden(bool hidden, bool animated)
 {
@@ -186,7 +184,8 @@ void NavigationController::setNavigationBarHidden(bool hidden, bool animated)
     View::animate(0.2, [this] { layoutContent(); });
 }
 
-void NavigationController::transition(ViewController* from, ViewController* to, bool forward, bool animated, std::function<void()> done)
+void NavigationController::transition(ViewController* from, ViewController* to, bool forward, bool animated,
+    std::function<void()> done)
 {
     bool showing = isShowing() && isViewLoaded();
     if (!isViewLoaded()) {
@@ -242,10 +241,13 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
     m_transitioning = true;
     View* fromView = from->view();
     View* toView = to->view();
-    View::animate(kTransitionDuration, [&] {
-        toView->setFrame(frame);
-        fromView->setFrame(frame.offsetBy(forward ? -frame.width() * 0.3 : frame.width(), 0));
-    }, finish);
+    View::animate(
+        kTransitionDuration,
+        [&] {
+            toView->setFrame(frame);
+            fromView->setFrame(frame.offsetBy(forward ? -frame.width() * 0.3 : frame.width(), 0));
+        },
+        finish);
 }
 
 void NavigationController::pushViewController(std::shared_ptr<ViewController> controller, bool animated)

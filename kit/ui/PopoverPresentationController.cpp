@@ -171,7 +171,8 @@ void installPresentation()
             finish(true);
             return;
         }
-        View::animate(kFadeDuration, [&] { dimming->setAlpha(0); }, finish);
+        View::animate(
+            kFadeDuration, [&] { dimming->setAlpha(0); }, finish);
     };
     ViewController::setPresentationHandler(ModalPresentationStyle::Popover, std::move(handler));
 }
@@ -210,20 +211,14 @@ PopoverPresentationController::~PopoverPresentationController()
         static_cast<PopoverDimmingView&>(*m_dimming).popover = nullptr;
 }
 
-View* PopoverPresentationController::sourceView() const
-{
-    return m_sourceView.lock().get();
-}
+View* PopoverPresentationController::sourceView() const { return m_sourceView.lock().get(); }
 
 void PopoverPresentationController::setSourceView(View* view)
 {
     m_sourceView = view ? view->weak_from_this() : std::weak_ptr<View>();
 }
 
-bool PopoverPresentationController::isPresented() const
-{
-    return m_dimming != nullptr;
-}
+bool PopoverPresentationController::isPresented() const { return m_dimming != nullptr; }
 
 Rect PopoverPresentationController::popoverFrame() const
 {
@@ -291,7 +286,9 @@ void PopoverPresentationController::layout()
         if (!chosen && option.room >= needed)
             chosen = &option;
         double share = needed > 0 ? option.room / needed : 0;
-        double best = roomiest ? roomiest->room / (roomiest->direction <= PopoverArrowDirectionDown ? content.height : content.width) : -1;
+        double best = roomiest
+            ? roomiest->room / (roomiest->direction <= PopoverArrowDirectionDown ? content.height : content.width)
+            : -1;
         if (!roomiest || share > best)
             roomiest = &option;
     }
@@ -314,12 +311,14 @@ void PopoverPresentationController::layout()
         double x = std::clamp(anchor.midX() - w / 2, screen.minX(), std::max(screen.minX(), screen.maxX() - w));
         double y = m_arrowDirection == PopoverArrowDirectionUp ? anchor.maxY() : anchor.minY() - h - kArrowHeight;
         bubble = { x, y, w, h + kArrowHeight };
-        arrowAt = std::clamp(anchor.midX() - x, kCornerRadius + kArrowBase / 2, std::max(kCornerRadius + kArrowBase / 2, w - kCornerRadius - kArrowBase / 2));
+        arrowAt = std::clamp(anchor.midX() - x, kCornerRadius + kArrowBase / 2,
+            std::max(kCornerRadius + kArrowBase / 2, w - kCornerRadius - kArrowBase / 2));
     } else {
         double y = std::clamp(anchor.midY() - h / 2, screen.minY(), std::max(screen.minY(), screen.maxY() - h));
         double x = m_arrowDirection == PopoverArrowDirectionLeft ? anchor.maxX() : anchor.minX() - w - kArrowHeight;
         bubble = { x, y, w + kArrowHeight, h };
-        arrowAt = std::clamp(anchor.midY() - y, kCornerRadius + kArrowBase / 2, std::max(kCornerRadius + kArrowBase / 2, h - kCornerRadius - kArrowBase / 2));
+        arrowAt = std::clamp(anchor.midY() - y, kCornerRadius + kArrowBase / 2,
+            std::max(kCornerRadius + kArrowBase / 2, h - kCornerRadius - kArrowBase / 2));
     }
     auto& view = static_cast<PopoverBubbleView&>(*m_bubble);
     view.direction = m_arrowDirection;

@@ -28,8 +28,8 @@ void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwn
 void renderSubviews(View& view, cairo_t* cr, GraphicsContext& context)
 {
     auto* effect = dynamic_cast<VisualEffectView*>(&view);
-    bool vibrant = effect && effect->effect() == VisualEffectView::Effect::NotificationCenterVibrancy
-        && !isReduceTransparencyEnabled();
+    bool vibrant
+        = effect && effect->effect() == VisualEffectView::Effect::NotificationCenterVibrancy && !isReduceTransparencyEnabled();
     // Drawing may change the list (a view removing itself); walk a copy.
     auto subviews = view.subviews();
     for (auto& subview : subviews) {

@@ -74,20 +74,14 @@ void ScrollView::setShowsHorizontalScrollIndicator(bool shows)
     updateIndicators();
 }
 
-bool ScrollView::isVerticalScrollIndicatorVisible() const
-{
-    return m_verticalIndicator && !m_verticalIndicator->isHidden();
-}
+bool ScrollView::isVerticalScrollIndicatorVisible() const { return m_verticalIndicator && !m_verticalIndicator->isHidden(); }
 
 bool ScrollView::isHorizontalScrollIndicatorVisible() const
 {
     return m_horizontalIndicator && !m_horizontalIndicator->isHidden();
 }
 
-Point ScrollView::minimumContentOffset() const
-{
-    return { -m_contentInset.left, -m_contentInset.top };
-}
+Point ScrollView::minimumContentOffset() const { return { -m_contentInset.left, -m_contentInset.top }; }
 
 Point ScrollView::maximumContentOffset() const
 {
@@ -109,15 +103,9 @@ Point ScrollView::clampedContentOffset(Point offset) const
     return { std::clamp(offset.x, min.x, max.x), std::clamp(offset.y, min.y, max.y) };
 }
 
-bool ScrollView::canScrollHorizontally() const
-{
-    return m_scrollEnabled && maximumContentOffset().x > minimumContentOffset().x;
-}
+bool ScrollView::canScrollHorizontally() const { return m_scrollEnabled && maximumContentOffset().x > minimumContentOffset().x; }
 
-bool ScrollView::canScrollVertically() const
-{
-    return m_scrollEnabled && maximumContentOffset().y > minimumContentOffset().y;
-}
+bool ScrollView::canScrollVertically() const { return m_scrollEnabled && maximumContentOffset().y > minimumContentOffset().y; }
 
 void ScrollView::setBounds(const Rect& newBounds)
 {
@@ -209,7 +197,9 @@ void ScrollView::frameTick()
         double p = std::clamp(t / kScrollAnimationDuration, 0.0, 1.0);
         double e = Animator::ease(View::Curve::EaseInOut, p);
         Point to = m_animationTo;
-        Point at = p >= 1 ? to : Point { m_animationFrom.x + (to.x - m_animationFrom.x) * e, m_animationFrom.y + (to.y - m_animationFrom.y) * e };
+        Point at = p >= 1
+            ? to
+            : Point { m_animationFrom.x + (to.x - m_animationFrom.x) * e, m_animationFrom.y + (to.y - m_animationFrom.y) * e };
         setOffsetInternal(at);
         if (m_animating && p >= 1) {
             m_animating = false;
@@ -457,10 +447,7 @@ void ScrollView::endWheelScrolling(bool tell)
         m_delegate->scrollViewDidEndWheelScrolling(*this);
 }
 
-void ScrollView::layoutSubviews()
-{
-    updateIndicators();
-}
+void ScrollView::layoutSubviews() { updateIndicators(); }
 
 void ScrollView::updateIndicators()
 {
@@ -478,8 +465,8 @@ void ScrollView::updateIndicators()
         double length = std::max(kIndicatorMinLength, track * std::min(1.0, b.height() / std::max(1.0, total)));
         Point min = minimumContentOffset(), max = maximumContentOffset();
         double p = max.y > min.y ? std::clamp((b.y() - min.y) / (max.y - min.y), 0.0, 1.0) : 0.0;
-        m_verticalIndicator->setFrame({ b.x() + b.width() - kIndicatorThickness - kIndicatorInset, b.y() + kIndicatorInset + (track - length) * p,
-            kIndicatorThickness, length });
+        m_verticalIndicator->setFrame({ b.x() + b.width() - kIndicatorThickness - kIndicatorInset,
+            b.y() + kIndicatorInset + (track - length) * p, kIndicatorThickness, length });
         bringSubviewToFront(m_verticalIndicator.get());
     }
     bool showH = moving && m_showsHorizontalIndicator && canScrollHorizontally() && b.width() > 0;
@@ -490,8 +477,8 @@ void ScrollView::updateIndicators()
         double length = std::max(kIndicatorMinLength, track * std::min(1.0, b.width() / std::max(1.0, total)));
         Point min = minimumContentOffset(), max = maximumContentOffset();
         double p = max.x > min.x ? std::clamp((b.x() - min.x) / (max.x - min.x), 0.0, 1.0) : 0.0;
-        m_horizontalIndicator->setFrame({ b.x() + kIndicatorInset + (track - length) * p, b.y() + b.height() - kIndicatorThickness - kIndicatorInset,
-            length, kIndicatorThickness });
+        m_horizontalIndicator->setFrame({ b.x() + kIndicatorInset + (track - length) * p,
+            b.y() + b.height() - kIndicatorThickness - kIndicatorInset, length, kIndicatorThickness });
         bringSubviewToFront(m_horizontalIndicator.get());
     }
 }

@@ -15,7 +15,8 @@ static double sanitizedRate(double rate)
     return rate;
 }
 
-ScrollViewDeceleration::ScrollViewDeceleration(double startOffset, double velocity, double rate, double minOffset, double maxOffset)
+ScrollViewDeceleration::ScrollViewDeceleration(double startOffset, double velocity, double rate, double minOffset,
+    double maxOffset)
     : m_start(startOffset)
     , m_velocity(std::isfinite(velocity) ? velocity / 1000.0 : 0.0)
     , m_logRate(std::log(sanitizedRate(rate)))

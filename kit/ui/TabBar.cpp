@@ -86,7 +86,8 @@ void TabBar::draw(GraphicsContext& g, const Rect&)
         if (image) {
             Size s = image->size();
             double scale = std::min({ 1.0, kImageSize / std::max(1.0, s.width), kImageSize / std::max(1.0, s.height) });
-            Rect r { f.midX() - s.width * scale / 2, f.y() + kImageTop + (kImageSize - s.height * scale) / 2, s.width * scale, s.height * scale };
+            Rect r { f.midX() - s.width * scale / 2, f.y() + kImageTop + (kImageSize - s.height * scale) / 2, s.width * scale,
+                s.height * scale };
             g.drawImageTinted(*image, r, color);
         }
         if (!item.title.empty()) {
@@ -103,9 +104,7 @@ void TabBar::draw(GraphicsContext& g, const Rect&)
     }
 }
 
-void TabBar::touchesBegan(const Touch&)
-{
-}
+void TabBar::touchesBegan(const Touch&) { }
 
 void TabBar::touchesEnded(const Touch& touch)
 {

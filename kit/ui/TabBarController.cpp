@@ -26,10 +26,7 @@ public:
 
 } // namespace
 
-std::shared_ptr<TabBarController> TabBarController::create()
-{
-    return ViewController::create<TabBarController>();
-}
+std::shared_ptr<TabBarController> TabBarController::create() { return ViewController::create<TabBarController>(); }
 
 TabBarController::TabBarController() = default;
 
@@ -198,10 +195,7 @@ void TabBarController::viewDidDisappear(bool)
         selected->endAppearanceTransition();
 }
 
-void TabBarController::titleDidChange()
-{
-    refreshItems();
-}
+void TabBarController::titleDidChange() { refreshItems(); }
 
 unsigned TabBarController::supportedInterfaceOrientations() const
 {

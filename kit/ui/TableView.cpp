@@ -8,20 +8,11 @@
 
 namespace kit {
 
-double TableViewDelegate::heightForRowAtIndexPath(TableView& table, const IndexPath&)
-{
-    return table.rowHeight();
-}
+double TableViewDelegate::heightForRowAtIndexPath(TableView& table, const IndexPath&) { return table.rowHeight(); }
 
-double TableViewDelegate::heightForHeaderInSection(TableView& table, int)
-{
-    return table.sectionHeaderHeight();
-}
+double TableViewDelegate::heightForHeaderInSection(TableView& table, int) { return table.sectionHeaderHeight(); }
 
-double TableViewDelegate::heightForFooterInSection(TableView& table, int)
-{
-    return table.sectionFooterHeight();
-}
+double TableViewDelegate::heightForFooterInSection(TableView& table, int) { return table.sectionFooterHeight(); }
 
 std::shared_ptr<TableView> TableView::create(const Rect& frame, TableViewStyle style)
 {
@@ -338,15 +329,9 @@ View* TableView::headerViewForSection(int section)
     return it == m_visibleHeaders.end() ? nullptr : it->second.get();
 }
 
-double TableView::visibleTop() const
-{
-    return contentOffset().y;
-}
+double TableView::visibleTop() const { return contentOffset().y; }
 
-double TableView::visibleBottom() const
-{
-    return contentOffset().y + bounds().height();
-}
+double TableView::visibleBottom() const { return contentOffset().y + bounds().height(); }
 
 std::shared_ptr<TableViewCell> TableView::makeCell(const IndexPath& path)
 {
@@ -354,7 +339,8 @@ std::shared_ptr<TableViewCell> TableView::makeCell(const IndexPath& path)
     if (m_dataSource)
         cell = m_dataSource->cellForRowAtIndexPath(*this, path);
     if (!cell) {
-        Log::write("TableView: the data source gave no cell for section " + std::to_string(path.section) + ", row " + std::to_string(path.row));
+        Log::write("TableView: the data source gave no cell for section " + std::to_string(path.section) + ", row "
+            + std::to_string(path.row));
         cell = TableViewCell::create(TableViewCellStyle::Default, {});
     }
     return cell;
@@ -628,7 +614,9 @@ void TableView::applyUpdates(TableViewUpdates updates)
     std::map<IndexPath, std::shared_ptr<TableViewCell>> kept;
     for (auto& [path, cell] : m_visibleCells) {
         int ns = plan.sectionOldToNew[path.section];
-        int nr = ns >= 0 && path.row < static_cast<int>(plan.rowOldToNew[path.section].size()) ? plan.rowOldToNew[path.section][path.row] : -1;
+        int nr = ns >= 0 && path.row < static_cast<int>(plan.rowOldToNew[path.section].size())
+            ? plan.rowOldToNew[path.section][path.row]
+            : -1;
         if (nr >= 0) {
             kept[{ ns, nr }] = cell;
             continue;
@@ -670,7 +658,8 @@ void TableView::applyUpdates(TableViewUpdates updates)
     Point offset = contentOffset();
     Point clamped = clampedContentOffset(offset);
     m_freshRows = plan.freshRows;
-    m_freshAnimation = plan.insertAnimation == TableViewRowAnimation::Automatic ? TableViewRowAnimation::Fade : plan.insertAnimation;
+    m_freshAnimation
+        = plan.insertAnimation == TableViewRowAnimation::Automatic ? TableViewRowAnimation::Fade : plan.insertAnimation;
     m_animateMoves = true;
     if (clamped.y < offset.y)
         setContentOffset({ offset.x, clamped.y });
@@ -722,8 +711,8 @@ void TableView::scrollToRowAtIndexPath(const IndexPath& path, TableViewScrollPos
 {
     ensureLoaded();
     if (!m_layout.isValid(path)) {
-        Log::write("TableView: scrollToRowAtIndexPath to a row that does not exist (section " + std::to_string(path.section) + ", row "
-            + std::to_string(path.row) + ")");
+        Log::write("TableView: scrollToRowAtIndexPath to a row that does not exist (section " + std::to_string(path.section)
+            + ", row " + std::to_string(path.row) + ")");
         return;
     }
     setContentOffset(contentOffsetForScrollingToRow(path, position), animated);
@@ -789,10 +778,7 @@ void TableView::deselectRowAtIndexPath(const IndexPath& path, bool animated)
         cell->setSelected(false, animated);
 }
 
-std::optional<IndexPath> TableView::rowAtTouch(const Touch& touch)
-{
-    return indexPathForRowAtPoint(touch.locationInView(this));
-}
+std::optional<IndexPath> TableView::rowAtTouch(const Touch& touch) { return indexPathForRowAtPoint(touch.locationInView(this)); }
 
 void TableView::contentTouchBegan(const Touch& touch)
 {

@@ -70,7 +70,8 @@ public:
         g.setLineCap(GraphicsContext::LineCap::Round);
         if (type == TableViewCellAccessoryType::Checkmark) {
             g.setStrokeColor(tintColor());
-            g.strokePolyline({ { b.minX() + 1, b.midY() }, { b.minX() + b.width() * 0.4, b.maxY() - 2 }, { b.maxX() - 1, b.minY() + 2 } });
+            g.strokePolyline(
+                { { b.minX() + 1, b.midY() }, { b.minX() + b.width() * 0.4, b.maxY() - 2 }, { b.maxX() - 1, b.minY() + 2 } });
             return;
         }
         g.setStrokeColor(Color::rgba(0.78, 0.78, 0.8, 1));

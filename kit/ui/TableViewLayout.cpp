@@ -6,10 +6,7 @@
 
 namespace kit {
 
-static double cleanHeight(double h)
-{
-    return std::isfinite(h) && h > 0 ? h : 0.0;
-}
+static double cleanHeight(double h) { return std::isfinite(h) && h > 0 ? h : 0.0; }
 
 void TableViewLayout::setTableHeaderHeight(double height)
 {
@@ -17,10 +14,7 @@ void TableViewLayout::setTableHeaderHeight(double height)
     rebuild();
 }
 
-void TableViewLayout::setTableFooterHeight(double height)
-{
-    m_tableFooterHeight = cleanHeight(height);
-}
+void TableViewLayout::setTableFooterHeight(double height) { m_tableFooterHeight = cleanHeight(height); }
 
 void TableViewLayout::setSections(std::vector<Section> sections)
 {
@@ -59,10 +53,7 @@ int TableViewLayout::numberOfRows(int section) const
     return static_cast<int>(m_built[section].rowOrigins.size()) - 1;
 }
 
-bool TableViewLayout::isValid(const IndexPath& path) const
-{
-    return path.row >= 0 && path.row < numberOfRows(path.section);
-}
+bool TableViewLayout::isValid(const IndexPath& path) const { return path.row >= 0 && path.row < numberOfRows(path.section); }
 
 double TableViewLayout::tableFooterOriginY() const
 {
@@ -71,10 +62,7 @@ double TableViewLayout::tableFooterOriginY() const
     return sectionEndY(numberOfSections() - 1);
 }
 
-double TableViewLayout::contentHeight() const
-{
-    return tableFooterOriginY() + m_tableFooterHeight;
-}
+double TableViewLayout::contentHeight() const { return tableFooterOriginY() + m_tableFooterHeight; }
 
 double TableViewLayout::sectionOriginY(int section) const
 {

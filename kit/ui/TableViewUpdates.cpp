@@ -89,7 +89,8 @@ bool TableViewUpdates::isEmpty() const
         && m_deletedRows.empty() && m_reloadedRows.empty() && !m_hasNegativeIndex;
 }
 
-Result<TableViewUpdates::Plan> TableViewUpdates::resolve(const std::vector<int>& oldRowCounts, const std::vector<int>& newRowCounts) const
+Result<TableViewUpdates::Plan> TableViewUpdates::resolve(const std::vector<int>& oldRowCounts,
+    const std::vector<int>& newRowCounts) const
 {
     if (m_hasNegativeIndex)
         return Error { "negative section or row index in table updates" };
@@ -98,21 +99,25 @@ Result<TableViewUpdates::Plan> TableViewUpdates::resolve(const std::vector<int>&
 
     for (int s : m_deletedSections)
         if (s >= oldSections)
-            return Error { "attempt to delete section " + std::to_string(s) + ", but there are only " + std::to_string(oldSections) + " sections before the update" };
+            return Error { "attempt to delete section " + std::to_string(s) + ", but there are only "
+                + std::to_string(oldSections) + " sections before the update" };
     for (int s : m_reloadedSections) {
         if (s >= oldSections)
-            return Error { "attempt to reload section " + std::to_string(s) + ", but there are only " + std::to_string(oldSections) + " sections before the update" };
+            return Error { "attempt to reload section " + std::to_string(s) + ", but there are only "
+                + std::to_string(oldSections) + " sections before the update" };
         if (m_deletedSections.count(s))
             return Error { "attempt to delete and reload the same section " + std::to_string(s) };
     }
     for (int s : m_insertedSections)
         if (s >= newSections)
-            return Error { "attempt to insert section " + std::to_string(s) + ", but there are only " + std::to_string(newSections) + " sections after the update" };
+            return Error { "attempt to insert section " + std::to_string(s) + ", but there are only "
+                + std::to_string(newSections) + " sections after the update" };
 
     int expectedSections = oldSections - static_cast<int>(m_deletedSections.size()) + static_cast<int>(m_insertedSections.size());
     if (expectedSections != newSections)
-        return Error { "invalid number of sections: " + std::to_string(newSections) + " after the update, but " + std::to_string(oldSections)
-            + " before, plus " + std::to_string(m_insertedSections.size()) + " inserted, minus " + std::to_string(m_deletedSections.size()) + " deleted" };
+        return Error { "invalid number of sections: " + std::to_string(newSections) + " after the update, but "
+            + std::to_string(oldSections) + " before, plus " + std::to_string(m_insertedSections.size()) + " inserted, minus "
+            + std::to_string(m_deletedSections.size()) + " deleted" };
 
     Plan plan;
     plan.deleteAnimation = m_deleteAnimation;

@@ -72,7 +72,8 @@ TextLayout::TextLayout(const AttributedString& text, const Options& options)
     bool wraps = m_options.width > 0 && std::isfinite(m_options.width);
     if (wraps) {
         pango_layout_set_width(layout, int(std::min(m_options.width, 1e6) * PANGO_SCALE));
-        pango_layout_set_wrap(layout, m_options.lineBreakMode == LineBreakMode::CharWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);
+        pango_layout_set_wrap(layout,
+            m_options.lineBreakMode == LineBreakMode::CharWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);
     }
     switch (m_options.alignment) {
     case TextAlignment::Center:
@@ -145,14 +146,8 @@ TextLayout::~TextLayout()
         g_object_unref(static_cast<PangoLayout*>(m_layout));
 }
 
-Size TextLayout::size() const
-{
-    return m_size;
-}
+Size TextLayout::size() const { return m_size; }
 
-int TextLayout::lineCount() const
-{
-    return m_lineCount;
-}
+int TextLayout::lineCount() const { return m_lineCount; }
 
 } // namespace kit

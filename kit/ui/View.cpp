@@ -66,7 +66,8 @@ void View::setFrame(const Rect& rawFrame)
 void View::setBounds(const Rect& rawBounds)
 {
     Rect bounds { rawBounds.origin, { std::max(0.0, rawBounds.size.width), std::max(0.0, rawBounds.size.height) } };
-    if (std::isnan(bounds.origin.x) || std::isnan(bounds.origin.y) || std::isnan(bounds.size.width) || std::isnan(bounds.size.height))
+    if (std::isnan(bounds.origin.x) || std::isnan(bounds.origin.y) || std::isnan(bounds.size.width)
+        || std::isnan(bounds.size.height))
         return;
     if (bounds == m_bounds)
         return;
@@ -251,10 +252,7 @@ View* View::viewWithTag(int tag)
     return nullptr;
 }
 
-const View* View::viewWithTag(int tag) const
-{
-    return const_cast<View*>(this)->viewWithTag(tag);
-}
+const View* View::viewWithTag(int tag) const { return const_cast<View*>(this)->viewWithTag(tag); }
 
 View* View::findViewOfClass(std::string_view name)
 {
@@ -269,10 +267,7 @@ View* View::findViewOfClass(std::string_view name)
 
 // Hierarchy
 
-void View::addSubview(std::shared_ptr<View> view)
-{
-    insertSubview(std::move(view), m_subviews.size());
-}
+void View::addSubview(std::shared_ptr<View> view) { insertSubview(std::move(view), m_subviews.size()); }
 
 void View::insertSubview(std::shared_ptr<View> view, std::size_t index)
 {
@@ -474,10 +469,7 @@ void View::layoutIfNeeded()
         subview->layoutIfNeeded();
 }
 
-Size View::sizeThatFits(Size) const
-{
-    return m_bounds.size;
-}
+Size View::sizeThatFits(Size) const { return m_bounds.size; }
 
 void View::sizeToFit()
 {
@@ -498,8 +490,8 @@ void View::resizeSubviews(Size oldSize)
         Rect f = subview->frame();
         // The change is shared among the flexible parts in proportion to their sizes, so their
         // proportions survive the resize; parts of zero size share it equally.
-        auto share = [](double delta, double oldTotal, bool flexA, double a, bool flexMid, double mid, bool flexB,
-                         double b, double& newA, double& newMid) {
+        auto share = [](double delta, double oldTotal, bool flexA, double a, bool flexMid, double mid, bool flexB, double b,
+                         double& newA, double& newMid) {
             double sum = (flexA ? a : 0) + (flexMid ? mid : 0) + (flexB ? b : 0);
             int count = int(flexA) + int(flexMid) + int(flexB);
             newA = a;
@@ -609,10 +601,7 @@ Rect View::convertRectFrom(const Rect& rect, const View* other) const
 
 // Hit testing
 
-bool View::pointInside(Point point) const
-{
-    return m_bounds.contains(point);
-}
+bool View::pointInside(Point point) const { return m_bounds.contains(point); }
 
 View* View::hitTest(Point point)
 {
@@ -670,10 +659,7 @@ void View::scrollWheelEnded()
         m_superview->scrollWheelEnded();
 }
 
-bool View::keyDown(const KeyEvent& event)
-{
-    return m_superview ? m_superview->keyDown(event) : false;
-}
+bool View::keyDown(const KeyEvent& event) { return m_superview ? m_superview->keyDown(event) : false; }
 
 bool View::becomeFirstResponder()
 {
@@ -743,10 +729,7 @@ View::Presentation View::presentation() const
     return p;
 }
 
-bool View::isAnimating() const
-{
-    return m_animatedMask != 0;
-}
+bool View::isAnimating() const { return m_animatedMask != 0; }
 
 void View::removeAllAnimations()
 {

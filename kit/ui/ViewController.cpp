@@ -292,7 +292,8 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
         return;
     }
     View::performWithoutAnimation([&] { view->setFrame(target.offsetBy(0, target.height())); });
-    View::animate(kPresentationDuration, [&] { view->setFrame(target); }, finish);
+    View::animate(
+        kPresentationDuration, [&] { view->setFrame(target); }, finish);
 }
 
 void ViewController::dismissViewController(bool animated, std::function<void()> completion)
@@ -346,7 +347,8 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
     }
     View* view = controller->view();
     Rect f = view->frame();
-    View::animate(kPresentationDuration, [&] { view->setFrame(f.offsetBy(0, w->bounds().height())); }, finish);
+    View::animate(
+        kPresentationDuration, [&] { view->setFrame(f.offsetBy(0, w->bounds().height())); }, finish);
 }
 
 } // namespace kit

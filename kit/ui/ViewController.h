@@ -153,8 +153,7 @@ public:
     // screen) above everything, sliding up when animated; dismissing takes it away again.
     // A controller presents one controller at a time: a second present while one is shown is
     // refused (completion not called), as is presenting a controller that is already shown.
-    void presentViewController(std::shared_ptr<ViewController> controller, bool animated,
-        std::function<void()> completion = {});
+    void presentViewController(std::shared_ptr<ViewController> controller, bool animated, std::function<void()> completion = {});
     // Dismisses what this controller presented, or, when it presents nothing, itself from its
     // presenter.
     void dismissViewController(bool animated, std::function<void()> completion = {});

@@ -83,15 +83,9 @@ bool isReduceTransparencyEnabled()
     return *cachedValue();
 }
 
-void setReduceTransparencyOverride(std::optional<bool> enabled)
-{
-    overrideValue() = enabled;
-}
+void setReduceTransparencyOverride(std::optional<bool> enabled) { overrideValue() = enabled; }
 
-void refreshReduceTransparency()
-{
-    cachedValue().reset();
-}
+void refreshReduceTransparency() { cachedValue().reset(); }
 
 VisualEffectView::VisualEffectView(Effect effect)
     : m_effect(effect)

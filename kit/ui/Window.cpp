@@ -20,10 +20,7 @@ Window* s_keyWindow = nullptr;
 
 } // namespace
 
-Window::Window()
-{
-    registry().push_back(this);
-}
+Window::Window() { registry().push_back(this); }
 
 Window::~Window()
 {
@@ -34,20 +31,11 @@ Window::~Window()
     m_redrawCallback = nullptr;
 }
 
-std::vector<Window*> Window::allWindows()
-{
-    return registry();
-}
+std::vector<Window*> Window::allWindows() { return registry(); }
 
-Window* Window::keyWindow()
-{
-    return s_keyWindow;
-}
+Window* Window::keyWindow() { return s_keyWindow; }
 
-bool Window::isKeyWindow() const
-{
-    return s_keyWindow == this;
-}
+bool Window::isKeyWindow() const { return s_keyWindow == this; }
 
 void Window::setRootViewController(std::shared_ptr<ViewController> controller)
 {
@@ -103,10 +91,7 @@ void Window::clearNeedsRedraw()
     m_dirtyRect = {};
 }
 
-void Window::boundsSizeDidChange(Size)
-{
-    setNeedsRedraw(bounds());
-}
+void Window::boundsSizeDidChange(Size) { setNeedsRedraw(bounds()); }
 
 void Window::sendTouch(Touch::Phase phase, Point location, Point velocity, double timestamp)
 {

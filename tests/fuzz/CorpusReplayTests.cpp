@@ -36,10 +36,7 @@ std::size_t replay(const std::filesystem::path& folder, Check check)
     return count;
 }
 
-std::filesystem::path corpus(const char* name)
-{
-    return std::filesystem::path(QUARRIN_SOURCE_DIR) / "tests/fuzz/corpus" / name;
-}
+std::filesystem::path corpus(const char* name) { return std::filesystem::path(QUARRIN_SOURCE_DIR) / "tests/fuzz/corpus" / name; }
 
 } // namespace
 
@@ -55,8 +52,7 @@ TEST(PropertyListFuzzCorpus, BinaryWritesThatDifferInBytesButNotInValueAreNoFaul
 {
     kit::Array items;
     for (int i = 0; i < 64; ++i)
-        items.push_back(
-            kit::Value(kit::Dict { { "k", kit::Value(std::string(i % 3, 'x')) }, { "n", kit::Value(i % 2) } }));
+        items.push_back(kit::Value(kit::Dict { { "k", kit::Value(std::string(i % 3, 'x')) }, { "n", kit::Value(i % 2) } }));
     auto bytes = kit::PropertyList::write(kit::Value(std::move(items)), kit::PropertyList::Format::Binary);
     ASSERT_TRUE(bytes.ok());
     for (int round = 0; round < 200; ++round)
@@ -67,10 +63,8 @@ TEST(StringsTableFuzzCorpus, EveryInputParsesToEntriesThatWriteBack)
 {
     EXPECT_GE(replay(corpus("strings"), fuzzcheck::checkStringsTable), 5u);
     // The application's own tables are inputs too.
-    EXPECT_EQ(
-        replay(std::filesystem::path(QUARRIN_SOURCE_DIR) / "resources/en.lproj", fuzzcheck::checkStringsTable), 1u);
-    EXPECT_EQ(
-        replay(std::filesystem::path(QUARRIN_SOURCE_DIR) / "resources/de.lproj", fuzzcheck::checkStringsTable), 1u);
+    EXPECT_EQ(replay(std::filesystem::path(QUARRIN_SOURCE_DIR) / "resources/en.lproj", fuzzcheck::checkStringsTable), 1u);
+    EXPECT_EQ(replay(std::filesystem::path(QUARRIN_SOURCE_DIR) / "resources/de.lproj", fuzzcheck::checkStringsTable), 1u);
 }
 
 TEST(HTTPDateFuzzCorpus, EveryInputParsesToASettledDateOrNothing)

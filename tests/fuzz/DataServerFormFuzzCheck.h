@@ -52,8 +52,7 @@ inline const char* checkDataServerForm(const std::uint8_t* data, std::size_t siz
     std::size_t digit = size > sizeof(double) ? data[sizeof(double)] % token.size() : 0;
     std::string forged = token;
     forged[digit] = forged[digit] == '0' ? '1' : '0';
-    std::string forgedRequest
-        = "pass=" + forged + "&name=" + std::string(dataserver::kServedFileName) + "&mn=" + number;
+    std::string forgedRequest = "pass=" + forged + "&name=" + std::string(dataserver::kServedFileName) + "&mn=" + number;
     if (dataserver::checkRequest(forgedRequest, dataserver::kDefaultBundleIdentifier, kFuzzNow)
         != dataserver::Verdict::Unauthorized)
         return "a request with a changed token is not refused";

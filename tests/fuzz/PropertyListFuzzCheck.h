@@ -72,8 +72,7 @@ inline const char* checkPropertyList(const std::uint8_t* data, std::size_t size)
             return xml ? "own XML output does not read back" : "own binary output does not read back";
         auto rewritten = kit::PropertyList::write(*again, format);
         if (!rewritten.ok())
-            return xml ? "a value read back from XML cannot be written"
-                       : "a value read back from binary cannot be written";
+            return xml ? "a value read back from XML cannot be written" : "a value read back from binary cannot be written";
         auto settled = kit::PropertyList::read(std::span<const std::uint8_t>(*rewritten));
         if (!settled.ok() || !sameValue(*again, *settled))
             return xml ? "XML round trip changed the value" : "binary round trip changed the value";

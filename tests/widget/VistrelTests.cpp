@@ -79,7 +79,8 @@ TEST_F(VistrelTest, BarsSpanTheWidgetByTheirFractions)
     EXPECT_EQ(controller->activeMemoryValue(), 96);
     EXPECT_EQ(controller->inactiveMemoryValue(), 32);
     EXPECT_EQ(controller->usedDiscSpaceValue(), 80);
-    EXPECT_EQ(controller->memChartBarOrangeImageView()->frame(), kit::Rect(0, 0, 64, controller->memChartBarOrangeImageView()->frame().height()));
+    EXPECT_EQ(controller->memChartBarOrangeImageView()->frame(),
+        kit::Rect(0, 0, 64, controller->memChartBarOrangeImageView()->frame().height()));
     EXPECT_EQ(controller->memChartBarBlueImageView()->frame().minX(), 64);
     EXPECT_EQ(controller->memChartBarGreenImageView()->frame().minX(), 160);
     // The free remainder (128 points) shows the track.
@@ -109,7 +110,8 @@ TEST_F(VistrelTest, LegendMarksStandAtTheirColumns)
         std::sort(xs.begin(), xs.end());
         return xs;
     };
-    EXPECT_EQ(markXs(controller->diskPanel(), controller->diskPanelEffectView()->contentView()), (std::vector<double> { 8, 128 }));
+    EXPECT_EQ(markXs(controller->diskPanel(), controller->diskPanelEffectView()->contentView()),
+        (std::vector<double> { 8, 128 }));
     EXPECT_EQ(markXs(controller->memPanel(), controller->memPanelEffectView()->contentView()),
         (std::vector<double> { 8, 80, 160, 240 }));
     // The "Free" marks and the labels sit in the vibrancy layer; the coloured marks do not.
@@ -163,9 +165,8 @@ TEST_F(VistrelTest, SecondRefreshMovesTheBars)
     controller->viewWillAppear(false);
     current = usage(0.5, 0.1, 0.1, 0.1);
     bool completed = false;
-    controller->widgetPerformUpdateWithCompletionHandler([&](VistrelController::UpdateResult result) {
-        completed = result == VistrelController::UpdateResult::NewData;
-    });
+    controller->widgetPerformUpdateWithCompletionHandler(
+        [&](VistrelController::UpdateResult result) { completed = result == VistrelController::UpdateResult::NewData; });
     EXPECT_TRUE(completed);
     EXPECT_EQ(controller->diskChartBarBlueImageView()->frame().width(), 160);
     EXPECT_EQ(controller->memChartBarOrangeImageView()->frame().width(), 32);

@@ -11,11 +11,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -71,7 +71,7 @@ void logLine(const std::string& text)
 
 double secondsSince(const struct timespec& time)
 {
-    struct timespec now {};
+    struct timespec now { };
     clock_gettime(CLOCK_REALTIME, &now);
     return double(now.tv_sec - time.tv_sec) + double(now.tv_nsec - time.tv_nsec) / 1e9;
 }
@@ -206,8 +206,8 @@ private:
             if (!cut.empty()) {
                 lock.unlock();
                 for (const auto& address : cut)
-                    logLine("closed a connection from " + address + ": its request took over "
-                        + formatSeconds(m_deadline) + " s (--request-deadline)");
+                    logLine("closed a connection from " + address + ": its request took over " + formatSeconds(m_deadline)
+                        + " s (--request-deadline)");
                 lock.lock();
             }
         }
@@ -292,9 +292,9 @@ std::optional<Options> parseArguments(int argc, const char* const* argv, std::st
             return std::string_view(argv[++i]);
         };
         std::optional<std::string_view> v;
-        if (argument == "--data" || argument == "--cert" || argument == "--key" || argument == "--port"
-            || argument == "--bind" || argument == "--bundle-id" || argument == "--threads"
-            || argument == "--request-deadline" || argument == "--max-per-address") {
+        if (argument == "--data" || argument == "--cert" || argument == "--key" || argument == "--port" || argument == "--bind"
+            || argument == "--bundle-id" || argument == "--threads" || argument == "--request-deadline"
+            || argument == "--max-per-address") {
             v = value();
             if (!v || v->empty()) {
                 error = std::string(argument) + " needs a value";
@@ -398,8 +398,8 @@ std::string httpDate(std::time_t unixTime)
     std::tm tm {};
     gmtime_r(&unixTime, &tm);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[tm.tm_wday], tm.tm_mday,
-        months[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(buffer, sizeof buffer, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[tm.tm_wday], tm.tm_mday, months[tm.tm_mon],
+        tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
     return buffer;
 }
 
@@ -457,7 +457,7 @@ void DataFile::reload()
 
 void DataFile::refresh(bool force)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(m_path.c_str(), &st) != 0) {
         Identity missing;
         if (force || !m_rejected || !(*m_rejected == missing)) {
@@ -496,8 +496,8 @@ void DataFile::refresh(bool force)
     if (static_cast<off_t>(snapshot->bytes.size()) != st.st_size)
         return refuse("it changed while being read");
     if (!isDataSet(snapshot->bytes))
-        return refuse(snapshot->bytes.empty() ? std::string("it is empty")
-                                              : std::string("it is no property list with a dictionary root"));
+        return refuse(
+            snapshot->bytes.empty() ? std::string("it is empty") : std::string("it is no property list with a dictionary root"));
     snapshot->modificationTime = st.st_mtim.tv_sec;
     snapshot->lastModified = httpDate(st.st_mtim.tv_sec);
     m_snapshot = std::move(snapshot);
@@ -526,8 +526,8 @@ int run(const Options& options)
 
     httplib::SSLServer server(options.certPath.c_str(), options.keyPath.c_str());
     if (!server.is_valid()) {
-        std::fprintf(stderr, "quarrin-dataserver: cannot load the certificate %s or the key %s\n",
-            options.certPath.c_str(), options.keyPath.c_str());
+        std::fprintf(stderr, "quarrin-dataserver: cannot load the certificate %s or the key %s\n", options.certPath.c_str(),
+            options.keyPath.c_str());
         return 1;
     }
     // The library's default also sets SO_REUSEPORT, which lets a second server bind the same
@@ -553,7 +553,7 @@ int run(const Options& options)
     std::string bundleIdentifier = options.bundleIdentifier;
     server.Post("/getdata.pl", [&](const httplib::Request& request, httplib::Response& response) {
         double now = static_cast<double>(std::time(nullptr)) - kUnixToReference;
-        struct timespec ts {};
+        struct timespec ts { };
         if (clock_gettime(CLOCK_REALTIME, &ts) == 0)
             now = static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9 - kUnixToReference;
         Verdict verdict = checkRequest(request.body, bundleIdentifier, now);
@@ -582,14 +582,13 @@ int run(const Options& options)
     });
 
     // Every reply, errors included, says when it was made.
-    server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
-        response.set_header("Date", httpDate(std::time(nullptr)));
-    });
+    server.set_post_routing_handler(
+        [](const httplib::Request&, httplib::Response& response) { response.set_header("Date", httpDate(std::time(nullptr))); });
 
     server.set_logger([&guard](const httplib::Request& request, const httplib::Response& response) {
         guard.requestDone(request.ssl);
-        logLine(request.remote_addr + ":" + std::to_string(request.remote_port) + " " + request.method + " " + request.path
-            + " " + std::to_string(response.status) + " "
+        logLine(request.remote_addr + ":" + std::to_string(request.remote_port) + " " + request.method + " " + request.path + " "
+            + std::to_string(response.status) + " "
             + std::to_string(response.body.empty() ? response.content_length_ : response.body.size()));
     });
 

@@ -49,10 +49,7 @@ void refresh(benchmark::State& state, const std::string& root)
 }
 
 // This machine as it is.
-void refreshWithoutDrawing(benchmark::State& state)
-{
-    refresh(state, "/");
-}
+void refreshWithoutDrawing(benchmark::State& state) { refresh(state, "/"); }
 BENCHMARK(refreshWithoutDrawing)->Unit(benchmark::kMicrosecond);
 
 // A laptop's battery at 37 %, charging: the status bar shows it and the walk finds it.

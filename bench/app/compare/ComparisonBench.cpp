@@ -16,8 +16,8 @@
 
 namespace {
 
-const std::vector<std::string> kTwelveModels { "iPhone7,2", "iPhone7,1", "iPhone8,1", "iPhone8,2", "iPhone8,4",
-    "iPhone9,1", "iPhone9,3", "iPad4,1", "iPad4,2", "iPad5,3", "iPad6,7", "iPod7,1" };
+const std::vector<std::string> kTwelveModels { "iPhone7,2", "iPhone7,1", "iPhone8,1", "iPhone8,2", "iPhone8,4", "iPhone9,1",
+    "iPhone9,3", "iPad4,1", "iPad4,2", "iPad5,3", "iPad6,7", "iPod7,1" };
 
 // A private home with the bundled data set as the working copy, and the twelve models stored.
 struct Fixture {

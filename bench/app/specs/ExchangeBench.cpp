@@ -56,9 +56,8 @@ struct Fixture {
             error = std::string("cannot copy ") + kBundledDataSet;
             return;
         }
-        if (!server.start({ testservers::dataServerPath(), "--data", dir.file("specs.plist"), "--cert",
-                              certificates.certFile, "--key", certificates.keyFile, "--port", "0", "--bundle-id",
-                              bundleIdentifier() },
+        if (!server.start({ testservers::dataServerPath(), "--data", dir.file("specs.plist"), "--cert", certificates.certFile,
+                              "--key", certificates.keyFile, "--port", "0", "--bundle-id", bundleIdentifier() },
                 dir.file("server.log"))) {
             error = "quarrin-dataserver did not start: " + testservers::dataServerPath();
             return;
@@ -171,8 +170,9 @@ void transfer(benchmark::State& state, bool cold)
         bool done = false;
         int status = 0;
         std::size_t bytes = 0;
-        auto task = session->dataTaskWithRequest(
-            request, [&](const kit::Data& body, const std::optional<kit::URLResponse>& response, const std::optional<kit::URLError>& error) {
+        auto task = session->dataTaskWithRequest(request,
+            [&](const kit::Data& body, const std::optional<kit::URLResponse>& response,
+                const std::optional<kit::URLError>& error) {
                 done = true;
                 status = response && !error ? response->statusCode : -1;
                 bytes = body.size();

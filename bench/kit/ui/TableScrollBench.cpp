@@ -113,10 +113,7 @@ BENCHMARK_CAPTURE(BM_TableScroll, row_per_frame, kRowHeight)
     ->Iterations(framesFor(kRowHeight))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_TableScroll, fling, 600.0)
-    ->Iterations(framesFor(600))
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TableScroll, fling, 600.0)->Iterations(framesFor(600))->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

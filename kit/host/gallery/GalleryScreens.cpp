@@ -47,7 +47,6 @@ std::shared_ptr<Label> label(const std::string& text, FontPtr font, Color colour
     return view;
 }
 
-
 // Tab icons: plain shapes, tinted by the tab bar.
 ImagePtr icon(const char* shape)
 {
@@ -279,8 +278,9 @@ private:
 std::vector<GallerySection> deviceSections()
 {
     using A = TableViewCellAccessoryType;
-    return { { "", { { "iPhone 6", "", A::DisclosureIndicator }, { "iPad 2", "", A::DisclosureIndicator },
-                       { "iPad Pro 12.9-inch", "", A::DisclosureIndicator }, { "This machine", "", A::DisclosureIndicator } } } };
+    return { { "",
+        { { "iPhone 6", "", A::DisclosureIndicator }, { "iPad 2", "", A::DisclosureIndicator },
+            { "iPad Pro 12.9-inch", "", A::DisclosureIndicator }, { "This machine", "", A::DisclosureIndicator } } } };
 }
 } // namespace
 
@@ -350,8 +350,8 @@ std::shared_ptr<View> makeControlsScreen(double width, double height)
     stretched->setContentMode(ContentMode::ScaleToFill);
     root->addSubview(stretched);
     y += 32;
-    const Color colours[] = { Color::black(), Color::lightGray(), Color::systemRed(), Color::systemGreen(),
-        Color::systemBlue(), Color::rgba(0.0, 0.68, 0.96) };
+    const Color colours[] = { Color::black(), Color::lightGray(), Color::systemRed(), Color::systemGreen(), Color::systemBlue(),
+        Color::rgba(0.0, 0.68, 0.96) };
     for (int i = 0; i < 6; ++i) {
         auto box = View::create<View>();
         box->setFrame({ 16 + i * 40.0, y, 32, 32 });
@@ -396,11 +396,13 @@ std::shared_ptr<View> makeBusyScreen(double width, double height)
 std::shared_ptr<View> makeNavigationScreen(double width, double height)
 {
     using A = TableViewCellAccessoryType;
-    auto devices = ViewController::create<TableScreen>("Devices", TableViewStyle::Plain, TableViewCellStyle::Default, deviceSections());
+    auto devices
+        = ViewController::create<TableScreen>("Devices", TableViewStyle::Plain, TableViewCellStyle::Default, deviceSections());
     auto details = ViewController::create<TableScreen>("iPad 2", TableViewStyle::Grouped, TableViewCellStyle::Value1,
         std::vector<GallerySection> {
             { "MODEL", { { "Identifier", "iPad2,1", A::None }, { "Released", "March 2011", A::None } } },
-            { "HARDWARE", { { "Memory", "512 MB", A::None }, { "Storage", "16 GB", A::None }, { "Display", "9.7-inch", A::None } } },
+            { "HARDWARE",
+                { { "Memory", "512 MB", A::None }, { "Storage", "16 GB", A::None }, { "Display", "9.7-inch", A::None } } },
         });
     details->navigationItem().rightView = BarButtonItem::systemItem(BarButtonItem::SystemItem::Edit, {});
     auto navigation = NavigationController::create(devices);
@@ -417,8 +419,10 @@ std::shared_ptr<View> makeTabsScreen(double width, double height)
         const char* shape;
     };
     const Tab tabs[] = {
-        { "Usage", "42 %", "of the memory is in use", "<rect x='3' y='16' width='6' height='11'/><rect x='12' y='9' width='6' height='18'/><rect x='21' y='3' width='6' height='24'/>" },
-        { "Battery", "87 %", "charged, about 6 hours left", "<rect x='2' y='9' width='23' height='13' rx='2'/><rect x='26' y='13' width='3' height='5'/>" },
+        { "Usage", "42 %", "of the memory is in use",
+            "<rect x='3' y='16' width='6' height='11'/><rect x='12' y='9' width='6' height='18'/><rect x='21' y='3' width='6' height='24'/>" },
+        { "Battery", "87 %", "charged, about 6 hours left",
+            "<rect x='2' y='9' width='23' height='13' rx='2'/><rect x='26' y='13' width='3' height='5'/>" },
         { "Tech Specs", "iPad 2", "Apple A5, 512 MB, 9.7-inch display", "<circle cx='15' cy='15' r='12'/>" },
     };
     std::vector<std::shared_ptr<ViewController>> controllers;
@@ -490,7 +494,8 @@ std::shared_ptr<View> makeSegmentsScreen(double width, double height)
 
 std::shared_ptr<View> makeAlertScreen(double width, double height)
 {
-    auto behind = ViewController::create<TableScreen>("Devices", TableViewStyle::Plain, TableViewCellStyle::Default, deviceSections());
+    auto behind
+        = ViewController::create<TableScreen>("Devices", TableViewStyle::Plain, TableViewCellStyle::Default, deviceSections());
     auto navigation = NavigationController::create(behind);
     auto holder = holderFor(navigation, width, height);
     holder->onScreen = [](ViewController& controller) {
@@ -533,8 +538,9 @@ std::shared_ptr<View> makePopoverScreen(double width, double height)
         {
             using A = TableViewCellAccessoryType;
             auto list = ViewController::create<TableScreen>("Devices", TableViewStyle::Plain, TableViewCellStyle::Default,
-                std::vector<GallerySection> { { "", { { "iPhone 6", "", A::Checkmark }, { "iPad 2", "", A::Checkmark },
-                                                          { "iPad Pro 12.9-inch", "", A::None }, { "This machine", "", A::None } } } });
+                std::vector<GallerySection> { { "",
+                    { { "iPhone 6", "", A::Checkmark }, { "iPad 2", "", A::Checkmark }, { "iPad Pro 12.9-inch", "", A::None },
+                        { "This machine", "", A::None } } } });
             list->setModalPresentationStyle(ModalPresentationStyle::Popover);
             list->setPreferredContentSize({ 240, 4 * 44 });
             auto* popover = PopoverPresentationController::forController(*list);
@@ -555,8 +561,10 @@ std::shared_ptr<View> makeEditingScreen(double width, double height)
     using A = TableViewCellAccessoryType;
     auto interfaces = ViewController::create<TableScreen>("Interfaces", TableViewStyle::Grouped, TableViewCellStyle::Value1,
         std::vector<GallerySection> {
-            { "WATCHED", { { "en0", "Ethernet", A::DisclosureIndicator, E::Delete }, { "wlp2s0", "Wi-Fi", A::DisclosureIndicator, E::Delete },
-                             { "wwan0", "Cellular", A::DisclosureIndicator, E::Delete }, { "Add interface", "", A::None, E::Insert } } },
+            { "WATCHED",
+                { { "en0", "Ethernet", A::DisclosureIndicator, E::Delete },
+                    { "wlp2s0", "Wi-Fi", A::DisclosureIndicator, E::Delete },
+                    { "wwan0", "Cellular", A::DisclosureIndicator, E::Delete }, { "Add interface", "", A::None, E::Insert } } },
             { "NOT WATCHED", { { "lo", "Loopback", A::None, E::None }, { "docker0", "Bridge", A::None, E::Delete } } },
         });
     auto navigation = NavigationController::create(interfaces);
@@ -567,7 +575,8 @@ std::shared_ptr<View> makeEditingScreen(double width, double height)
         TableView* table = screen->table();
         table->setEditing(!table->isEditing(), true);
         auto* item = static_cast<BarButtonItem*>(screen->navigationItem().rightView.get());
-        item->setTitle(BarButtonItem::titleForSystemItem(table->isEditing() ? BarButtonItem::SystemItem::Done : BarButtonItem::SystemItem::Edit));
+        item->setTitle(BarButtonItem::titleForSystemItem(
+            table->isEditing() ? BarButtonItem::SystemItem::Done : BarButtonItem::SystemItem::Edit));
         item->setFont(table->isEditing() ? Font::boldSystemFont(17) : Font::systemFont(17));
         item->sizeToFit();
         nav->navigationBar()->setNeedsLayout();

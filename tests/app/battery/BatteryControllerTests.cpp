@@ -28,10 +28,7 @@
 
 namespace {
 
-std::string localized(std::string_view key)
-{
-    return kit::Bundle::mainBundle().localizedString(key);
-}
+std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
 
 // A view whose class name the test chooses.
 class NamedView : public kit::View {
@@ -46,10 +43,7 @@ private:
     std::string m_name;
 };
 
-std::shared_ptr<kit::View> named(const char* name)
-{
-    return kit::View::create<NamedView>(name);
-}
+std::shared_ptr<kit::View> named(const char* name) { return kit::View::create<NamedView>(name); }
 
 } // namespace
 
@@ -94,8 +88,7 @@ TEST(BatteryViewSearch, OnlyTheFirstStatusBarWindowIsSearched)
     EXPECT_EQ(BatteryController::batteryLevel(), -1);
 
     empty.reset();
-    EXPECT_EQ(
-        BatteryController::findViewInStatusBarForClass(BatteryController::kBatteryItemClassName), full->batteryItem());
+    EXPECT_EQ(BatteryController::findViewInStatusBarForClass(BatteryController::kBatteryItemClassName), full->batteryItem());
     EXPECT_EQ(BatteryController::batteryLevel(), 37);
 }
 
@@ -241,8 +234,8 @@ protected:
         const kit::Value& list = screen->dataModel()[0][BatteryController::kRowsKey];
         for (std::size_t i = 0; i < list.count(); ++i) {
             const kit::Value& row = list.at(i);
-            result.push_back({ row[BatteryController::kRowFirstItemKey].string(),
-                row[BatteryController::kRowSecondItemKey].longLongValue() });
+            result.push_back(
+                { row[BatteryController::kRowFirstItemKey].string(), row[BatteryController::kRowSecondItemKey].longLongValue() });
         }
         return result;
     }
@@ -377,9 +370,8 @@ TEST_F(BatteryScreenTest, LevelBarTakesItsColourAndWidthFromTheCharge)
     auto& battery = showScreen();
     kit::Rect full = battery.levelRect();
     EXPECT_EQ(full, (kit::Rect { 32, 17, 150, 80 }));
-    for (auto [percent, colour, text] :
-        { std::tuple { 0, kit::Color { 1, 0, 0, 1 }, "0%" }, std::tuple { 50, kit::Color { 0.75, 0.75, 0, 1 }, "50%" },
-            std::tuple { 100, kit::Color { 0, 1, 0, 1 }, "100%" } }) {
+    for (auto [percent, colour, text] : { std::tuple { 0, kit::Color { 1, 0, 0, 1 }, "0%" },
+             std::tuple { 50, kit::Color { 0.75, 0.75, 0, 1 }, "50%" }, std::tuple { 100, kit::Color { 0, 1, 0, 1 }, "100%" } }) {
         this->battery(percent);
         battery.updateInfo();
         EXPECT_EQ(battery.levelView()->backgroundColor(), colour) << percent;
@@ -414,8 +406,7 @@ TEST_F(BatteryScreenTest, NewDataSetShowsAtTheNextRefreshNotBefore)
     ASSERT_EQ(rows().size(), 2u);
 
     // A refresh from the server stores a new working copy and tells the screens.
-    kit::Value dataSet
-        = kit::Dict { { kModel, kit::Dict { { "BatteryLife", kit::Dict { { "Video Playback", 12 } } } } } };
+    kit::Value dataSet = kit::Dict { { kModel, kit::Dict { { "BatteryLife", kit::Dict { { "Video Playback", 12 } } } } } };
     writePlist(data / "support/specs.plist", dataSet);
     DataKeeper::sharedKeeper().dropCachedData();
     kit::NotificationCenter::defaultCenter().post(DKNewDataIsAvailableNotification, &DataKeeper::sharedKeeper());

@@ -22,10 +22,7 @@ using Keys = std::vector<std::string>;
 
 namespace {
 
-kit::Value figure(std::string numeric)
-{
-    return kit::Dict { { "NumericValue", std::move(numeric) } };
-}
+kit::Value figure(std::string numeric) { return kit::Dict { { "NumericValue", std::move(numeric) } }; }
 
 void expectFrame(const kit::Rect& actual, const kit::Rect& expected, const char* what)
 {
@@ -59,12 +56,12 @@ protected:
         kit::Dict data {
             { "iPhone7,2",
                 model("iPhone 6",
-                    { { "Processor", figure("1.4 GHz") }, { "GPU", "PowerVR GX6450" },
-                        { "Onboard RAM", figure("1024 MB") }, { "Weight", figure("129 g") } }) },
+                    { { "Processor", figure("1.4 GHz") }, { "GPU", "PowerVR GX6450" }, { "Onboard RAM", figure("1024 MB") },
+                        { "Weight", figure("129 g") } }) },
             { "iPhone8,1",
                 model("iPhone 6s",
-                    { { "Processor", figure("1.85 GHz") }, { "GPU", "PowerVR GT7600" },
-                        { "Onboard RAM", figure("2048 MB") }, { "Weight", figure("143 g") } }) },
+                    { { "Processor", figure("1.85 GHz") }, { "GPU", "PowerVR GT7600" }, { "Onboard RAM", figure("2048 MB") },
+                        { "Weight", figure("143 g") } }) },
             { "iPad4,1",
                 model("iPad Air",
                     { { "Processor", figure("0 GHz") }, { "GPU", "PowerVR G6430" }, { "Weight", figure("469 g") } }) },

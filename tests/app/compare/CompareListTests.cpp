@@ -249,8 +249,7 @@ TEST_F(CompareListTest, EntriesThatAreNotKeysAreLeftOutAndIndexesStayAligned)
 TEST_F(CompareListTest, Snapshots)
 {
     useDataSetAt(QUARRIN_SOURCE_DIR "/resources/specs.plist");
-    const std::vector<std::string> seven { "iPhone7,2", "iPhone9,1", "iPhone8,4", "iPad4,1", "iPad6,7", "iPod7,1",
-        "iPhone99,9" };
+    const std::vector<std::string> seven { "iPhone7,2", "iPhone9,1", "iPhone8,4", "iPad4,1", "iPad6,7", "iPod7,1", "iPhone99,9" };
     for (const char* device : { "iphone-6", "ipad-2" }) {
         for (std::size_t count : { 3u, 7u }) {
             storeSelection(std::vector<std::string>(seven.begin(), seven.begin() + static_cast<long>(count)));
@@ -264,8 +263,8 @@ TEST_F(CompareListTest, Snapshots)
             if (pad) {
                 // Below the footer the table's own colour shows, not the launch picture.
                 kit::Rect below = listTable().convertRectTo(listTable().bounds(), nullptr);
-                EXPECT_TRUE(kit::test::near(
-                    pixelAt({ below.midX(), below.maxY() - 10 }), CompareListController::kTabletBackgroundColor))
+                EXPECT_TRUE(
+                    kit::test::near(pixelAt({ below.midX(), below.maxY() - 10 }), CompareListController::kTabletBackgroundColor))
                     << kit::test::describe(pixelAt({ below.midX(), below.maxY() - 10 }));
             }
             closeHost();

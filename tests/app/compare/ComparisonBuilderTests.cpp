@@ -115,9 +115,8 @@ TEST_F(ComparisonBuilderTest, SameNamedModelsShowTheirDetailNamesOnlyWhereTheirV
     EXPECT_EQ(rows(three[0]), (Lines { "iPad Air Cellular | 478 g", "iPad Air Wi-Fi, China | 469 g" }));
 
     // The name runs take the name style, the details the detail style.
-    const auto& shared = *three[0][ComparisonBuilder::kRowsKey]
-                              .at(1)[ComparisonBuilder::kRowFirstItemKey]
-                              .objectAs<kit::AttributedString>();
+    const auto& shared
+        = *three[0][ComparisonBuilder::kRowsKey].at(1)[ComparisonBuilder::kRowFirstItemKey].objectAs<kit::AttributedString>();
     ASSERT_EQ(shared.runs().size(), 3u);
     EXPECT_EQ(shared.runs()[0].text, "iPad Air");
     EXPECT_EQ(shared.runs()[0].attributes, styles.name);
@@ -127,9 +126,7 @@ TEST_F(ComparisonBuilderTest, SameNamedModelsShowTheirDetailNamesOnlyWhereTheirV
 
 TEST_F(ComparisonBuilderTest, GeekbenchThreeOnlyWhenEveryModelHasItTakenWhereItStandsInTheList)
 {
-    models
-        .add("new1", "New One", "",
-            { { "Geekbench 3", figure("2900", "Multi-core") }, { "Geekbench 2", figure("1600") } })
+    models.add("new1", "New One", "", { { "Geekbench 3", figure("2900", "Multi-core") }, { "Geekbench 2", figure("1600") } })
         .add("new2", "New Two", "", { { "Geekbench 3", figure("3100", "Multi-core") } })
         .add("old", "Old", "", { { "Geekbench 2", figure("700") } });
     const Keys newFirst { "Geekbench 3", "Geekbench 2" };
@@ -178,8 +175,7 @@ TEST_F(ComparisonBuilderTest, RowNumberIsReadInTheCLocale)
     environment.set("LANGUAGE", "de");
     environment.set("LC_ALL", "de_DE.UTF-8");
     kit::Bundle::mainBundle().reloadLocalizations();
-    models.add("x", "X", "", { { "Weight", figure("129.5 g") } })
-        .add("y", "Y", "", { { "Weight", figure("129.25 g") } });
+    models.add("x", "X", "", { { "Weight", figure("129.5 g") } }).add("y", "Y", "", { { "Weight", figure("129.25 g") } });
     models.add("z", "Z", "");
     auto sections = build({ "z", "y", "x" }, { "Weight" });
     EXPECT_EQ(rows(sections[0]), (Lines { "X | 129.5 g", "Y | 129.25 g", "Z | k. A." }));
@@ -240,11 +236,8 @@ TEST_F(ComparisonBuilderTest, ValueTextTakesTheFigureFirstAndTheKindSecond)
 {
     kit::TextAttributes first { nullptr, kit::Color::white() };
     kit::TextAttributes second { nullptr, kit::Color::black() };
-    auto text = [&](const kit::Value& value) {
-        return ComparisonBuilder::numericValueAttrString(value, first, second, "\n");
-    };
-    kit::Value display
-        = kit::Dict { { "NumericValue", "4.7\"" }, { "Value", "Retina HD" }, { "Details", "1334 × 750" } };
+    auto text = [&](const kit::Value& value) { return ComparisonBuilder::numericValueAttrString(value, first, second, "\n"); };
+    kit::Value display = kit::Dict { { "NumericValue", "4.7\"" }, { "Value", "Retina HD" }, { "Details", "1334 × 750" } };
     auto full = text(display);
     EXPECT_EQ(full.string(), "4.7\"\nRetina HD") << "details are not shown";
     ASSERT_EQ(full.runs().size(), 3u);

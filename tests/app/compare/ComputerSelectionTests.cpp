@@ -10,8 +10,8 @@ namespace {
 
 class ComputerSelectionTest : public CompareScreenTest {
 protected:
-    const std::vector<std::string> computers { "Raspberry Pi 4 Model B", "Framework Laptop 13 (AMD Ryzen 7040",
-        "LENOVO 20XW", "Valve Galileo" };
+    const std::vector<std::string> computers { "Raspberry Pi 4 Model B", "Framework Laptop 13 (AMD Ryzen 7040", "LENOVO 20XW",
+        "Valve Galileo" };
 };
 
 TEST_F(ComputerSelectionTest, RowsNameEachComputerAndThePickerOpensOnTheReplacedOne)

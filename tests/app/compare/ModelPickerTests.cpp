@@ -253,8 +253,7 @@ TEST_F(ModelPickerTest, Snapshots)
         ASSERT_NE(top, nullptr) << device;
         EXPECT_EQ(top->detailTextLabel()->text(), "Already chosen") << device;
         // The replaced model stands at the top of the visible rows.
-        EXPECT_NEAR(top->convertPointTo({ 0, 0 }, nullptr).y, table().convertPointTo({ 0, offset() }, nullptr).y, 0.5)
-            << device;
+        EXPECT_NEAR(top->convertPointTo({ 0, 0 }, nullptr).y, table().convertPointTo({ 0, offset() }, nullptr).y, 0.5) << device;
         closeHost();
     }
 }

@@ -348,7 +348,8 @@ std::pair<int, int> windowSize(const std::string& id)
 }
 
 // Polls a condition on the display for up to `seconds`.
-template<typename Condition> bool eventually(Condition condition, double seconds)
+template<typename Condition>
+bool eventually(Condition condition, double seconds)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     do {
@@ -436,13 +437,15 @@ TEST_F(DesktopTest, F11TogglesFullScreenUnderAWindowManager)
     }
     ASSERT_GT(manager, 0);
     // The window manager announces itself on the root window when it is ready.
-    EXPECT_TRUE(eventually([] { return capture("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; }, 10));
+    EXPECT_TRUE(
+        eventually([] { return capture("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; }, 10));
 
     {
         Launch quarrin({}, logPath("fullscreen"));
         std::string id = waitForClass("quarrin", 20);
         ASSERT_FALSE(id.empty()) << quarrin.log();
-        auto fullscreen = [&] { return capture("xprop -id " + id + " _NET_WM_STATE").find("_NET_WM_STATE_FULLSCREEN") != std::string::npos; };
+        auto fullscreen
+            = [&] { return capture("xprop -id " + id + " _NET_WM_STATE").find("_NET_WM_STATE_FULLSCREEN") != std::string::npos; };
         EXPECT_FALSE(fullscreen());
         pressKeys(id, "F11");
         EXPECT_TRUE(eventually(fullscreen, 5)) << quarrin.log();

@@ -56,8 +56,7 @@ TEST(PrintOutput, AnInterfaceNamedWithInvalidUTF8StillGivesValidJSON)
         "ip link set dev \"$name\" up || exit 92\n"
         "export HOME=\"$1\" XDG_CONFIG_HOME=\"$1/config\" XDG_DATA_HOME=\"$1/data\"\n"
         "exec \"$2\" --print\n");
-    CommandResult printed
-        = runCommand("timeout 60 unshare --net --mount sh " + script + " " + home.path() + " " + kQuarrin);
+    CommandResult printed = runCommand("timeout 60 unshare --net --mount sh " + script + " " + home.path() + " " + kQuarrin);
     ASSERT_EQ(printed.status, 0) << printed.out;
     EXPECT_EQ(kit::validUTF8(printed.out), printed.out) << "the output is not valid UTF-8";
     EXPECT_NE(printed.out.find("\"Name\": \"eth\xEF\xBF\xBDq\""), std::string::npos) << printed.out;

@@ -28,8 +28,7 @@ protected:
         // The working copy as the first launch seeds it: --print only reads, it never seeds.
         std::smatch id;
         auto info = readText(QUARRIN_BINARY_DIR "/resources/Info.plist");
-        ASSERT_TRUE(
-            std::regex_search(info, id, std::regex(R"re(<key>CFBundleIdentifier</key>\s*<string>([^<]+)</string>)re")));
+        ASSERT_TRUE(std::regex_search(info, id, std::regex(R"re(<key>CFBundleIdentifier</key>\s*<string>([^<]+)</string>)re")));
         auto folder = home + "/data/" + id[1].str();
         std::filesystem::create_directories(folder);
         std::filesystem::copy_file(QUARRIN_SOURCE_DIR "/resources/specs.plist", folder + "/specs.plist");
@@ -48,8 +47,8 @@ protected:
 
     std::string run(const std::string& arguments) const
     {
-        auto command = "HOME='" + home + "' XDG_DATA_HOME='" + home + "/data' XDG_CONFIG_HOME='" + home
-            + "/config' timeout 20 '" + kQuarrin + "' --print " + arguments + " 2>/dev/null";
+        auto command = "HOME='" + home + "' XDG_DATA_HOME='" + home + "/data' XDG_CONFIG_HOME='" + home + "/config' timeout 20 '"
+            + kQuarrin + "' --print " + arguments + " 2>/dev/null";
         std::string out;
         if (FILE* pipe = ::popen(command.c_str(), "r")) {
             char chunk[4096];

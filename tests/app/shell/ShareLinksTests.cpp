@@ -38,11 +38,9 @@ TEST(ShareLinks, AppAddressHasTheLowerCasedCountryOnlyWhenThereIsOne)
         "https://apps.store.example/419/app/id1000000000?mt=8");
     EXPECT_EQ(ShareLinks::appAddress("apps.store.example", std::nullopt, "1000000000"),
         "https://apps.store.example/app/id1000000000?mt=8");
-    EXPECT_EQ(ShareLinks::appAddress("apps.store.example", "", "1000000000"),
-        "https://apps.store.example/app/id1000000000?mt=8");
+    EXPECT_EQ(ShareLinks::appAddress("apps.store.example", "", "1000000000"), "https://apps.store.example/app/id1000000000?mt=8");
     // An identifier that is no number cannot reach the path's structure.
-    EXPECT_EQ(
-        ShareLinks::appAddress("s.example", std::nullopt, "1/../x?y"), "https://s.example/app/id1%2F..%2Fx%3Fy?mt=8");
+    EXPECT_EQ(ShareLinks::appAddress("s.example", std::nullopt, "1/../x?y"), "https://s.example/app/id1%2F..%2Fx%3Fy?mt=8");
     EXPECT_EQ(ShareLinks::storeStartAddress("apps.store.example"), "https://apps.store.example/");
 }
 
@@ -50,8 +48,7 @@ TEST(ShareLinks, EachSharedAddressExactly)
 {
     std::string promo = "Memory & disk, #1 — grün";
     EXPECT_EQ(ShareLinks::sharerAddress("www.facebook.example", kApp, promo),
-        "https://www.facebook.example/sharer.php?u=" + kAppEncoded
-            + "&t=Memory%20%26%20disk,%20%231%20%E2%80%94%20gr%C3%BCn");
+        "https://www.facebook.example/sharer.php?u=" + kAppEncoded + "&t=Memory%20%26%20disk,%20%231%20%E2%80%94%20gr%C3%BCn");
 
     std::string tweet = ShareLinks::tweetText(promo, "Quarrin Device Monitor");
     EXPECT_EQ(tweet, "Memory & disk, #1 — grün #QuarrinDeviceMonitor");
@@ -101,7 +98,7 @@ TEST(ShareLinks, HostsComeFromTheInformationDictionaryOrStayUnderTheReservedDoma
 
     for (const char* good : { "example.org", "a-b.example", "[::1]", "[::1]:443", "localhost:65535" })
         EXPECT_TRUE(ShareLinks::isValidHost(good)) << good;
-    for (const char* bad : { "", ".example", "-x.org", "user@host", "host:0", "host:65536", "host:", "[::1", "[]",
-             "[::1]x", "a b", "host/path", "host#frag" })
+    for (const char* bad : { "", ".example", "-x.org", "user@host", "host:0", "host:65536", "host:", "[::1", "[]", "[::1]x",
+             "a b", "host/path", "host#frag" })
         EXPECT_FALSE(ShareLinks::isValidHost(bad)) << bad;
 }

@@ -162,8 +162,8 @@ TEST_F(ShellTest, TenActiveSecondsPostThreeTicks)
     kit::HeadlessHost host;
     QNAppDelegate delegate;
     int ticks = 0;
-    auto observation = kit::NotificationCenter::defaultCenter().addObserver(
-        QNAppDelegate::kRefreshNotification, nullptr, this, [&](auto&&...) { ++ticks; });
+    auto observation = kit::NotificationCenter::defaultCenter().addObserver(QNAppDelegate::kRefreshNotification, nullptr, this,
+        [&](auto&&...) { ++ticks; });
     host.launch(&delegate);
     host.advance(10);
     EXPECT_EQ(ticks, 3);
@@ -230,7 +230,8 @@ TEST_F(ShellTest, ArrowKeysChooseModelsOnTheTechSpecsTabOnly)
     host.launch(&delegate);
     auto* main = delegate.mainController();
     const auto& screens = main->viewControllers();
-    auto specs = std::find_if(screens.begin(), screens.end(), [](auto& screen) { return screen->className() == "SpecsController"; });
+    auto specs
+        = std::find_if(screens.begin(), screens.end(), [](auto& screen) { return screen->className() == "SpecsController"; });
     ASSERT_NE(specs, screens.end());
     EXPECT_EQ(std::string((*specs)->title()), "Tech Specs");
 

@@ -69,8 +69,8 @@ protected:
     // The stored state of an installed, unchanged version, so the launch keeps the schedule.
     void prime(std::int64_t launches, std::optional<double> shareDateFromNow, bool doNotDisturb = false)
     {
-        defaults().setString(
-            kit::Bundle::mainBundle().objectForInfoDictionaryKey("CFBundleVersion").stringValue(), "ProgramVersion");
+        defaults().setString(kit::Bundle::mainBundle().objectForInfoDictionaryKey("CFBundleVersion").stringValue(),
+            "ProgramVersion");
         defaults().setInteger(launches, "LC");
         if (shareDateFromNow)
             defaults().setDate(kit::Date::now().byAdding(*shareDateFromNow), "ShareDate");
@@ -451,16 +451,14 @@ protected:
     }
 
     // A test server answering every path in `mode`, logging "<method> <path> <body>".
-    std::unique_ptr<testservers::ServerProcess> startServer(
-        const std::string& name, const std::string& mode, bool trusted = true)
+    std::unique_ptr<testservers::ServerProcess> startServer(const std::string& name, const std::string& mode, bool trusted = true)
     {
         auto server = std::make_unique<testservers::ServerProcess>();
         std::string cert = trusted ? certificates->certFile : certificates->untrustedCertFile;
         std::string key = trusted ? certificates->keyFile : certificates->untrustedKeyFile;
         std::filesystem::remove(dir->file(name + ".log"));
-        EXPECT_TRUE(server->start(
-            { testservers::faultServerPath(), "--cert", cert, "--key", key, "--data", dir->file("page.html"), "--log",
-                dir->file(name + ".log"), "--mode", mode, "--log-method" },
+        EXPECT_TRUE(server->start({ testservers::faultServerPath(), "--cert", cert, "--key", key, "--data",
+                                      dir->file("page.html"), "--log", dir->file(name + ".log"), "--mode", mode, "--log-method" },
             dir->file(name + ".err")));
         return server;
     }

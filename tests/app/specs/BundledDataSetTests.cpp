@@ -99,8 +99,7 @@ TEST_F(BundledDataSet, CoversAtLeastFortyModelsOfTheThreeFamilies)
 TEST_F(BundledDataSet, EveryDefaultRowResolvesToAStringDateOrDictionary)
 {
     std::vector<std::string> paths = DataKeeper::defaultSpecsKeys();
-    paths.insert(paths.end(), DataKeeper::defaultComparisonSpecsKeys().begin(),
-        DataKeeper::defaultComparisonSpecsKeys().end());
+    paths.insert(paths.end(), DataKeeper::defaultComparisonSpecsKeys().begin(), DataKeeper::defaultComparisonSpecsKeys().end());
     std::size_t found = 0;
     forEachModel([&](const std::string& key, const kit::Value& entry) {
         for (const auto& path : paths) {
@@ -180,8 +179,7 @@ TEST_F(BundledDataSet, EveryTextTheDataSetUsesIsInBothStringTables)
     for (auto language : { "en", "de" }) {
         auto bytes = kit::FileManager::readFile(kResources + "/" + language + ".lproj/Localizable.strings");
         ASSERT_TRUE(bytes.ok()) << language;
-        auto table = kit::StringsTable::parse(std::string_view(reinterpret_cast<const char*>(bytes->data()),
-            bytes->size()));
+        auto table = kit::StringsTable::parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
         EXPECT_TRUE(table.errors().empty()) << language << ": " << table.errors().front().message;
         for (const auto& key : keys)
             EXPECT_TRUE(table.lookup(key)) << language << " lacks \"" << key << "\"";
@@ -197,8 +195,8 @@ TEST_F(BundledDataSet, CommittedFilesMatchTheirReadableSource)
     for (auto language : { "en", "de" })
         std::filesystem::copy_file(kResources + "/" + language + ".lproj/Localizable.strings",
             root + "/out/" + language + ".lproj/Localizable.strings");
-    auto command = "python3 '" + kResources + "/specs/generate.py' '" + root + "/out/specs.plist' && python3 '"
-        + kResources + "/specs/strings.py' '" + root + "/out'";
+    auto command = "python3 '" + kResources + "/specs/generate.py' '" + root + "/out/specs.plist' && python3 '" + kResources
+        + "/specs/strings.py' '" + root + "/out'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_EQ(readText(root + "/out/specs.plist"), readText(kResources + "/specs.plist"));
     for (auto language : { "en", "de" }) {

@@ -36,8 +36,7 @@ TEST(ComposeMultiString, DividerOnlyBetweenTwoNonEmptyParts)
 
 TEST(ComposeMultiString, TextReadsAsThePartsJoined)
 {
-    EXPECT_EQ(DataKeeper::composeMultiString("1.4 GHz", "Apple A8", "\n", kFirst, kSecond).string(),
-        "1.4 GHz\nApple A8");
+    EXPECT_EQ(DataKeeper::composeMultiString("1.4 GHz", "Apple A8", "\n", kFirst, kSecond).string(), "1.4 GHz\nApple A8");
     EXPECT_EQ(DataKeeper::composeMultiString("", "Apple A8", "\n", kFirst, kSecond).string(), "Apple A8");
     EXPECT_EQ(DataKeeper::composeMultiString("1.4 GHz", "", "\n", kFirst, kSecond).string(), "1.4 GHz");
     // A multi-character divider is kept whole.

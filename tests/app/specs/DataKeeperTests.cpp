@@ -28,16 +28,14 @@ protected:
     }
 };
 
-const Keys kDefaultRows = { "Processor", "GPU", "Onboard RAM", "Geekbench 2", "Geekbench 3", "Display",
-    "Front Camera", "Rear Camera", "Weight", "Dimensions", "Wi-Fi", "Bluetooth", "Cellular", "Battery Capacity",
-    "BatteryLife.Audio Playback", "BatteryLife.Video Playback", "BatteryLife.Talk over 2G",
-    "BatteryLife.Talk over 3G", "BatteryLife.Browsing over Wi-Fi", "BatteryLife.Browsing over 3G",
-    "BatteryLife.Browsing over LTE", "Sensors", "Location", "Connector", "SIM Card", "Capacity", "Release Date",
-    "Discontinued Date", "Price" };
+const Keys kDefaultRows = { "Processor", "GPU", "Onboard RAM", "Geekbench 2", "Geekbench 3", "Display", "Front Camera",
+    "Rear Camera", "Weight", "Dimensions", "Wi-Fi", "Bluetooth", "Cellular", "Battery Capacity", "BatteryLife.Audio Playback",
+    "BatteryLife.Video Playback", "BatteryLife.Talk over 2G", "BatteryLife.Talk over 3G", "BatteryLife.Browsing over Wi-Fi",
+    "BatteryLife.Browsing over 3G", "BatteryLife.Browsing over LTE", "Sensors", "Location", "Connector", "SIM Card", "Capacity",
+    "Release Date", "Discontinued Date", "Price" };
 const Keys kDefaultComparisonRows = { "Processor", "GPU", "Onboard RAM", "Geekbench 3", "Geekbench 2", "Display",
-    "Battery Capacity", "BatteryLife.Audio Playback", "BatteryLife.Video Playback",
-    "BatteryLife.Browsing over Wi-Fi", "BatteryLife.Browsing over 3G", "BatteryLife.Talk over 3G", "Weight",
-    "Dimensions", "Price" };
+    "Battery Capacity", "BatteryLife.Audio Playback", "BatteryLife.Video Playback", "BatteryLife.Browsing over Wi-Fi",
+    "BatteryLife.Browsing over 3G", "BatteryLife.Talk over 3G", "Weight", "Dimensions", "Price" };
 
 // ---- Row lists -----------------------------------------------------------------------------------
 
@@ -52,9 +50,8 @@ TEST_F(DataKeeperTest, RowListsWithoutOwnListsAreTheDefaultsInOrder)
 
 TEST_F(DataKeeperTest, BenchmarksComeInOppositeOrdersInTheTwoDefaultLists)
 {
-    auto position = [](const Keys& keys, std::string_view key) {
-        return std::find(keys.begin(), keys.end(), key) - keys.begin();
-    };
+    auto position
+        = [](const Keys& keys, std::string_view key) { return std::find(keys.begin(), keys.end(), key) - keys.begin(); };
     const auto& rows = DataKeeper::defaultSpecsKeys();
     const auto& comparison = DataKeeper::defaultComparisonSpecsKeys();
     EXPECT_EQ(position(rows, "Geekbench 2") + 1, position(rows, "Geekbench 3"));
@@ -82,9 +79,8 @@ TEST_F(DataKeeperTest, OwnListsAreTakenInTheirOrderSkippingEntriesThatAreNotKeys
 
 TEST_F(DataKeeperTest, RowListsAndModelListAreKeptForTheProcessAcrossNewData)
 {
-    useData(kit::Dict { { "orderedSpecsKeys", kit::Array { "Weight" } },
-        { "orderedComparisonSpecsKeys", kit::Array { "Price" } }, { "iPhone7,2", model("iPhone 6") },
-        { "iPad2,1", model("iPad 2") } });
+    useData(kit::Dict { { "orderedSpecsKeys", kit::Array { "Weight" } }, { "orderedComparisonSpecsKeys", kit::Array { "Price" } },
+        { "iPhone7,2", model("iPhone 6") }, { "iPad2,1", model("iPad 2") } });
     ASSERT_EQ(DataKeeper::allSpecsKeys(), Keys { "Weight" });
     ASSERT_EQ(DataKeeper::comparisonSpecsKeys(), Keys { "Price" });
     ASSERT_EQ(DataKeeper::sortedModelsKeys(), (Keys { "iPad2,1", "iPhone7,2" }));
@@ -114,9 +110,8 @@ TEST_F(DataKeeperTest, ModelListLeavesOutFamilyUnknownAndListKeys)
 TEST_F(DataKeeperTest, ModelListKeepsTheFamilyKeyThisDeviceResolvedTo)
 {
     DataKeeper::setModelIdentifierForTesting(std::string("iPad99,1"));
-    useData(kit::Dict { { "iPad", model("iPad") }, { "iPhone", model("iPhone") },
-        { "orderedSpecsKeys", kit::Array { "GPU" } }, { "iPhone5,1", model("iPhone 5") },
-        { "iPad2,1", model("iPad 2") } });
+    useData(kit::Dict { { "iPad", model("iPad") }, { "iPhone", model("iPhone") }, { "orderedSpecsKeys", kit::Array { "GPU" } },
+        { "iPhone5,1", model("iPhone 5") }, { "iPad2,1", model("iPad 2") } });
     EXPECT_EQ(DataKeeper::thisModelKey(), "iPad");
     EXPECT_EQ(DataKeeper::sortedModelsKeys(), (Keys { "iPad", "iPad2,1", "iPhone5,1" }));
 }
@@ -206,10 +201,9 @@ TEST_F(DataKeeperTest, ThisModelKeyIsResolvedAgainAfterNewData)
 
 TEST_F(DataKeeperTest, KeyPathsReachIntoBatteryLife)
 {
-    useData(kit::Dict {
-        { "iPhone4,1",
-            kit::Dict { { "Name", "iPhone 4S" },
-                { "BatteryLife", kit::Dict { { "Talk over 2G", "14" }, { "Audio Playback", "40" } } } } },
+    useData(kit::Dict { { "iPhone4,1",
+                            kit::Dict { { "Name", "iPhone 4S" },
+                                { "BatteryLife", kit::Dict { { "Talk over 2G", "14" }, { "Audio Playback", "40" } } } } },
         { "iPod5,1", model("iPod touch") } });
     auto phone = DataKeeper::specsForModel("iPhone4,1");
     EXPECT_EQ(phone.valueForKeyPath("BatteryLife.Talk over 2G").string(), "14");
@@ -220,8 +214,7 @@ TEST_F(DataKeeperTest, KeyPathsReachIntoBatteryLife)
 
 TEST_F(DataKeeperTest, SpecsForModelGivesOnlyDictionaryEntries)
 {
-    useData(kit::Dict { { "iPhone7,2", model("iPhone 6") }, { "orderedSpecsKeys", kit::Array { "GPU" } },
-        { "odd", "text" } });
+    useData(kit::Dict { { "iPhone7,2", model("iPhone 6") }, { "orderedSpecsKeys", kit::Array { "GPU" } }, { "odd", "text" } });
     EXPECT_TRUE(DataKeeper::specsForModel("iPhone7,2").isDict());
     EXPECT_TRUE(DataKeeper::specsForModel("orderedSpecsKeys").isNull());
     EXPECT_TRUE(DataKeeper::specsForModel("odd").isNull());
@@ -234,8 +227,8 @@ TEST_F(DataKeeperTest, SpecsForModelGivesOnlyDictionaryEntries)
 TEST_F(DataKeeperTest, UnreadableWorkingCopyFallsBackToTheBundleCopyAndIsLeftInPlace)
 {
     writePlist(bundlePath(), kit::Dict { { "iPhone7,2", model("From bundle") } });
-    for (std::string damaged : { std::string("not a property list"), std::string("<?xml version=\"1.0\"?><plist>"),
-             std::string() }) {
+    for (std::string damaged :
+        { std::string("not a property list"), std::string("<?xml version=\"1.0\"?><plist>"), std::string() }) {
         writeBytes(workingPath(), damaged);
         DataKeeper::resetForTesting();
         loggedLines().clear();

@@ -27,8 +27,8 @@ using testservers::ServerProcess;
 TEST(DataKeeperRequest, BodyHasTheTokenTheFileNameAndSixDecimals)
 {
     std::string body = DataKeeper::requestBody("com.velmora.quarrin", 787654321.0625);
-    EXPECT_EQ(body, "pass=" + DataKeeper::requestToken("com.velmora.quarrin", 787654321.0625)
-            + "&name=specs.plist&mn=787654321.062500");
+    EXPECT_EQ(body,
+        "pass=" + DataKeeper::requestToken("com.velmora.quarrin", 787654321.0625) + "&name=specs.plist&mn=787654321.062500");
     std::regex shape("pass=[0-9A-F]{32}&name=specs\\.plist&mn=-?[0-9]+\\.[0-9]{6}");
     for (double t : { 0.0, 1.5, -3.25, 812345678.123456789, 1e9 + 0.0000004 })
         EXPECT_TRUE(std::regex_match(DataKeeper::requestBody("b", t), shape)) << DataKeeper::requestBody("b", t);
@@ -100,9 +100,10 @@ protected:
         faultA = fault(certificates->certFile, certificates->keyFile);
         faultB = fault(certificates->certFile, certificates->keyFile);
         stranger = new ServerProcess;
-        ASSERT_TRUE(stranger->start({ testservers::faultServerPath(), "--cert", certificates->untrustedCertFile, "--key",
-                                        certificates->untrustedKeyFile, "--data", servedPath, "--log", dir->file("stranger.log") },
-            dir->file("stranger.err")));
+        ASSERT_TRUE(
+            stranger->start({ testservers::faultServerPath(), "--cert", certificates->untrustedCertFile, "--key",
+                                certificates->untrustedKeyFile, "--data", servedPath, "--log", dir->file("stranger.log") },
+                dir->file("stranger.err")));
         dataServer = new ServerProcess;
         ASSERT_TRUE(dataServer->start({ testservers::dataServerPath(), "--data", servedPath, "--cert", certificates->certFile,
                                           "--key", certificates->keyFile, "--port", "0", "--bundle-id",
@@ -131,16 +132,17 @@ protected:
         RunLoop::main().setVirtualClock(true);
         notifications = 0;
         alerts.clear();
-        observation = kit::NotificationCenter::defaultCenter().addObserver(DKNewDataIsAvailableNotification, &keeper(),
-            nullptr, [this](const kit::Notification&) { ++notifications; });
+        observation = kit::NotificationCenter::defaultCenter().addObserver(DKNewDataIsAvailableNotification, &keeper(), nullptr,
+            [this](const kit::Notification&) { ++notifications; });
         keeper().presentNewDataAlert = [this](const DataKeeper::NewDataAlert& alert) { alerts.push_back(alert); };
         // Requests are told apart by log position, so every test starts with empty logs.
         testservers::writeFile(dir->file("fault.log"), "");
         testservers::writeFile(dir->file("stranger.log"), "");
         dataServerLinesBefore = requestLines(testservers::readLines(dir->file("dataserver.log"))).size();
         // A working copy older than the served data.
-        writeBytes(workingPath(), "<plist version=\"1.0\"><dict><key>iPhone7,2</key><dict><key>Name</key>"
-                                  "<string>Old Phone</string></dict></dict></plist>",
+        writeBytes(workingPath(),
+            "<plist version=\"1.0\"><dict><key>iPhone7,2</key><dict><key>Name</key>"
+            "<string>Old Phone</string></dict></dict></plist>",
             Date::fromUnix(kServedTime - 86400));
     }
 
@@ -206,10 +208,7 @@ protected:
         return server->url("/" + mode + "/" + tag + "/");
     }
 
-    void setServers(const std::string& secondary, const std::string& primary)
-    {
-        keeper().setServerURLs({ secondary, primary });
-    }
+    void setServers(const std::string& secondary, const std::string& primary) { keeper().setServerURLs({ secondary, primary }); }
 
     std::string workingText() { return readText(workingPath()); }
     static std::string oldText()
@@ -442,7 +441,8 @@ TEST_F(DataKeeperUpdateTest, OtherStatusSwitchesToTheSecondaryAtOnce)
         setServers(fault(faultB, "ok", "secondary"), fault(faultA, status, "primary"));
         DataKeeper::updateData(true);
         ASSERT_TRUE(finishExchange());
-        EXPECT_EQ(faultRequests(), (std::vector<std::string> { "/" + status + "/primary/getdata.pl", "/ok/secondary/getdata.pl" }));
+        EXPECT_EQ(faultRequests(),
+            (std::vector<std::string> { "/" + status + "/primary/getdata.pl", "/ok/secondary/getdata.pl" }));
         EXPECT_EQ(keeper().serverURLs(), (std::vector<std::string> { fault(faultB, "ok", "secondary") }));
         EXPECT_EQ(keeper().connectionAttemptsCount(), 0);
         expectServedDataStored();
@@ -597,8 +597,8 @@ TEST_F(DataKeeperUpdateTest, HelloWorldBodyDoesNotReplaceTheDataSet)
 TEST_F(DataKeeperUpdateTest, WorkingCopyDatedFarInTheFutureNoLongerFreezesTheData)
 {
     // What an earlier build stored from a broken server: one entry, dated 2100.
-    writeBytes(workingPath(),
-        "<plist version=\"1.0\"><dict><key>hello</key><string>world</string></dict></plist>", Date::fromUnix(4102444800));
+    writeBytes(workingPath(), "<plist version=\"1.0\"><dict><key>hello</key><string>world</string></dict></plist>",
+        Date::fromUnix(4102444800));
     setServers(fault(faultB, "ok", "secondary"), fault(faultA, "ok", "primary"));
     DataKeeper::updateData(true);
     ASSERT_TRUE(finishExchange());
@@ -714,7 +714,8 @@ TEST_F(DataKeeperUpdateTest, TemporaryFilesOfAnInterruptedStoreAreRemovedAtTheNe
     defaults.setDate(Date::now(), DataKeeper::kNextUpdateDateKey);
     defaults.synchronize();
     std::string preferences = defaults.filePath();
-    std::string preferencesTemporary = std::filesystem::path(preferences).parent_path().string() + "/.preferences.plist.tmp-Crash2";
+    std::string preferencesTemporary
+        = std::filesystem::path(preferences).parent_path().string() + "/.preferences.plist.tmp-Crash2";
     ASSERT_TRUE(testservers::writeFile(preferencesTemporary, "half"));
     ASSERT_EQ(std::filesystem::path(preferences).filename(), "preferences.plist");
 

@@ -51,7 +51,8 @@ protected:
         SpecsFixture::TearDown();
     }
 
-    template <typename F> void forEachComputer(F f)
+    template<typename F>
+    void forEachComputer(F f)
     {
         for (const auto& [key, entry] : *data.asDict()) {
             if (!isHandheldOrFallbackKey(key) && key != DataKeeper::kOrderedSpecsKeysKey
@@ -166,19 +167,19 @@ const std::vector<FirmwareCase>& firmwareCases()
 {
     using namespace std::string_literals;
     static const std::vector<FirmwareCase> cases = {
-        { "Raspberry Pi 4", { { "/proc/device-tree/model", "Raspberry Pi 4 Model B Rev 1.4\0"s } },
-            "Raspberry Pi 4 Model B", "Raspberry Pi 4", "Model B" },
+        { "Raspberry Pi 4", { { "/proc/device-tree/model", "Raspberry Pi 4 Model B Rev 1.4\0"s } }, "Raspberry Pi 4 Model B",
+            "Raspberry Pi 4", "Model B" },
         { "Raspberry Pi 3 B+", { { "/proc/device-tree/model", "Raspberry Pi 3 Model B Plus Rev 1.3\0"s } },
             "Raspberry Pi 3 Model B Plus", "Raspberry Pi 3", "Model B+" },
-        { "Raspberry Pi 3 B", { { "/proc/device-tree/model", "Raspberry Pi 3 Model B Rev 1.2\0"s } },
-            "Raspberry Pi 3 Model B", "Raspberry Pi 3", "Model B" },
-        { "Raspberry Pi Zero 2 W", { { "/proc/device-tree/model", "Raspberry Pi Zero 2 W Rev 1.0\0"s } },
-            "Raspberry Pi Zero 2 W", "Raspberry Pi Zero 2 W", "" },
+        { "Raspberry Pi 3 B", { { "/proc/device-tree/model", "Raspberry Pi 3 Model B Rev 1.2\0"s } }, "Raspberry Pi 3 Model B",
+            "Raspberry Pi 3", "Model B" },
+        { "Raspberry Pi Zero 2 W", { { "/proc/device-tree/model", "Raspberry Pi Zero 2 W Rev 1.0\0"s } }, "Raspberry Pi Zero 2 W",
+            "Raspberry Pi Zero 2 W", "" },
         // Some kernels expose the tree only under /sys/firmware.
         { "Raspberry Pi 5", { { "/sys/firmware/devicetree/base/model", "Raspberry Pi 5 Model B Rev 1.0\0"s } },
             "Raspberry Pi 5 Model B", "Raspberry Pi 5", "Model B" },
-        { "Pinebook Pro", { { "/proc/device-tree/model", "Pine64 Pinebook Pro\0"s } }, "Pine64 Pinebook Pro",
-            "Pinebook Pro", "" },
+        { "Pinebook Pro", { { "/proc/device-tree/model", "Pine64 Pinebook Pro\0"s } }, "Pine64 Pinebook Pro", "Pinebook Pro",
+            "" },
         { "Framework 13, 12th Gen",
             { { "/sys/class/dmi/id/sys_vendor", "Framework\n" },
                 { "/sys/class/dmi/id/product_name", "Laptop (12th Gen Intel Core)\n" } },
@@ -205,21 +206,17 @@ const std::vector<FirmwareCase>& firmwareCases()
             { { "/sys/class/dmi/id/sys_vendor", "LENOVO\n" }, { "/sys/class/dmi/id/product_name", "20WK00AGUS\n" } },
             "LENOVO 20WK", "ThinkPad X13", "Gen 2, Intel, 20WK" },
         { "Dell XPS 13 9380",
-            { { "/sys/class/dmi/id/sys_vendor", "Dell Inc.\n" },
-                { "/sys/class/dmi/id/product_name", "XPS 13 9380\n" } },
+            { { "/sys/class/dmi/id/sys_vendor", "Dell Inc.\n" }, { "/sys/class/dmi/id/product_name", "XPS 13 9380\n" } },
             "Dell Inc. XPS 13 9380", "XPS 13", "9380" },
         { "HP EliteBook 840 G8",
             { { "/sys/class/dmi/id/sys_vendor", "HP\n" },
                 { "/sys/class/dmi/id/product_name", "HP EliteBook 840 G8 Notebook PC\0\n"s } },
             "HP HP EliteBook 840 G8 Notebook PC", "HP EliteBook 840", "G8" },
-        { "Steam Deck LCD",
-            { { "/sys/class/dmi/id/sys_vendor", "Valve\n" }, { "/sys/class/dmi/id/product_name", "Jupiter\n" } },
+        { "Steam Deck LCD", { { "/sys/class/dmi/id/sys_vendor", "Valve\n" }, { "/sys/class/dmi/id/product_name", "Jupiter\n" } },
             "Valve Jupiter", "Steam Deck", "LCD" },
-        { "Steam Deck OLED",
-            { { "/sys/class/dmi/id/sys_vendor", "Valve\n" }, { "/sys/class/dmi/id/product_name", "Galileo\n" } },
+        { "Steam Deck OLED", { { "/sys/class/dmi/id/sys_vendor", "Valve\n" }, { "/sys/class/dmi/id/product_name", "Galileo\n" } },
             "Valve Galileo", "Steam Deck", "OLED" },
-        { "Librem 14",
-            { { "/sys/class/dmi/id/sys_vendor", "Purism\n" }, { "/sys/class/dmi/id/product_name", "Librem 14\n" } },
+        { "Librem 14", { { "/sys/class/dmi/id/sys_vendor", "Purism\n" }, { "/sys/class/dmi/id/product_name", "Librem 14\n" } },
             "Purism Librem 14", "Librem 14", "" },
         // A board maker's placeholders, in whatever case, are no model.
         { "Unbranded board",
@@ -228,8 +225,7 @@ const std::vector<FirmwareCase>& firmwareCases()
             "unknown", "Unknown device", "" },
         // A vendor alone begins no entry's key: no "Framework" entry stands in for any model.
         { "Framework, placeholder product",
-            { { "/sys/class/dmi/id/sys_vendor", "Framework\n" },
-                { "/sys/class/dmi/id/product_name", "Not Specified\n" } },
+            { { "/sys/class/dmi/id/sys_vendor", "Framework\n" }, { "/sys/class/dmi/id/product_name", "Not Specified\n" } },
             "unknown", "Unknown device", "" },
         // Newer than the data set: neither the first Framework Laptop's entry (left out for this
         // reason) nor another ThinkPad's takes its place.
@@ -238,8 +234,8 @@ const std::vector<FirmwareCase>& firmwareCases()
                 { "/sys/class/dmi/id/product_name", "Laptop 13 (Intel Core Ultra Series 1)\n" } },
             "unknown", "Unknown device", "" },
         { "ThinkPad, newer",
-            { { "/sys/class/dmi/id/sys_vendor", "LENOVO\n" }, { "/sys/class/dmi/id/product_name", "21ZZCTO1WW\n" } },
-            "unknown", "Unknown device", "" },
+            { { "/sys/class/dmi/id/sys_vendor", "LENOVO\n" }, { "/sys/class/dmi/id/product_name", "21ZZCTO1WW\n" } }, "unknown",
+            "Unknown device", "" },
     };
     return cases;
 }

@@ -101,8 +101,7 @@ protected:
     // The release speed after which the fast deceleration travels `distance` points.
     static double speedFor(double distance)
     {
-        return kit::ScrollViewDeceleration::kStopVelocity
-            - 1000.0 * std::log(kit::kScrollViewDecelerationRateFast) * distance;
+        return kit::ScrollViewDeceleration::kStopVelocity - 1000.0 * std::log(kit::kScrollViewDecelerationRateFast) * distance;
     }
     // Drags 20 points from rest and flings so that the strip stops with the centre line
     // `past` of a column beyond the middle of `column`, moving forward (or back).
@@ -114,8 +113,8 @@ protected:
         double distance = std::abs(stop - (startOffset + dragged));
         double speed = speedFor(distance);
         // The deceleration itself agrees on where it stops.
-        kit::ScrollViewDeceleration check(startOffset + dragged, forward ? speed : -speed,
-            kit::kScrollViewDecelerationRateFast, 0, picker->pvTableView()->maximumContentOffset().y);
+        kit::ScrollViewDeceleration check(startOffset + dragged, forward ? speed : -speed, kit::kScrollViewDecelerationRateFast,
+            0, picker->pvTableView()->maximumContentOffset().y);
         ASSERT_NEAR(check.finalOffset(), stop, 0.5);
         drag(200, forward ? 180 : 220, forward ? -speed : speed);
     }
@@ -149,8 +148,8 @@ TEST_F(HPickerViewTest, ServiceColumnsStripAndStartingColumn)
         double width, column;
         unsigned service;
     };
-    for (auto c : { Case { 375, 125, 2 }, Case { 414, 138, 2 }, Case { 768, 154, 4 }, Case { 1024, 154, 6 },
-             Case { 100, 300, 0 } }) {
+    for (auto c :
+        { Case { 375, 125, 2 }, Case { 414, 138, 2 }, Case { 768, 154, 4 }, Case { 1024, 154, 6 }, Case { 100, 300, 0 } }) {
         auto other = HPickerView::create({ 0, 0, c.width, 44 }, c.column);
         EXPECT_EQ(other->serviceColsCount(), c.service) << c.width;
     }

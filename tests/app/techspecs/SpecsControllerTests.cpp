@@ -67,8 +67,7 @@ TEST_F(TextValueString, DictionaryPartsEachOnTheirOwnLine)
 
 TEST_F(TextValueString, EmptyAndForeignPartsCountAsMissing)
 {
-    EXPECT_EQ(SpecsController::textValueString(
-                  parts({ { "Value", "" }, { "NumericValue", "1.4 GHz" }, { "Details", "" } })),
+    EXPECT_EQ(SpecsController::textValueString(parts({ { "Value", "" }, { "NumericValue", "1.4 GHz" }, { "Details", "" } })),
         "1.4 GHz");
     EXPECT_EQ(SpecsController::textValueString(
                   parts({ { "Value", 3 }, { "NumericValue", 1.4 }, { "Details", "Dual-core" }, { "Other", "x" } })),

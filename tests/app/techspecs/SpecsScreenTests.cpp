@@ -63,8 +63,7 @@ protected:
             { "orderedSpecsKeys", kit::Array { "Processor", "Display", "BatteryLife.Audio Playback", "Weight" } },
             { "iPad2,1", kit::Dict { { "Name", "iPad 2" }, { "DetailName", "Wi-Fi" }, { "Processor", "Apple A5" } } },
             { "iPhone4,1", kit::Dict { { "Name", "iPhone 4S" }, { "Weight", 140 } } },
-            { "iPhone6,1",
-                kit::Dict { { "Name", "iPhone 5s" }, { "BatteryLife", kit::Dict { { "Audio Playback", "40" } } } } },
+            { "iPhone6,1", kit::Dict { { "Name", "iPhone 5s" }, { "BatteryLife", kit::Dict { { "Audio Playback", "40" } } } } },
             { "iPhone7,1", kit::Dict { { "Name", "iPhone 6 Plus" }, { "DetailName", "5.5-inch" } } },
             { kThisModel,
                 kit::Dict { { "Name", thisModelName }, { "Processor", processor }, { "Display", "1334 × 750, 326 ppi" },
@@ -107,8 +106,8 @@ protected:
     {
         std::vector<std::pair<std::string, std::string>> result;
         for (auto& row : *screen->dataModel().at(section)[SpecsController::kRowsKey].asArray())
-            result.emplace_back(
-                row[SpecsController::kRowFirstItemKey].string(), row[SpecsController::kRowSecondItemKey].string());
+            result.emplace_back(row[SpecsController::kRowFirstItemKey].string(),
+                row[SpecsController::kRowSecondItemKey].string());
         return result;
     }
     kit::Label* columnLabel(int column, int tag)
@@ -167,8 +166,7 @@ TEST_F(SpecsScreenTest, FirstStartShowsThisDeviceWithItsOwnSection)
     auto* table = screen->specsTableView();
     auto value = [&](IndexPath path) {
         auto* cell = table->cellForRowAtIndexPath(path);
-        return cell ? dynamic_cast<kit::Label*>(cell->contentView()->viewWithTag(SpecsController::kValueLabelTag))
-                    : nullptr;
+        return cell ? dynamic_cast<kit::Label*>(cell->contentView()->viewWithTag(SpecsController::kValueLabelTag)) : nullptr;
     };
     ASSERT_TRUE(value({ 0, 0 }) && value({ 1, 0 }));
     EXPECT_EQ(value({ 0, 0 })->textColor(), (kit::Color { 0.75, 0.87, 1.0, 1.0 }));
@@ -286,8 +284,7 @@ TEST_F(SpecsScreenTest, RowHeightsFollowTheValueUpToFiftyLines)
     double line = screen->valueLabelFont()->lineHeight();
     ASSERT_GT(line, screen->nameLabelFont()->lineHeight());
     double width = 320 - border;
-    EXPECT_NEAR(
-        screen->rowHeightForString("Processor", "one\ntwo\nthree\nfour\nfive", width), 2 * border + 5 * line, 0.01);
+    EXPECT_NEAR(screen->rowHeightForString("Processor", "one\ntwo\nthree\nfour\nfive", width), 2 * border + 5 * line, 0.01);
     EXPECT_EQ(screen->secondSize().width, width - 3 * border - 100);
     EXPECT_EQ(screen->firstSize().width, 100);
 
@@ -296,8 +293,7 @@ TEST_F(SpecsScreenTest, RowHeightsFollowTheValueUpToFiftyLines)
         sixty += "line\n";
     EXPECT_NEAR(screen->rowHeightForString("Processor", sixty, width), 2 * border + 50 * line, 0.01);
     // A label that wraps in its 100 points makes the row taller than a one-line value.
-    EXPECT_GT(screen->rowHeightForString("A label long enough to wrap over several lines", "x", width),
-        2 * border + line + 1);
+    EXPECT_GT(screen->rowHeightForString("A label long enough to wrap over several lines", "x", width), 2 * border + line + 1);
 
     // The frames: label beside value, both below the row's top margin.
     auto label = kit::View::create<kit::Label>();
@@ -322,8 +318,8 @@ TEST_F(SpecsScreenTest, NewDataSetReloadsThePickerAndTheTable)
     EXPECT_EQ(own->text(), "iPhone 6 (2014)");
     auto* cell = picker().pvTableView()->cellForRowAtIndexPath({ 0, columnOf(kThisModel) });
     ASSERT_NE(cell, nullptr);
-    auto* shown = dynamic_cast<kit::Label*>(
-        cell->viewWithTag(HPickerView::kColumnViewTag)->viewWithTag(SpecsController::kColumnNameTag));
+    auto* shown
+        = dynamic_cast<kit::Label*>(cell->viewWithTag(HPickerView::kColumnViewTag)->viewWithTag(SpecsController::kColumnNameTag));
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->text(), "iPhone 6 (2014)") << "the strip shows the new data, not old cells";
     EXPECT_EQ(currentColumn(), columnOf(kThisModel));

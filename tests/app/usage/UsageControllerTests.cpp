@@ -42,10 +42,7 @@ InterfaceEntry link(const char* name, std::array<std::uint8_t, 6> mac, std::uint
     return entry;
 }
 
-InterfaceCounters counters(const char* name, std::uint64_t in, std::uint64_t out)
-{
-    return { name, 18, in, out };
-}
+InterfaceCounters counters(const char* name, std::uint64_t in, std::uint64_t out) { return { name, 18, in, out }; }
 
 std::vector<std::string> names(const kit::Array& ifaces)
 {
@@ -102,7 +99,8 @@ TEST(UsageInterfaces, NameRuleKeepsPhysicalInterfacesOnly)
 TEST(UsageNetworkModel, IconsRowsAndTotalsFollowTheRecords)
 {
     kit::Array ifaces {
-        kit::Dict { { "Name", "en0" }, { "ipAddr", "10.0.0.2" }, { "macAddr", "00:11:22:33:44:55" }, { "inBytes", 2048 }, { "outBytes", 1024 } },
+        kit::Dict { { "Name", "en0" }, { "ipAddr", "10.0.0.2" }, { "macAddr", "00:11:22:33:44:55" }, { "inBytes", 2048 },
+            { "outBytes", 1024 } },
         kit::Dict { { "Name", "pdp_ip0" }, { "macAddr", "00:11:22:33:44:66" } },
         kit::Dict { { "Name", "en3" } },
         kit::Dict { { "Name", "enp3s0" }, { "ipAddr", "10.0.0.3" }, { "inBytes", 0 }, { "outBytes", 5 } },
@@ -115,8 +113,9 @@ TEST(UsageNetworkModel, IconsRowsAndTotalsFollowTheRecords)
     std::vector<std::string> icons;
     for (auto& section : model)
         icons.push_back(section[UsageController::kHeaderKey].string());
-    EXPECT_EQ(icons, (std::vector<std::string> { "networkIconWi-Fi", "networkIconCellular", "networkIconEthernet",
-                         "networkIconWi-Fi", "networkIconBluetooth", "networkIconCellular" }));
+    EXPECT_EQ(icons,
+        (std::vector<std::string> { "networkIconWi-Fi", "networkIconCellular", "networkIconEthernet", "networkIconWi-Fi",
+            "networkIconBluetooth", "networkIconCellular" }));
 
     // Version 6.1: both rows; the cellular interface never shows its MAC address.
     EXPECT_EQ(model[0][UsageController::kRowsKey].count(), 2u);
@@ -187,9 +186,9 @@ protected:
 kit::Dict usage(double disk, double wired, double active, double inactive)
 {
     return { { std::string(SharedTools::kUsedPercentDiskKey), disk }, { std::string(SharedTools::kWiredPercentRamKey), wired },
-        { std::string(SharedTools::kActivePercentRamKey), active }, { std::string(SharedTools::kInactivePercentRamKey), inactive },
-        { std::string(SharedTools::kUsedDiskStrKey), "1.0 GB" }, { std::string(SharedTools::kFreeRamStrKey), "4.0 GB" },
-        { std::string(SharedTools::kAllDiskStrKey), "9.0 GB" } };
+        { std::string(SharedTools::kActivePercentRamKey), active },
+        { std::string(SharedTools::kInactivePercentRamKey), inactive }, { std::string(SharedTools::kUsedDiskStrKey), "1.0 GB" },
+        { std::string(SharedTools::kFreeRamStrKey), "4.0 GB" }, { std::string(SharedTools::kAllDiskStrKey), "9.0 GB" } };
 }
 
 } // namespace

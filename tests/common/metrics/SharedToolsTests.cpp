@@ -61,8 +61,8 @@ TEST(SharedTools, ZeroDenominatorsGiveZeroFractions)
 {
     auto usage = kit::Value(SharedTools::usageDict({}, 0, 0));
     ASSERT_EQ(usage.count(), 13u);
-    for (auto key : { SharedTools::kFreePercentRamKey, SharedTools::kInactivePercentRamKey,
-             SharedTools::kActivePercentRamKey, SharedTools::kWiredPercentRamKey, SharedTools::kUsedPercentDiskKey }) {
+    for (auto key : { SharedTools::kFreePercentRamKey, SharedTools::kInactivePercentRamKey, SharedTools::kActivePercentRamKey,
+             SharedTools::kWiredPercentRamKey, SharedTools::kUsedPercentDiskKey }) {
         ASSERT_TRUE(usage[key].isReal()) << key;
         EXPECT_EQ(usage[key].doubleValue(), 0.0) << key;
     }

@@ -188,7 +188,7 @@ TEST_F(FileManagerTest, ReplacingKeepsPermissionsAndEmptyFilesAreFine)
     ASSERT_TRUE(FileManager::writeFileAtomically(path, std::string_view("one")).ok());
     chmod(path.c_str(), 0640);
     ASSERT_TRUE(FileManager::writeFileAtomically(path, std::string_view("")).ok());
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(info.st_size, 0);

@@ -6,8 +6,9 @@
 
 TEST(JSON, NumbersStayNumbersAndTextIsEscaped)
 {
-    kit::Value value = kit::Dict { { "a", 1 }, { "b", 0.25 }, { "c", "x\"y\\z\n\x01" }, { "d", kit::Array { true, kit::Value() } },
-        { "e", std::numeric_limits<double>::infinity() }, { "f", kit::Date::fromUnix(10) } };
+    kit::Value value
+        = kit::Dict { { "a", 1 }, { "b", 0.25 }, { "c", "x\"y\\z\n\x01" }, { "d", kit::Array { true, kit::Value() } },
+              { "e", std::numeric_limits<double>::infinity() }, { "f", kit::Date::fromUnix(10) } };
     EXPECT_EQ(kit::toJSON(value), R"({"a":1,"b":0.25,"c":"x\"y\\z\n\u0001","d":[true,null],"e":null,"f":10})");
     EXPECT_EQ(kit::toJSON(kit::Dict {}), "{}");
     EXPECT_EQ(kit::toJSON(kit::Dict { { "k", kit::Array {} } }, true), "{\n  \"k\": []\n}");
@@ -18,5 +19,6 @@ TEST(JSON, NumbersStayNumbersAndTextIsEscaped)
 TEST(JSON, BytesThatAreNotUTF8BecomeReplacementCharactersInKeysAndStrings)
 {
     kit::Value value = kit::Dict { { "eth\xff", kit::Array { "caf\xe9", "ok \xc3\xa9", "\xed\xa0\x80" } } };
-    EXPECT_EQ(kit::toJSON(value), "{\"eth\xEF\xBF\xBD\":[\"caf\xEF\xBF\xBD\",\"ok \xc3\xa9\",\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"]}");
+    EXPECT_EQ(kit::toJSON(value),
+        "{\"eth\xEF\xBF\xBD\":[\"caf\xEF\xBF\xBD\",\"ok \xc3\xa9\",\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"]}");
 }

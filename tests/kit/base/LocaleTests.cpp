@@ -17,9 +17,18 @@ TEST(Locale, PosixNamesBecomeICUIdentifiers)
         const char* posix;
         const char* icu;
     } cases[] = {
-        { "de_DE.UTF-8", "de_DE" }, { "de_DE.UTF-8@euro", "de_DE" }, { "sv_SE", "sv_SE" }, { "fr", "fr" },
-        { "C", "en_US" }, { "POSIX", "en_US" }, { "C.UTF-8", "en_US" }, { "", "en_US" }, { ".UTF-8", "en_US" },
-        { "en_GB.ISO-8859-1", "en_GB" }, { "../../etc", "en_US" }, { "de DE", "en_US" },
+        { "de_DE.UTF-8", "de_DE" },
+        { "de_DE.UTF-8@euro", "de_DE" },
+        { "sv_SE", "sv_SE" },
+        { "fr", "fr" },
+        { "C", "en_US" },
+        { "POSIX", "en_US" },
+        { "C.UTF-8", "en_US" },
+        { "", "en_US" },
+        { ".UTF-8", "en_US" },
+        { "en_GB.ISO-8859-1", "en_GB" },
+        { "../../etc", "en_US" },
+        { "de DE", "en_US" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(kit::Locale::icuIdentifier(c.posix), c.icu) << c.posix;
@@ -57,9 +66,19 @@ TEST(Locale, CountryCodeIsTheTerritoryOfAPosixName)
         const char* posix;
         std::optional<std::string> country;
     } cases[] = {
-        { "de_CH.UTF-8", "CH" }, { "en_gb", "GB" }, { "sr_RS@latin", "RS" }, { "es_419", "419" }, { "pt-BR", "BR" },
-        { "de", std::nullopt }, { "C", std::nullopt }, { "C.UTF-8", std::nullopt }, { "POSIX", std::nullopt },
-        { "", std::nullopt }, { "de_DEU", std::nullopt }, { "de_4x", std::nullopt }, { "x_../", std::nullopt },
+        { "de_CH.UTF-8", "CH" },
+        { "en_gb", "GB" },
+        { "sr_RS@latin", "RS" },
+        { "es_419", "419" },
+        { "pt-BR", "BR" },
+        { "de", std::nullopt },
+        { "C", std::nullopt },
+        { "C.UTF-8", std::nullopt },
+        { "POSIX", std::nullopt },
+        { "", std::nullopt },
+        { "de_DEU", std::nullopt },
+        { "de_4x", std::nullopt },
+        { "x_../", std::nullopt },
     };
     for (const auto& c : cases)
         EXPECT_EQ(kit::Locale::countryCode(c.posix), c.country) << c.posix;

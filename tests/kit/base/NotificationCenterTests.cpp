@@ -19,9 +19,8 @@ TEST(NotificationCenter, DeliversByNameAndSenderInRegistrationOrder)
     NotificationCenter center;
     int delegate = 0, keeper = 0, owner = 0;
     std::vector<std::string> log;
-    auto any = center.addObserver(kTick, nullptr, &owner, [&](const Notification& n) {
-        log.push_back("any:" + std::string(n.sender == &delegate ? "delegate" : "other"));
-    });
+    auto any = center.addObserver(kTick, nullptr, &owner,
+        [&](const Notification& n) { log.push_back("any:" + std::string(n.sender == &delegate ? "delegate" : "other")); });
     auto onlyKeeper = center.addObserver(kTick, &keeper, &owner, [&](const Notification&) { log.push_back("keeper"); });
     auto everything = center.addObserver("", nullptr, nullptr, [&](const Notification& n) { log.push_back("all:" + n.name); });
     center.post(kTick, &delegate);
@@ -101,7 +100,7 @@ TEST(NotificationCenter, TokenMayOutliveItsCenter)
     std::unique_ptr<NotificationCenter::Observation> token;
     {
         NotificationCenter center;
-        token = center.addObserver(kTick, nullptr, nullptr, [](const Notification&) { });
+        token = center.addObserver(kTick, nullptr, nullptr, [](const Notification&) {});
         EXPECT_TRUE(token->isActive());
     }
     EXPECT_FALSE(token->isActive());
@@ -112,8 +111,7 @@ TEST(NotificationCenter, DefaultCenterIsOneInstance)
 {
     EXPECT_EQ(&NotificationCenter::defaultCenter(), &NotificationCenter::defaultCenter());
     int calls = 0;
-    auto token = NotificationCenter::defaultCenter().addObserver(
-        kData, nullptr, nullptr, [&](const Notification&) { ++calls; });
+    auto token = NotificationCenter::defaultCenter().addObserver(kData, nullptr, nullptr, [&](const Notification&) { ++calls; });
     NotificationCenter::defaultCenter().post(kData, nullptr);
     token.reset();
     NotificationCenter::defaultCenter().post(kData, nullptr);

@@ -275,10 +275,10 @@ TEST_P(MalformedPropertyList, IsAnErrorNotACrash)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, MalformedPropertyList,
-    testing::Values("truncated.xml", "truncated.bin", "garbage.txt", "garbage.bin", "wrong-root.xml",
-        "unknown-element.xml", "deep600.xml", "deep600.bin", "huge-length.bin", "huge-count.bin", "cycle.bin",
-        "reference-bomb.bin", "reference-bomb-small.bin", "bad-trailer.bin", "bad-reference.bin", "nul-in-string.bin",
-        "high-byte-key.bin", "lone-surrogate.bin"));
+    testing::Values("truncated.xml", "truncated.bin", "garbage.txt", "garbage.bin", "wrong-root.xml", "unknown-element.xml",
+        "deep600.xml", "deep600.bin", "huge-length.bin", "huge-count.bin", "cycle.bin", "reference-bomb.bin",
+        "reference-bomb-small.bin", "bad-trailer.bin", "bad-reference.bin", "nul-in-string.bin", "high-byte-key.bin",
+        "lone-surrogate.bin"));
 
 TEST(PropertyList, SharedReferencesInBinaryFilesAreCopies)
 {

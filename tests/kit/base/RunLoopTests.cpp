@@ -315,7 +315,7 @@ TEST(RunLoopRealClock, FdWatchWorksOnTheVirtualClockAndMayDestroyItselfInItsCall
     EXPECT_TRUE(loop.runUntil([&] { return calls > 0; }, 10));
     loop.runFor(0.05);
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(loop.watchFd(-1, kit::FdWatch::Readable, [](int, unsigned) { }), nullptr);
+    EXPECT_EQ(loop.watchFd(-1, kit::FdWatch::Readable, [](int, unsigned) {}), nullptr);
     loop.setVirtualClock(false);
     close(fds[0]);
     close(fds[1]);

@@ -117,6 +117,9 @@ TEST(StringsTable, EncodingsWithByteOrderMarks)
     EXPECT_EQ(lookup(StringsTable::parse(utf16be), "k"), "\xC3\xA9t\xC3\xA9");
 
     // Invalid UTF-8 is repaired rather than passed on.
-    auto repaired = StringsTable::parse("\"k\" = \"a\xFF" "b\";");
-    EXPECT_EQ(lookup(repaired, "k"), "a\xEF\xBF\xBD" "b");
+    auto repaired = StringsTable::parse("\"k\" = \"a\xFF"
+                                        "b\";");
+    EXPECT_EQ(lookup(repaired, "k"),
+        "a\xEF\xBF\xBD"
+        "b");
 }

@@ -25,8 +25,7 @@ public:
     {
         if (m_path != "/tmp")
             ::nftw(
-                m_path.c_str(),
-                [](const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }, 16,
+                m_path.c_str(), [](const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }, 16,
                 FTW_DEPTH | FTW_PHYS);
     }
     TempFolder(const TempFolder&) = delete;
@@ -39,8 +38,7 @@ public:
     std::string write(std::string_view relative, std::string_view contents) const
     {
         std::string full = *this / relative;
-        for (std::size_t slash = full.find('/', m_path.size() + 1); slash != std::string::npos;
-             slash = full.find('/', slash + 1))
+        for (std::size_t slash = full.find('/', m_path.size() + 1); slash != std::string::npos; slash = full.find('/', slash + 1))
             ::mkdir(full.substr(0, slash).c_str(), 0700);
         std::ofstream out(full, std::ios::binary | std::ios::trunc);
         out.write(contents.data(), std::streamsize(contents.size()));

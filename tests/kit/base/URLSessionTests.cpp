@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <netinet/in.h>
 
 using namespace kit;
 using testservers::ServerProcess;
@@ -105,9 +105,10 @@ protected:
                                         certificates->untrustedKeyFile, "--data", dataPath, "--log", dir->file("stranger.log") },
             dir->file("stranger.err")));
         wrongName = new ServerProcess;
-        ASSERT_TRUE(wrongName->start({ testservers::faultServerPath(), "--cert", certificates->wrongNameCertFile, "--key",
-                                         certificates->wrongNameKeyFile, "--data", dataPath, "--log", dir->file("wrongname.log") },
-            dir->file("wrongname.err")));
+        ASSERT_TRUE(
+            wrongName->start({ testservers::faultServerPath(), "--cert", certificates->wrongNameCertFile, "--key",
+                                 certificates->wrongNameKeyFile, "--data", dataPath, "--log", dir->file("wrongname.log") },
+                dir->file("wrongname.err")));
     }
 
     static void TearDownTestSuite()
@@ -119,7 +120,11 @@ protected:
         delete dir;
     }
 
-    void SetUp() override { setenv("SSL_CERT_FILE", certificates->caFile.c_str(), 1); unsetenv("SSL_CERT_DIR"); }
+    void SetUp() override
+    {
+        setenv("SSL_CERT_FILE", certificates->caFile.c_str(), 1);
+        unsetenv("SSL_CERT_DIR");
+    }
     void TearDown() override { unsetenv("SSL_CERT_FILE"); }
 
     // Runs one delegate task to its end.

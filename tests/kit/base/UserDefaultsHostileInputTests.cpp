@@ -36,10 +36,7 @@ using kit::testing::TempFolder;
 namespace {
 
 std::vector<std::string> s_logged;
-void captureLog(std::string_view line)
-{
-    s_logged.emplace_back(line);
-}
+void captureLog(std::string_view line) { s_logged.emplace_back(line); }
 
 std::string contentsOf(const std::string& path)
 {
@@ -114,8 +111,7 @@ protected:
 TEST_F(UserDefaultsHostileInputTest, AFileWithAYear9999DateAndAnInvalidUTF8KeyStillSavesTheOtherKeys)
 {
     folder.write("com.example.quarrin/preferences.plist",
-        std::string(kHeader) + "<key>LC</key><integer>7</integer>\n"
-            + "<key>ShareDate</key><date>9999-01-01T00:00:00Z</date>\n"
+        std::string(kHeader) + "<key>LC</key><integer>7</integer>\n" + "<key>ShareDate</key><date>9999-01-01T00:00:00Z</date>\n"
             + "<key>bad\xff\xfekey</key><string>x</string>\n" + "<key>DND</key><true/>\n"
             + "<key>kSelectedModelsKey</key><array><string>iPhone1,1</string></array>\n" + kFooter);
     {

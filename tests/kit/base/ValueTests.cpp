@@ -24,8 +24,15 @@ TEST(Value, NumberReadingFollowsLeadingNumberRules)
         double asDouble;
         int asInt;
     } cases[] = {
-        { "  42", 42, 42 }, { "-3.75e2x", -375, -3 }, { "+.5", 0.5, 0 }, { "12 hours", 12, 12 },
-        { "abc", 0, 0 }, { "", 0, 0 }, { "1e", 1, 1 }, { "- 4", 0, 0 }, { "\t\n7.9", 7.9, 7 },
+        { "  42", 42, 42 },
+        { "-3.75e2x", -375, -3 },
+        { "+.5", 0.5, 0 },
+        { "12 hours", 12, 12 },
+        { "abc", 0, 0 },
+        { "", 0, 0 },
+        { "1e", 1, 1 },
+        { "- 4", 0, 0 },
+        { "\t\n7.9", 7.9, 7 },
     };
     for (auto& c : cases) {
         EXPECT_DOUBLE_EQ(Value(c.text).doubleValue(), c.asDouble) << c.text;

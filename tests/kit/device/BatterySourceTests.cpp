@@ -66,7 +66,8 @@ TEST(BatterySource, OnlyADeviceScopeBatteryMeansNoBattery)
 TEST(BatterySource, BatteryNamedOtherThanBat)
 {
     CannedTree tree;
-    add(tree, "CMB1", { { "status", "Discharging" }, { "capacity", "81" }, { "charge_now", "3000000" }, { "charge_full", "4000000" } });
+    add(tree, "CMB1",
+        { { "status", "Discharging" }, { "capacity", "81" }, { "charge_now", "3000000" }, { "charge_full", "4000000" } });
     auto reading = BatterySource(tree.root()).read();
     EXPECT_EQ(reading.percentage, 81);
     EXPECT_FLOAT_EQ(reading.level, 0.75f);
@@ -80,9 +81,13 @@ TEST(BatterySource, LevelFallsBackWhenEnergyFullIsMissingOrZero)
         float level;
     };
     const Case cases[] = {
-        { { { "capacity", "50" }, { "energy_now", "1000" }, { "energy_full", "0" }, { "charge_now", "300" }, { "charge_full", "1200" } }, 0.25f },
+        { { { "capacity", "50" }, { "energy_now", "1000" }, { "energy_full", "0" }, { "charge_now", "300" },
+              { "charge_full", "1200" } },
+            0.25f },
         { { { "capacity", "50" }, { "energy_now", "1000" }, { "charge_now", "300" }, { "charge_full", "1200" } }, 0.25f },
-        { { { "capacity", "50" }, { "energy_now", "1000" }, { "energy_full", "0" }, { "charge_now", "300" }, { "charge_full", "0" } }, 0.5f },
+        { { { "capacity", "50" }, { "energy_now", "1000" }, { "energy_full", "0" }, { "charge_now", "300" },
+              { "charge_full", "0" } },
+            0.5f },
         { { { "capacity", "50" }, { "energy_now", "x" }, { "energy_full", "2000" } }, 0.5f },
         { { { "capacity", "50" }, { "energy_now", "-5" }, { "energy_full", "2000" } }, 0.5f },
         { { { "capacity", "90" } }, 0.9f },
@@ -116,8 +121,10 @@ TEST(BatterySource, CapacityAndLevelAreClamped)
 TEST(BatterySource, SeveralBatteriesAddTheirEnergies)
 {
     CannedTree tree;
-    add(tree, "BAT0", { { "status", "Discharging" }, { "capacity", "100" }, { "energy_now", "20000000" }, { "energy_full", "20000000" } });
-    add(tree, "BAT1", { { "status", "Discharging" }, { "capacity", "10" }, { "energy_now", "6000000" }, { "energy_full", "60000000" } });
+    add(tree, "BAT0",
+        { { "status", "Discharging" }, { "capacity", "100" }, { "energy_now", "20000000" }, { "energy_full", "20000000" } });
+    add(tree, "BAT1",
+        { { "status", "Discharging" }, { "capacity", "10" }, { "energy_now", "6000000" }, { "energy_full", "60000000" } });
     auto reading = BatterySource(tree.root()).read();
     // 26 of 80 Wh, not the mean of 100 % and 10 %.
     EXPECT_FLOAT_EQ(reading.level, 0.325f);

@@ -51,8 +51,8 @@ TEST_P(BadStat, IsUnavailable)
 }
 
 INSTANTIATE_TEST_SUITE_P(BootTimeSource, BadStat,
-    testing::Values(std::string(), "cpu 1 2 3\nctxt 4\nprocesses 5\n", "btime\n", "btime \n", "btime soon\n",
-        "btime -3\n", "btime 12abc\n", "btime 99999999999999999999999\n", "btim", std::string("btime \0 1\n", 10)));
+    testing::Values(std::string(), "cpu 1 2 3\nctxt 4\nprocesses 5\n", "btime\n", "btime \n", "btime soon\n", "btime -3\n",
+        "btime 12abc\n", "btime 99999999999999999999999\n", "btim", std::string("btime \0 1\n", 10)));
 
 TEST(BootTimeSource, MissingFileIsUnavailable)
 {

@@ -22,8 +22,9 @@ public:
             m_root = made;
         // Open to other users, so a check run unprivileged meets only the permissions it sets.
         std::error_code ignored;
-        std::filesystem::permissions(m_root, std::filesystem::perms::owner_all | std::filesystem::perms::group_read
-                | std::filesystem::perms::group_exec | std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+        std::filesystem::permissions(m_root,
+            std::filesystem::perms::owner_all | std::filesystem::perms::group_read | std::filesystem::perms::group_exec
+                | std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
             ignored);
     }
     ~CannedTree()
@@ -52,7 +53,8 @@ public:
     // Copies a folder of tests/data/device into the tree's root.
     void copyFrom(const std::string& dataFolder) const
     {
-        std::filesystem::copy(dataFolder, m_root, std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy(dataFolder, m_root,
+            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     }
 
 private:

@@ -89,10 +89,7 @@ TEST(InterfaceConfiguration, KeepsListOrderAndConvertsBothFamilies)
     EXPECT_EQ(entries[4].address[3], 7);
 }
 
-TEST(InterfaceConfiguration, NoInterfacesAtAllIsAnEmptyList)
-{
-    EXPECT_TRUE(entriesFromInterfaceAddresses(nullptr).empty());
-}
+TEST(InterfaceConfiguration, NoInterfacesAtAllIsAnEmptyList) { EXPECT_TRUE(entriesFromInterfaceAddresses(nullptr).empty()); }
 
 TEST(InterfaceConfiguration, EntriesWithoutNameOrAddressAreLeftOut)
 {

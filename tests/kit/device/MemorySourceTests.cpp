@@ -15,8 +15,8 @@ const std::string kLaptop = QUARRIN_TEST_DATA_DIR "/device/laptop";
 
 std::string meminfo(std::string_view total, std::string_view free, std::string_view active, std::string_view inactive)
 {
-    return "MemTotal: " + std::string(total) + " kB\nMemFree: " + std::string(free) + " kB\nActive: "
-        + std::string(active) + " kB\nInactive: " + std::string(inactive) + " kB\n";
+    return "MemTotal: " + std::string(total) + " kB\nMemFree: " + std::string(free) + " kB\nActive: " + std::string(active)
+        + " kB\nInactive: " + std::string(inactive) + " kB\n";
 }
 
 } // namespace
@@ -77,10 +77,7 @@ TEST(MemorySource, HugeCountsSaturateInsteadOfWrapping)
 
 class MalformedMeminfo : public testing::TestWithParam<std::string> { };
 
-TEST_P(MalformedMeminfo, IsUnavailable)
-{
-    EXPECT_FALSE(parseMeminfo(GetParam(), 4096));
-}
+TEST_P(MalformedMeminfo, IsUnavailable) { EXPECT_FALSE(parseMeminfo(GetParam(), 4096)); }
 
 INSTANTIATE_TEST_SUITE_P(MemorySource, MalformedMeminfo,
     testing::Values(std::string(),
@@ -91,13 +88,9 @@ INSTANTIATE_TEST_SUITE_P(MemorySource, MalformedMeminfo,
         "MemTotal: 12 MB\nMemFree: 1 kB\nActive: 1 kB\nInactive: 1 kB\n",
         "MemTotal: 99999999999999999999 kB\nMemFree: 1 kB\nActive: 1 kB\nInactive: 1 kB\n",
         "MemTotal: 18014398509481984 kB\nMemFree: 1 kB\nActive: 1 kB\nInactive: 1 kB\n", // × 1024 overflows
-        "MemTotal:\nMemFree: 1 kB\nActive: 1 kB\nInactive: 1 kB\n",
-        std::string("\0\xff\xfe garbage\n\n::::\n", 17)));
+        "MemTotal:\nMemFree: 1 kB\nActive: 1 kB\nInactive: 1 kB\n", std::string("\0\xff\xfe garbage\n\n::::\n", 17)));
 
-TEST(MemorySource, ZeroPageSizeIsUnavailable)
-{
-    EXPECT_FALSE(parseMeminfo(meminfo("4000", "1000", "1000", "1000"), 0));
-}
+TEST(MemorySource, ZeroPageSizeIsUnavailable) { EXPECT_FALSE(parseMeminfo(meminfo("4000", "1000", "1000", "1000"), 0)); }
 
 TEST(MemorySource, MissingOrUnreadableFileIsUnavailable)
 {

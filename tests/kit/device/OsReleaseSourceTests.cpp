@@ -14,8 +14,7 @@ TEST(OsReleaseSource, QuotingAsTheShellReadsIt)
         "Debian GNU/Linux 12 (bookworm)");
     EXPECT_EQ(parseOsReleaseField("PRETTY_NAME='Arch Linux'", "PRETTY_NAME"), "Arch Linux");
     EXPECT_EQ(parseOsReleaseField("PRETTY_NAME=Gentoo # rolling\n", "PRETTY_NAME"), "Gentoo");
-    EXPECT_EQ(parseOsReleaseField("PRETTY_NAME=\"Say \\\"hi\\\" \\\\ \\$HOME \\n\"", "PRETTY_NAME"),
-        "Say \"hi\" \\ $HOME \\n");
+    EXPECT_EQ(parseOsReleaseField("PRETTY_NAME=\"Say \\\"hi\\\" \\\\ \\$HOME \\n\"", "PRETTY_NAME"), "Say \"hi\" \\ $HOME \\n");
     // Single quotes keep backslashes.
     EXPECT_EQ(parseOsReleaseField("PRETTY_NAME='a\\\"b'", "PRETTY_NAME"), "a\\\"b");
     EXPECT_EQ(parseOsReleaseField("PRETTY_NAME=\"\"", "PRETTY_NAME"), "");

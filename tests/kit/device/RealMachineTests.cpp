@@ -91,7 +91,8 @@ std::vector<IpInterface> ipAddresses()
         if (addrInfo > to)
             addrInfo = to;
         item.linkAddress = jsonString(json, "address", from, addrInfo).value_or("");
-        for (std::size_t at = json.find("\"family\":\"inet\"", addrInfo); at < to; at = json.find("\"family\":\"inet\"", at + 1)) {
+        for (std::size_t at = json.find("\"family\":\"inet\"", addrInfo); at < to;
+             at = json.find("\"family\":\"inet\"", at + 1)) {
             std::size_t end = std::min(json.find('}', at), to);
             auto local = jsonString(json, "local", at, end);
             auto label = jsonString(json, "label", at, end);
@@ -128,7 +129,8 @@ TEST(RealMachine, PhysicalMemoryMatchesSysinfo)
 
 TEST(RealMachine, FileSystemSizesMatchStatvfs)
 {
-    for (std::string path : { std::string("/"), std::filesystem::temp_directory_path().string(), std::string(QUARRIN_SOURCE_DIR) }) {
+    for (std::string path :
+        { std::string("/"), std::filesystem::temp_directory_path().string(), std::string(QUARRIN_SOURCE_DIR) }) {
         auto sizes = kit::FileSystemSource::sizesOf(path);
         ASSERT_TRUE(sizes.ok()) << sizes.error();
         struct statvfs info;

@@ -66,10 +66,13 @@ protected:
 struct Watchdog {
     explicit Watchdog(GtkHost& host, unsigned seconds)
     {
-        id = g_timeout_add_seconds(seconds, [](gpointer data) {
-            static_cast<GtkHost*>(data)->close();
-            return G_SOURCE_REMOVE;
-        }, &host);
+        id = g_timeout_add_seconds(
+            seconds,
+            [](gpointer data) {
+                static_cast<GtkHost*>(data)->close();
+                return G_SOURCE_REMOVE;
+            },
+            &host);
     }
     ~Watchdog() { g_source_remove(id); }
     guint id = 0;
@@ -102,16 +105,19 @@ TEST_F(GtkHostTest, WindowOpensDrawsAndAClickTapsTheButton)
             return;
         clicked = true;
         // The same entry points the click gesture uses, once the window really drew.
-        g_idle_add_full(G_PRIORITY_DEFAULT, [](gpointer data) {
-            auto* state = static_cast<std::tuple<GtkHost*, View*, Label*, std::string*>*>(data);
-            auto [h, b, c, text] = *state;
-            Point center = b->convertPointTo(b->bounds().center(), nullptr);
-            h->injectPress(center);
-            h->injectRelease(center);
-            *text = c->text();
-            h->close();
-            return G_SOURCE_REMOVE;
-        }, new std::tuple<GtkHost*, View*, Label*, std::string*>(&host, button, counter, &textAfterClick),
+        g_idle_add_full(
+            G_PRIORITY_DEFAULT,
+            [](gpointer data) {
+                auto* state = static_cast<std::tuple<GtkHost*, View*, Label*, std::string*>*>(data);
+                auto [h, b, c, text] = *state;
+                Point center = b->convertPointTo(b->bounds().center(), nullptr);
+                h->injectPress(center);
+                h->injectRelease(center);
+                *text = c->text();
+                h->close();
+                return G_SOURCE_REMOVE;
+            },
+            new std::tuple<GtkHost*, View*, Label*, std::string*>(&host, button, counter, &textAfterClick),
             [](gpointer data) { delete static_cast<std::tuple<GtkHost*, View*, Label*, std::string*>*>(data); });
     };
     Watchdog watchdog(host, 20);
@@ -142,12 +148,14 @@ TEST_F(GtkHostTest, TabletRotatesFromTheShortcutPathPhoneDoesNot)
             return;
         done = true;
         // As the key handler would, outside drawing.
-        g_idle_add([](gpointer data) {
-            auto* s = static_cast<State*>(data);
-            *s->turned = s->host->rotate();
-            s->host->close();
-            return G_SOURCE_REMOVE;
-        }, &state);
+        g_idle_add(
+            [](gpointer data) {
+                auto* s = static_cast<State*>(data);
+                *s->turned = s->host->rotate();
+                s->host->close();
+                return G_SOURCE_REMOVE;
+            },
+            &state);
     };
     Watchdog watchdog(host, 20);
     host.runShowing(makeControlsScreen(768, 1004));
@@ -219,8 +227,8 @@ bool spawnGallery(Child& child, std::vector<std::string> arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
     GError* error = nullptr;
-    bool ok = g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
-        nullptr, &child.pid, nullptr, &child.out, nullptr, &error);
+    bool ok = g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr,
+        &child.pid, nullptr, &child.out, nullptr, &error);
     g_clear_error(&error);
     return ok;
 }

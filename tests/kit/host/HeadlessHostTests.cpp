@@ -210,7 +210,8 @@ TEST_F(HeadlessHostTest, AnimationIsDrivenByTheVirtualClock)
     host.render();
 
     bool finished = false;
-    View::animate(1.0, [&] { boxView->setAlpha(0); }, [&](bool done) { finished = done; });
+    View::animate(
+        1.0, [&] { boxView->setAlpha(0); }, [&](bool done) { finished = done; });
     host.advance(0.5);
     auto middle = host.pixelAt({ 50, 170 });
     ASSERT_TRUE(middle);
@@ -291,8 +292,7 @@ TEST_F(HeadlessHostTest, LifeCycleReachesTheDelegateInOrderAndPreferencesAreWrit
         host.enterBackground();
         host.becomeActive();
         EXPECT_EQ(delegate.calls,
-            (std::vector<std::string> {
-                "willResignActive", "didEnterBackground", "willEnterForeground", "didBecomeActive" }));
+            (std::vector<std::string> { "willResignActive", "didEnterBackground", "willEnterForeground", "didBecomeActive" }));
 
         delegate.calls.clear();
         host.terminate();

@@ -22,10 +22,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    std::size_t entries() const
-    {
-        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
-    }
+    std::size_t entries() const { return std::distance(fs::directory_iterator(folder), fs::directory_iterator()); }
 
     fs::path folder;
 };

@@ -90,8 +90,8 @@ bool XvfbServer::start(double timeoutSeconds)
         dup2(devnull, 1);
         dup2(devnull, 2);
         std::string fd = std::to_string(pipeFds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1400x1440x24", "-nolisten", "tcp",
-            "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1400x1440x24", "-nolisten", "tcp", "-noreset",
+            static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
@@ -149,8 +149,8 @@ bool SessionBus::start()
         dup2(pipeFds[1], 1);
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 2);
-        execlp("dbus-daemon", "dbus-daemon", "--session", "--print-address=1", "--print-pid=1", "--fork",
-            "--nopidfile", static_cast<char*>(nullptr));
+        execlp("dbus-daemon", "dbus-daemon", "--session", "--print-address=1", "--print-pid=1", "--fork", "--nopidfile",
+            static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);

@@ -57,9 +57,8 @@ TEST_F(AlertControllerTest, AlertsShownWhileOneIsUpComeOneAfterAnother)
     std::vector<std::string> handled;
     for (const char* title : { "First", "Second", "Third" }) {
         auto alert = AlertController::create(title, std::string("About ") + title);
-        alert->addAction(AlertAction::create("OK", AlertActionStyle::Default, [&handled, title](AlertAction& action) {
-            handled.push_back(std::string(title) + " " + action.title());
-        }));
+        alert->addAction(AlertAction::create("OK", AlertActionStyle::Default,
+            [&handled, title](AlertAction& action) { handled.push_back(std::string(title) + " " + action.title()); }));
         AlertController::show(alert);
     }
     advance(0.3);

@@ -62,10 +62,15 @@ TEST_F(AnimationTest, CompletionRunsOnceAtTheEndWithFinished)
 {
     int calls = 0;
     bool finished = false;
-    View::animate(0.5, [&] { view->setFrame({ 0, 0, 200, 50 }); }, [&](bool f) {
-        ++calls;
-        finished = f;
-    });
+    View::animate(
+        0.5,
+        [&] {
+            view->setFrame({ 0, 0, 200, 50 });
+        },
+        [&](bool f) {
+            ++calls;
+            finished = f;
+        });
     advance(0.4);
     EXPECT_EQ(calls, 0);
     advance(0.2);
@@ -81,13 +86,23 @@ TEST_F(AnimationTest, SupersededAnimationCompletesUnfinishedAndTheNewOneStartsWh
     bool firstFinished = true;
     int firstCalls = 0;
     bool secondFinished = false;
-    View::animate(1.0, [&] { view->setCenter({ 150, 50 }); }, [&](bool f) {
-        ++firstCalls;
-        firstFinished = f;
-    });
+    View::animate(
+        1.0,
+        [&] {
+            view->setCenter({ 150, 50 });
+        },
+        [&](bool f) {
+            ++firstCalls;
+            firstFinished = f;
+        });
     advance(0.5);
     double midway = view->presentation().center.x;
-    View::animate(1.0, [&] { view->setCenter({ 0, 50 }); }, [&](bool f) { secondFinished = f; });
+    View::animate(
+        1.0,
+        [&] {
+            view->setCenter({ 0, 50 });
+        },
+        [&](bool f) { secondFinished = f; });
     EXPECT_EQ(firstCalls, 1);
     EXPECT_FALSE(firstFinished);
     EXPECT_NEAR(view->presentation().center.x, midway, 1e-9);
@@ -99,18 +114,19 @@ TEST_F(AnimationTest, SupersededAnimationCompletesUnfinishedAndTheNewOneStartsWh
 TEST_F(AnimationTest, NoChangeOrNoDurationCompletesAtOnce)
 {
     int calls = 0;
-    View::animate(0.3, [] { }, [&](bool f) { calls += f ? 1 : 100; });
+    View::animate(
+        0.3, [] {}, [&](bool f) { calls += f ? 1 : 100; });
     EXPECT_EQ(calls, 1);
     // Same value: nothing to animate.
-    View::animate(0.3, [&] { view->setAlpha(1); }, [&](bool f) { calls += f ? 1 : 100; });
+    View::animate(
+        0.3, [&] { view->setAlpha(1); }, [&](bool f) { calls += f ? 1 : 100; });
     EXPECT_EQ(calls, 2);
-    View::animate(0, [&] { view->setAlpha(0.2); }, [&](bool f) { calls += f ? 1 : 100; });
+    View::animate(
+        0, [&] { view->setAlpha(0.2); }, [&](bool f) { calls += f ? 1 : 100; });
     EXPECT_EQ(calls, 3);
     EXPECT_FALSE(view->isAnimating());
     EXPECT_EQ(view->presentation().alpha, 0.2);
-    View::performWithoutAnimation([&] {
-        View::animate(1, [&] { view->setAlpha(0.9); });
-    });
+    View::performWithoutAnimation([&] { View::animate(1, [&] { view->setAlpha(0.9); }); });
     EXPECT_FALSE(view->isAnimating());
 }
 
@@ -144,10 +160,12 @@ TEST_F(AnimationTest, DestroyingAnAnimatedViewEndsItsAnimationSafely)
 {
     bool finished = true;
     int calls = 0;
-    View::animate(1, [&] { view->setAlpha(0); }, [&](bool f) {
-        finished = f;
-        ++calls;
-    });
+    View::animate(
+        1, [&] { view->setAlpha(0); },
+        [&](bool f) {
+            finished = f;
+            ++calls;
+        });
     view.reset();
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(finished);

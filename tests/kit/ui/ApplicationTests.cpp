@@ -65,7 +65,9 @@ TEST_F(ApplicationTest, DelegateIsCalledBeforeEachNotificationInLifeCycleOrder)
     app.enterBackground();
     app.becomeActive();
     app.terminate();
-    EXPECT_EQ(log, (std::vector<std::string> { "launch:", "active", "resign", "background", "foreground", "active", "resign", "terminate" }));
+    EXPECT_EQ(log,
+        (std::vector<std::string> { "launch:", "active", "resign", "background", "foreground", "active", "resign",
+            "terminate" }));
     EXPECT_EQ(notes,
         (std::vector<std::string> { "UIApplicationDidBecomeActiveNotification", "UIApplicationWillResignActiveNotification",
             "UIApplicationDidEnterBackgroundNotification", "UIApplicationDidBecomeActiveNotification",

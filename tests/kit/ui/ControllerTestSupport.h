@@ -52,10 +52,7 @@ public:
     }
 
 private:
-    void record(const char* what, bool animated)
-    {
-        m_log->push_back(m_name + "." + what + (animated ? "(animated)" : ""));
-    }
+    void record(const char* what, bool animated) { m_log->push_back(m_name + "." + what + (animated ? "(animated)" : "")); }
 
     std::vector<std::string>* m_log;
     std::string m_name;
@@ -150,10 +147,7 @@ private:
     DeviceProfile m_savedProfile;
 };
 
-inline bool near(const std::optional<Color>& a, const Color& b, double tolerance = 0.02)
-{
-    return a && near(*a, b, tolerance);
-}
+inline bool near(const std::optional<Color>& a, const Color& b, double tolerance = 0.02) { return a && near(*a, b, tolerance); }
 
 inline std::string describe(const std::optional<Color>& c)
 {

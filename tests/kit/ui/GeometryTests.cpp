@@ -74,7 +74,9 @@ TEST(Geometry, ConcatenationAppliesTheFirstTransformFirst)
 
 TEST(Geometry, InverseUndoesAndSingularStaysPut)
 {
-    auto t = AffineTransform::rotation(0.7).concatenated(AffineTransform::translation(3, -4)).concatenated(AffineTransform::scale(2, 0.5));
+    auto t = AffineTransform::rotation(0.7)
+                 .concatenated(AffineTransform::translation(3, -4))
+                 .concatenated(AffineTransform::scale(2, 0.5));
     Point p { 12.5, -7 };
     Point back = t.inverted().apply(t.apply(p));
     EXPECT_NEAR(back.x, p.x, 1e-9);

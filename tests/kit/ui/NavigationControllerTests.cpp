@@ -265,7 +265,8 @@ TEST_F(NavigationControllerTest, StatusBarStripAndBarKeepTheBarsShade)
 {
     launchStack();
     // Left of the clock, clear of any text.
-    EXPECT_TRUE(near(pixelAt({ 3, 10 }), Color::white())) << "dark status text needs a light strip: " << describe(pixelAt({ 3, 10 }));
+    EXPECT_TRUE(near(pixelAt({ 3, 10 }), Color::white()))
+        << "dark status text needs a light strip: " << describe(pixelAt({ 3, 10 }));
     auto bar = pixelAt({ 3, 40 });
     EXPECT_TRUE(near(bar, Color::white(0.97), 0.01)) << describe(bar);
     navigation->navigationBar()->setBarStyle(BarStyle::Black);

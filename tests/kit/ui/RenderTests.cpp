@@ -215,7 +215,9 @@ TEST(Render, DrawingClearsTheWindowsRedrawMarkAndIdleTreesStayClean)
     window->setNeedsRedrawCallback([&] { ++requests; });
     auto child = box({ 0, 0, 10, 10 }, kRed);
     window->addSubview(child);
-    { Snapshot first(*window, { 100, 100 }, 1); }
+    {
+        Snapshot first(*window, { 100, 100 }, 1);
+    }
     EXPECT_FALSE(window->needsRedraw());
     EXPECT_FALSE(child->needsDisplay());
     requests = 0;
@@ -231,12 +233,16 @@ TEST(Render, DrawingClearsTheWindowsRedrawMarkAndIdleTreesStayClean)
     for (int i = 0; i < 20; ++i) {
         if (window->needsRedraw())
             ++during;
-        { Snapshot frame(*window, { 100, 100 }, 1); }
+        {
+            Snapshot frame(*window, { 100, 100 }, 1);
+        }
         RunLoop::main().advance(1.0 / 60);
     }
     EXPECT_GE(during, 10);
     EXPECT_FALSE(Animator::shared().hasAnimations());
-    { Snapshot last(*window, { 100, 100 }, 1); }
+    {
+        Snapshot last(*window, { 100, 100 }, 1);
+    }
     RunLoop::main().advance(1);
     EXPECT_FALSE(window->needsRedraw());
     RunLoop::main().setVirtualClock(false);

@@ -57,7 +57,8 @@ TEST(ScrollViewDeceleration, BadInputGivesDefinedMotion)
     EXPECT_EQ(nan.finalOffset(), 10);
     // A rate that would never stop falls back to the normal one.
     ScrollViewDeceleration never(0, 1000, 1.5, 0, 1e9);
-    EXPECT_NEAR(never.finalOffset(), ScrollViewDeceleration(0, 1000, kScrollViewDecelerationRateNormal, 0, 1e9).finalOffset(), 1e-9);
+    EXPECT_NEAR(never.finalOffset(), ScrollViewDeceleration(0, 1000, kScrollViewDecelerationRateNormal, 0, 1e9).finalOffset(),
+        1e-9);
     // A start outside the range is brought inside.
     ScrollViewDeceleration outside(-50, 0, kScrollViewDecelerationRateNormal, 0, 100);
     EXPECT_EQ(outside.finalOffset(), 0);

@@ -49,7 +49,10 @@ public:
         cell->setTag(1000 * path.section + path.row);
         return cell;
     }
-    void commitEditingStyle(TableView&, TableViewCellEditingStyle style, const IndexPath& path) override { commits.emplace_back(style, path); }
+    void commitEditingStyle(TableView&, TableViewCellEditingStyle style, const IndexPath& path) override
+    {
+        commits.emplace_back(style, path);
+    }
 
     double heightForRowAtIndexPath(TableView& table, const IndexPath& path) override
     {
@@ -266,7 +269,9 @@ TEST_F(TableViewTest, InsertingALeadingSectionAndReloadingTheOldOne)
     // The counts are asked once, at the end, then every visible row of both (new) sections.
     std::vector<std::string> counts(model.calls.begin(), model.calls.begin() + 3);
     EXPECT_EQ(counts, (std::vector<std::string> { "sections", "rows 0", "rows 1" }));
-    EXPECT_EQ(model.cellCalls(), (std::vector<std::string> { "cell 0,0", "cell 0,1", "cell 0,2", "cell 1,0", "cell 1,1", "cell 1,2", "cell 1,3", "cell 1,4" }));
+    EXPECT_EQ(model.cellCalls(),
+        (std::vector<std::string> { "cell 0,0", "cell 0,1", "cell 0,2", "cell 1,0", "cell 1,1", "cell 1,2", "cell 1,3",
+            "cell 1,4" }));
     EXPECT_EQ(visible().size(), 8u);
     EXPECT_EQ(table->numberOfSections(), 2);
     // The old cells leave in an animation and then return to the pool.
@@ -394,7 +399,8 @@ TEST_F(TableViewTest, TapSelectsTheRowUnderTheFinger)
 TEST_F(TableViewTest, EditingControlsCommitDeleteAfterConfirmationAndInsertAtOnce)
 {
     model.rows = { 4 };
-    model.editingStyle = [](const IndexPath& p) { return p.row == 3 ? TableViewCellEditingStyle::Insert : TableViewCellEditingStyle::Delete; };
+    model.editingStyle
+        = [](const IndexPath& p) { return p.row == 3 ? TableViewCellEditingStyle::Insert : TableViewCellEditingStyle::Delete; };
     attach();
     table->setEditing(true);
     table->setAllowsSelectionDuringEditing(true);
@@ -497,7 +503,8 @@ TEST_F(TableViewTest, ScrollToRowTopMiddleAndClampedEnds)
 
 TEST_F(TableViewTest, AnimatedScrollToRowReportsTheAnimationEnd)
 {
-    struct Both : Model, kit::test::ScrollEventRecorder { } both;
+    struct Both : Model, kit::test::ScrollEventRecorder {
+    } both;
     both.rows = { 100 };
     table->setDataSource(&both);
     table->setDelegate(&both);

@@ -118,7 +118,9 @@ TEST(TextMeasuring, EmptyTextMeasuresNothingAndBadBytesAreTolerated)
     empties.append("", {});
     empties.append("", {});
     EXPECT_EQ(empties.boundingRect(100), Rect {});
-    Rect bad = boundingRectForString(std::string("ab\xff\xfe" "cd"), font, 100);
+    Rect bad = boundingRectForString(std::string("ab\xff\xfe"
+                                                 "cd"),
+        font, 100);
     EXPECT_GT(bad.width(), 0);
     EXPECT_NEAR(bad.height(), font->lineHeight(), 0.5);
 }

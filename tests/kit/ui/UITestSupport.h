@@ -20,10 +20,7 @@ inline const bool kFontsPinned = [] {
     return true;
 }();
 
-inline std::string uiData(const std::string& name)
-{
-    return std::string(QUARRIN_TEST_DATA_DIR) + "/ui/" + name;
-}
+inline std::string uiData(const std::string& name) { return std::string(QUARRIN_TEST_DATA_DIR) + "/ui/" + name; }
 
 // A rendered tree whose pixels can be read at points.
 class Snapshot {

@@ -387,8 +387,8 @@ TEST(ViewRedraw, ChangesMarkTheWindowOnceUntilCleared)
 // make_shared had no content view. No kit view can be constructed directly.
 template<typename... Views>
 constexpr bool noneConstructible = (!std::is_constructible_v<Views> && ...);
-static_assert(noneConstructible<View, Label, ImageView, Button, BarButtonItem, Control, SegmentedControl, ScrollView,
-    TableView, TableViewCell, VisualEffectView, Window, StatusBarWindow, StatusBarBatteryItemView>);
+static_assert(noneConstructible<View, Label, ImageView, Button, BarButtonItem, Control, SegmentedControl, ScrollView, TableView,
+    TableViewCell, VisualEffectView, Window, StatusBarWindow, StatusBarBatteryItemView>);
 static_assert(!std::is_constructible_v<Label, std::string>);
 static_assert(!std::is_constructible_v<VisualEffectView, VisualEffectView::Effect>);
 

@@ -216,7 +216,8 @@ TEST_F(ControllerTest, PresentingCoversTheWindowAndDismissingRestoresTheAppearan
     EXPECT_EQ(sheet->view()->frame(), window->bounds());
     EXPECT_EQ(window->subviews().back().get(), sheet->view());
     EXPECT_EQ(log,
-        (std::vector<std::string> { "root.willDisappear", "sheet.load", "sheet.willAppear", "root.didDisappear", "sheet.didAppear" }));
+        (std::vector<std::string> { "root.willDisappear", "sheet.load", "sheet.willAppear", "root.didDisappear",
+            "sheet.didAppear" }));
     log.clear();
 
     bool dismissed = false;
@@ -226,7 +227,8 @@ TEST_F(ControllerTest, PresentingCoversTheWindowAndDismissingRestoresTheAppearan
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_EQ(sheet->presentingViewController(), nullptr);
     EXPECT_TRUE(window->presentedControllers().empty());
-    EXPECT_EQ(log, (std::vector<std::string> { "sheet.willDisappear", "root.willAppear", "sheet.didDisappear", "root.didAppear" }));
+    EXPECT_EQ(log,
+        (std::vector<std::string> { "sheet.willDisappear", "root.willAppear", "sheet.didDisappear", "root.didAppear" }));
     // And it can be presented again.
     root->presentViewController(sheet, false);
     EXPECT_EQ(root->presentedViewController(), sheet.get());
@@ -277,7 +279,8 @@ TEST_F(ControllerTest, AnimationsAlongsideASizeTransitionRunInItAndCompleteAfter
         bool completed = false;
         void viewWillTransitionToSize(Size size, TransitionCoordinator& c) override
         {
-            c.animateAlongsideTransition([this, size] { marker->setAlpha(size.width > 800 ? 0 : 1); }, [this] { completed = true; });
+            c.animateAlongsideTransition([this, size] { marker->setAlpha(size.width > 800 ? 0 : 1); },
+                [this] { completed = true; });
         }
     };
     auto root = ViewController::create<Along>();

@@ -9,9 +9,9 @@
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <sstream>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <utime.h>
@@ -221,7 +221,8 @@ TEST_F(DataServerProcess, SendsTheFileAsItIsWhateverEncodingTheClientAccepts)
     // Large enough that compressing it on every request would show as CPU per request.
     std::string data = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>";
     for (int i = 0; data.size() < 200000; ++i)
-        data += "<key>Model" + std::to_string(i) + "</key><dict><key>Name</key><string>Device " + std::to_string(i) + "</string></dict>";
+        data += "<key>Model" + std::to_string(i) + "</key><dict><key>Name</key><string>Device " + std::to_string(i)
+            + "</string></dict>";
     data += "</dict></plist>\n";
     ASSERT_TRUE(testservers::writeFile(dataPath, data));
     auto c = client();
@@ -279,7 +280,8 @@ TEST_F(DataServerProcess, RefusesBadRequestsStaleTokensAndLargeBodies)
     ASSERT_TRUE(otherBundle);
     EXPECT_EQ(otherBundle->status, 401);
     EXPECT_NE(otherBundle->body, testservers::readFile(dataPath));
-    auto large = c->Post("/getdata.pl", body(bundle, now) + "&pad=" + std::string(5000, 'x'), "application/x-www-form-urlencoded");
+    auto large
+        = c->Post("/getdata.pl", body(bundle, now) + "&pad=" + std::string(5000, 'x'), "application/x-www-form-urlencoded");
     ASSERT_TRUE(large);
     EXPECT_EQ(large->status, 413);
     auto get = c->Get("/getdata.pl");

@@ -56,8 +56,8 @@ std::string httpDate(std::time_t t)
     std::tm tm {};
     gmtime_r(&t, &tm);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[tm.tm_wday], tm.tm_mday,
-        months[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(buffer, sizeof buffer, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[tm.tm_wday], tm.tm_mday, months[tm.tm_mon],
+        tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
     return buffer;
 }
 
@@ -272,7 +272,7 @@ int main(int argc, char** argv)
     std::ostringstream bytes;
     bytes << in.rdbuf();
     g_data = bytes.str();
-    struct stat st {};
+    struct stat st { };
     if (stat(data.c_str(), &st) == 0)
         g_dataTime = st.st_mtime;
     g_logPath = log;

@@ -110,12 +110,11 @@ public:
         testservers::writeFile(prefix + "/site.conf", site);
         std::string temp = prefix + "/tmp";
         testservers::writeFile(prefix + "/nginx.conf",
-            "load_module " + std::string(kJsModule) + ";\n" + (getuid() == 0 ? "user root;\n" : "")
-                + "worker_processes 1;\npid " + prefix + "/nginx.pid;\nerror_log " + prefix
-                + "/error.log info;\nevents { worker_connections 1024; }\nhttp {\n" + "access_log " + prefix
-                + "/access.log;\nclient_body_temp_path " + temp + ";\nproxy_temp_path " + temp + ";\nfastcgi_temp_path "
-                + temp + ";\nuwsgi_temp_path " + temp + ";\nscgi_temp_path " + temp + ";\ninclude " + prefix
-                + "/site.conf;\n}\n");
+            "load_module " + std::string(kJsModule) + ";\n" + (getuid() == 0 ? "user root;\n" : "") + "worker_processes 1;\npid "
+                + prefix + "/nginx.pid;\nerror_log " + prefix + "/error.log info;\nevents { worker_connections 1024; }\nhttp {\n"
+                + "access_log " + prefix + "/access.log;\nclient_body_temp_path " + temp + ";\nproxy_temp_path " + temp
+                + ";\nfastcgi_temp_path " + temp + ";\nuwsgi_temp_path " + temp + ";\nscgi_temp_path " + temp + ";\ninclude "
+                + prefix + "/site.conf;\n}\n");
         m_accessLog = prefix + "/access.log";
         m_pid = fork();
         if (m_pid == 0) {
@@ -278,8 +277,8 @@ TEST_F(NginxDeployment, AnswersEveryRequestAsTheReferenceServerDoes)
 {
     ASSERT_EQ(nginx.start(dir, certificates, servedPath, kBundleIdentifier), "");
     testservers::ServerProcess reference;
-    ASSERT_TRUE(reference.start({ testservers::dataServerPath(), "--data", servedPath, "--cert", certificates.certFile,
-                                    "--key", certificates.keyFile, "--port", "0", "--bundle-id", kBundleIdentifier },
+    ASSERT_TRUE(reference.start({ testservers::dataServerPath(), "--data", servedPath, "--cert", certificates.certFile, "--key",
+                                    certificates.keyFile, "--port", "0", "--bundle-id", kBundleIdentifier },
         dir.file("reference.log")));
     struct Request {
         std::string what;
@@ -302,8 +301,7 @@ TEST_F(NginxDeployment, AnswersEveryRequestAsTheReferenceServerDoes)
         { "empty", "/getdata.pl", "" },
         { "stale", "/getdata.pl", body(kBundleIdentifier, now - 2 * 86400) },
         { "other bundle", "/getdata.pl", body("com.other", now) },
-        { "lower-case token", "/getdata.pl",
-            "pass=" + lowerToken + "&name=specs.plist&mn=" + dataserver::formatNumber(now) },
+        { "lower-case token", "/getdata.pl", "pass=" + lowerToken + "&name=specs.plist&mn=" + dataserver::formatNumber(now) },
         { "large", "/getdata.pl", body(kBundleIdentifier, now) + "&pad=" + std::string(5000, 'x') },
         { "elsewhere", "/other.pl", body(kBundleIdentifier, now) },
     };
@@ -339,8 +337,7 @@ TEST_F(NginxDeployment, PublishingPutsOnlyACompleteDataSetIntoServiceWithItsDate
 {
     ASSERT_EQ(nginx.start(dir, certificates, servedPath, kBundleIdentifier), "");
     auto publish = [&](const std::string& file) {
-        std::string command
-            = "'" + kDeployment + "/quarrin-publish-specs' '" + file + "' '" + servedPath + "' >/dev/null 2>&1";
+        std::string command = "'" + kDeployment + "/quarrin-publish-specs' '" + file + "' '" + servedPath + "' >/dev/null 2>&1";
         return std::system(command.c_str());
     };
     std::string next = dir.file("next.plist");

@@ -99,15 +99,15 @@ struct Certificates {
             "subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\n"
             "extendedKeyUsage=serverAuth\n");
         auto authority = [&](const std::string& name) {
-            return run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -sha256 -days 2 -subj '/CN=Quarrin Test " + name + "'"
-                + " -keyout " + dir + "/" + name + ".key -out " + dir + "/" + name + ".pem");
+            return run(
+                "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -sha256 -days 2 -subj '/CN=Quarrin Test "
+                + name + "'" + " -keyout " + dir + "/" + name + ".key -out " + dir + "/" + name + ".pem");
         };
         auto server = [&](const std::string& ca, const std::string& name) {
-            return run("openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -sha256 -subj '/CN=127.0.0.1' -keyout " + dir + "/" + name
-                       + ".key -out " + dir + "/" + name + ".csr")
-                && run("openssl x509 -req -sha256 -days 2 -in " + dir + "/" + name + ".csr -CA " + dir + "/" + ca
-                    + ".pem -CAkey " + dir + "/" + ca + ".key -CAcreateserial -extfile " + ext + " -out " + dir + "/"
-                    + name + ".pem");
+            return run("openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -sha256 -subj '/CN=127.0.0.1' -keyout "
+                       + dir + "/" + name + ".key -out " + dir + "/" + name + ".csr")
+                && run("openssl x509 -req -sha256 -days 2 -in " + dir + "/" + name + ".csr -CA " + dir + "/" + ca + ".pem -CAkey "
+                    + dir + "/" + ca + ".key -CAcreateserial -extfile " + ext + " -out " + dir + "/" + name + ".pem");
         };
         c.ok = authority("ca") && authority("otherca") && server("ca", "server") && server("otherca", "stranger");
         writeFile(ext, "subjectAltName=DNS:elsewhere.example\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
