@@ -25,7 +25,12 @@ std::size_t versionParts(const std::string& version)
     return parts;
 }
 
+bool gObserving = false;
+
 } // namespace
+
+void QNAppDelegate::setObserving(bool observing) { gObserving = observing; }
+bool QNAppDelegate::isObserving() { return gObserving; }
 
 QNAppDelegate::QNAppDelegate() = default;
 
@@ -43,7 +48,7 @@ bool QNAppDelegate::didFinishLaunching(kit::Application&, const std::string&)
     std::string current = kit::Bundle::mainBundle().objectForInfoDictionaryKey("CFBundleVersion").stringValue();
 
     m_isNewVersion = !stored || *stored != current;
-    if (m_isNewVersion) {
+    if (m_isNewVersion && !gObserving) {
         defaults.setString(current, kProgramVersionKey);
         // A patch release (three or more parts) keeps the share prompt's schedule.
         if (versionParts(current) < 3 || !stored) {
@@ -80,6 +85,8 @@ void QNAppDelegate::didBecomeActive(kit::Application&)
         m_refreshTimer->invalidate();
     m_refreshTimer = kit::Timer::scheduled(kRefreshInterval, true, [this](kit::Timer&) { refreshTimerDidShot(); });
 
+    if (gObserving)
+        return;
     kit::UserDefaults::standardUserDefaults().incrementIntegerForKey(kLaunchCountKey);
 
     DataKeeper::updateData(m_isNewVersion);

@@ -39,6 +39,12 @@ public:
     void doFinalTasks();
     void refreshTimerDidShot();
 
+    // An observing run (--snapshot, --print) shows the screens as the stored state has them and
+    // changes nothing: no launch is counted, no version recorded, no data set seeded or requested,
+    // no share prompt shown. Set before the launch.
+    static void setObserving(bool observing);
+    static bool isObserving();
+
     bool isNewVersion() const { return m_isNewVersion; }
     kit::Timer* refreshTimer() const { return m_refreshTimer.get(); }
     kit::Window* window() const { return m_window.get(); }

@@ -174,6 +174,8 @@ void SocModView::buildCloseButton()
 
 void SocModView::doAwakeningTasks()
 {
+    if (QNAppDelegate::isObserving())
+        return;
     auto& defaults = kit::UserDefaults::standardUserDefaults();
     if (defaults.boolForKey(QNAppDelegate::kDoNotDisturbKey))
         return;

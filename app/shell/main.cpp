@@ -168,6 +168,9 @@ int main(int argc, char** argv)
             }
             kit::DeviceProfile::setCurrent(*profile);
         }
+        // Looking changes nothing: no preference is written, no launch counted, no request sent.
+        kit::UserDefaults::setReadOnly(true);
+        QNAppDelegate::setObserving(true);
         if (commandLine->print)
             return printFigures();
         program.window.profile = kit::DeviceProfile::current();

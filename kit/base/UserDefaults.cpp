@@ -150,15 +150,24 @@ std::string UserDefaults::resolvedFilePath() const
     return m_filePath; // a loop of links: replace the link itself
 }
 
+namespace {
+bool gReadOnly = false;
+} // namespace
+
+void UserDefaults::setReadOnly(bool readOnly) { gReadOnly = readOnly; }
+bool UserDefaults::isReadOnly() { return gReadOnly; }
+
 void UserDefaults::load()
 {
     m_values.clear();
     m_dirty = false;
-    // Whatever an interrupted store left is gone at the next start; a live writer's file is kept.
-    FileManager::removeStaleTemporaryFiles(m_filePath, 0);
     std::string target = resolvedFilePath();
-    if (target != m_filePath)
-        FileManager::removeStaleTemporaryFiles(target, 0);
+    // Whatever an interrupted store left is gone at the next start; a live writer's file is kept.
+    if (!gReadOnly) {
+        FileManager::removeStaleTemporaryFiles(m_filePath, 0);
+        if (target != m_filePath)
+            FileManager::removeStaleTemporaryFiles(target, 0);
+    }
     struct stat info { };
     if (::lstat(m_filePath.c_str(), &info) != 0 || (target != m_filePath && ::lstat(target.c_str(), &info) != 0))
         return; // nothing stored yet
@@ -186,6 +195,10 @@ void UserDefaults::load()
 
 void UserDefaults::setAside(const std::string& problem)
 {
+    if (gReadOnly) {
+        Log::write("Preferences " + resolvedFilePath() + " unreadable (" + problem + "); read as empty and left as it is");
+        return;
+    }
     // Set the unreadable file aside rather than overwrite it at the next synchronize(). Behind a
     // link a regular target is moved (the link then leads to the next save); anything else,
     // such as a FIFO or a device, is never touched itself: the link goes instead.
@@ -203,7 +216,7 @@ void UserDefaults::setAside(const std::string& problem)
 
 bool UserDefaults::synchronize()
 {
-    if (!m_dirty)
+    if (!m_dirty || gReadOnly)
         return true;
     std::string target = resolvedFilePath();
     auto failed = [&](const std::string& line) {

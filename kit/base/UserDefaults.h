@@ -39,6 +39,11 @@ public:
     // Drops the standard store after writing it; the next standardUserDefaults() loads afresh
     // (tests that change HOME or XDG_CONFIG_HOME).
     static void resetStandardUserDefaults();
+    // A read-only process (a program asked only to look: a snapshot, a print-out) reads the
+    // stores as they are and never writes, moves or cleans up a file: changes stay in memory and
+    // synchronize() writes nothing. Set before the first store is used.
+    static void setReadOnly(bool readOnly);
+    static bool isReadOnly();
 
     const std::string& filePath() const { return m_filePath; }
 

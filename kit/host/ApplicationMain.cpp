@@ -4,6 +4,7 @@
 #include "kit/base/Bundle.h"
 #include "kit/base/FileManager.h"
 #include "kit/base/RunLoop.h"
+#include "kit/base/UserDefaults.h"
 #include "kit/host/CommandLine.h"
 #include "kit/host/GtkHost.h"
 #include "kit/host/HeadlessHost.h"
@@ -123,6 +124,9 @@ int applicationMain(int argc, char** argv, const ProgramInfo& program)
     std::unique_ptr<ApplicationDelegate> delegate = program.makeDelegate ? program.makeDelegate() : nullptr;
 
     bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
+    // A run that only renders or prints looks at the stored state and changes none of it.
+    if (headless)
+        UserDefaults::setReadOnly(true);
     if (!headless) {
         GtkHost host(options);
         int status = host.run(delegate.get(), commandLine->urls);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -539,4 +540,62 @@ TEST_F(DesktopTest, SnapshotToAPngFileWritesThatFile)
     char magic[4] = {};
     in.read(magic, 4);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+}
+
+namespace {
+
+std::vector<std::string> filesBelow(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
+        names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// A snapshot or a print-out once ran the whole launch: it counted a launch towards the share
+// prompt, recorded the version, seeded and refreshed the data set and wrote the preferences.
+TEST_F(DesktopTest, SnapshotAndPrintLeaveThePreferencesAsTheyWere)
+{
+    std::string config = home + "/.config/com.velmora.quarrin";
+    std::filesystem::create_directories(config);
+    std::string preferences = config + "/preferences.plist";
+    {
+        // An older version, a launch count and date that would show the share prompt, a chosen model.
+        std::ofstream out(preferences);
+        out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+               "\t<key>DND</key>\n\t<false/>\n\t<key>LC</key>\n\t<integer>5</integer>\n"
+               "\t<key>ProgramVersion</key>\n\t<string>0.9</string>\n"
+               "\t<key>ShareDate</key>\n\t<date>2020-01-01T00:00:00Z</date>\n"
+               "\t<key>kSelectedModelDefaultsKey</key>\n\t<string>iPhone7,2</string>\n</dict>\n</plist>\n";
+    }
+    std::string before = readFile(preferences);
+    auto filesBefore = filesBelow(home + "/.config");
+    std::string shots = home + "/shots";
+    for (int run = 0; run < 2; ++run) {
+        auto [snapshotStatus, snapshotOutput] = ::run(std::string(kQuarrin) + " --snapshot " + shots);
+        EXPECT_EQ(snapshotStatus, 0) << snapshotOutput;
+        auto [printStatus, printOutput] = ::run(std::string(kQuarrin) + " --print");
+        EXPECT_EQ(printStatus, 0) << printOutput;
+        // The stored choice is what the Tech Specs tab shows.
+        EXPECT_NE(printOutput.find("\"modelKey\": \"iPhone7,2\""), std::string::npos) << printOutput;
+    }
+    EXPECT_TRUE(std::filesystem::exists(shots + "/techspecs.png"));
+    EXPECT_EQ(readFile(preferences), before) << "byte for byte";
+    EXPECT_EQ(filesBelow(home + "/.config"), filesBefore) << "nothing set aside or left behind";
+    EXPECT_FALSE(std::filesystem::exists(home + "/.local/share/com.velmora.quarrin/specs.plist")) << "no data set seeded";
+
+    // The widget looks the same way.
+    std::string widgetPreferences = home + "/.config/com.velmora.vistrel/preferences.plist";
+    std::filesystem::create_directories(home + "/.config/com.velmora.vistrel");
+    {
+        std::ofstream(widgetPreferences) << "not a property list";
+    }
+    auto [widgetStatus, widgetOutput] = ::run(std::string(kVistrel) + " --snapshot " + home + "/widget.png");
+    EXPECT_EQ(widgetStatus, 0) << widgetOutput;
+    EXPECT_EQ(readFile(widgetPreferences), "not a property list") << "an unreadable file is left where it is";
+    EXPECT_FALSE(std::filesystem::exists(widgetPreferences + ".corrupt"));
 }
