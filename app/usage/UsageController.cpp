@@ -209,7 +209,7 @@ kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double sy
         auto kind = kindOf ? kindOf(name) : kit::InterfaceKind::Wired;
         bool hasAddress = record["ipAddr"].isString();
         std::string icon;
-        if (name == "en0" || kind == kit::InterfaceKind::Wireless)
+        if (kind == kit::InterfaceKind::Wireless)
             icon = "networkIconWi-Fi";
         else if (name == "pdp_ip0" || kind == kit::InterfaceKind::Cellular)
             icon = "networkIconCellular";
@@ -434,7 +434,7 @@ void UsageController::willDisplayCell(kit::TableView&, kit::TableViewCell& cell,
     if (!first || !second)
         return;
     first->setFrame({ 8, 0, pick(170, 134), content.height() });
-    first->setText(row[kRowFirstItemKey].string());
+    first->setText(kit::Bundle::mainBundle().localizedString(row[kRowFirstItemKey].string()));
     double left = first->frame().maxX() + 8;
     second->setFrame({ left, 0, content.width() - first->frame().maxX() - 8, content.height() });
     second->setText(row[kRowSecondItemKey].string());

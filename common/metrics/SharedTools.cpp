@@ -116,8 +116,9 @@ std::string SharedTools::bootTimeString()
 {
     auto bootTime = kit::BootTimeSource(kit::Device::root()).read();
     if (!bootTime.ok())
-        return "Boot time: n/a";
-    return "Boot time: " + kit::DateFormatter::mediumDateShortTime(kit::Date::fromUnix(static_cast<double>(*bootTime)));
+        return kit::Bundle::mainBundle().localizedString("Boot time:") + " " + kit::Bundle::mainBundle().localizedString("n/a");
+    return kit::Bundle::mainBundle().localizedString("Boot time:") + " "
+        + kit::DateFormatter::mediumDateShortTime(kit::Date::fromUnix(static_cast<double>(*bootTime)));
 }
 
 kit::Size SharedTools::screenSize()

@@ -33,7 +33,8 @@ public:
     static kit::Dict usageDict();
     // "14.9 GB": one decimal and a 1024-step unit from KB to TB.
     static std::string bytesRepresentation(std::uint64_t bytes);
-    // "Boot time: " and the boot moment in the user's locale; "Boot time: n/a" when unknown.
+    // "Boot time:" (localised), a space and the boot moment in the user's locale; "n/a" (localised)
+    // in its place when unknown.
     static std::string bootTimeString();
 
     // The launch image for the current screen size and orientation; null when none exists.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "kit/host/HostCore.h"
 
+#include "kit/base/DateFormatter.h"
 #include "kit/base/RunLoop.h"
 #include "kit/base/UserDefaults.h"
 #include "kit/ui/Animator.h"
@@ -32,15 +33,8 @@ Size initialSize(const HostOptions& options)
     return size;
 }
 
-std::string clockText()
-{
-    GDateTime* now = g_date_time_new_now_local();
-    gchar* text = g_date_time_format(now, "%H:%M");
-    std::string result = text ? text : "";
-    g_free(text);
-    g_date_time_unref(now);
-    return result;
-}
+// The clock in the locale's own short time format (24-hour or with AM/PM).
+std::string clockText() { return DateFormatter::shortTime(Date::now()); }
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "common/metrics/SharedTools.h"
 
+#include "kit/base/Bundle.h"
 #include "kit/device/Device.h"
 
 #include <gtest/gtest.h>
@@ -157,4 +158,23 @@ TEST(SharedTools, MissingFontsFallBackToTheSystemFontOfTheSameSize)
     auto present = SharedTools::fontWithName("DejaVuSans-Bold", 12);
     ASSERT_NE(present, nullptr);
     EXPECT_EQ(present->familyName(), "DejaVu Sans");
+}
+
+// "Boot time:" was a fixed English text in the middle of German screens.
+TEST(SharedTools, BootTimeLabelSpeaksTheUserLanguage)
+{
+    const char* saved = getenv("LANGUAGE");
+    std::string previous = saved ? saved : "";
+    setenv("LANGUAGE", "de", 1);
+    kit::Bundle::setMainBundlePath(QUARRIN_SOURCE_DIR "/resources");
+    EXPECT_EQ(SharedTools::bootTimeString().rfind("Startzeit: ", 0), 0u) << SharedTools::bootTimeString();
+    auto root = kit::Device::root();
+    kit::Device::setRoot("/nonexistent-root-for-test");
+    EXPECT_EQ(SharedTools::bootTimeString(), "Startzeit: k. A.");
+    kit::Device::setRoot(root);
+    if (saved)
+        setenv("LANGUAGE", previous.c_str(), 1);
+    else
+        unsetenv("LANGUAGE");
+    kit::Bundle::setMainBundlePath({});
 }
