@@ -118,8 +118,8 @@ protected:
     void useBundle(kit::Dict info, const std::string& strings)
     {
         std::string folder = home.path() + "/bundle";
-        kit::FileManager::createDirectory(folder);
-        kit::FileManager::createDirectory(folder + "/en.lproj");
+        ASSERT_TRUE(kit::FileManager::createDirectory(folder).ok());
+        ASSERT_TRUE(kit::FileManager::createDirectory(folder + "/en.lproj").ok());
         std::filesystem::create_symlink(QUARRIN_SOURCE_DIR "/resources/images", folder + "/images");
         info.emplace("CFBundleIdentifier", "com.velmora.quarrin");
         info.emplace("CFBundleVersion", "5.0");
@@ -368,8 +368,8 @@ TEST_F(SocModViewTest, OpenedAddressesCarryTheBundlesNameTextAndStoreIdentifier)
 TEST_F(SocModViewTest, AppAddressTakesTheRegionElseTheMachinesCountryElseNone)
 {
     std::string root = home.path() + "/machine";
-    kit::FileManager::createDirectory(root);
-    kit::FileManager::createDirectory(root + "/etc");
+    ASSERT_TRUE(kit::FileManager::createDirectory(root).ok());
+    ASSERT_TRUE(kit::FileManager::createDirectory(root + "/etc").ok());
     kit::Device::setRoot(root);
     std::string id = kit::Bundle::mainBundle().objectForInfoDictionaryKey("AppleID").stringValue();
     ASSERT_FALSE(id.empty());
