@@ -50,9 +50,13 @@ TEST(PropertyListFuzzCorpus, EveryInputReadsOrFailsCleanly)
 // two writes of one value may differ in bytes while reading back the same.
 TEST(PropertyListFuzzCorpus, BinaryWritesThatDifferInBytesButNotInValueAreNoFault)
 {
-    kit::Array items;
-    for (int i = 0; i < 64; ++i)
-        items.push_back(kit::Value(kit::Dict { { "k", kit::Value(std::string(i % 3, 'x')) }, { "n", kit::Value(i % 2) } }));
+    kit::Array items(64);
+    for (int i = 0; i < 64; ++i) {
+        kit::Dict item;
+        item.emplace("k", kit::Value(std::string(i % 3, 'x')));
+        item.emplace("n", kit::Value(i % 2));
+        items[i] = kit::Value(std::move(item));
+    }
     auto bytes = kit::PropertyList::write(kit::Value(std::move(items)), kit::PropertyList::Format::Binary);
     ASSERT_TRUE(bytes.ok());
     for (int round = 0; round < 200; ++round)
