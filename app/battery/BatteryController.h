@@ -22,7 +22,7 @@ class View;
 
 // The Battery tab: a battery plate with the charge as a coloured level bar, its percentage and
 // the charging state, and a table of the time the present charge is expected to last for each
-// activity that this model's specifications rate.
+// activity that this model's tech specs rate.
 class BatteryController : public kit::ViewController, public kit::TableViewDataSource, public kit::TableViewDelegate {
 public:
     static constexpr std::string_view kRowsKey = "kRowsKey";

@@ -301,7 +301,7 @@ void SpecsController::updateInfo()
     } else {
         table.beginUpdates();
         if (oldSections < newSections) {
-            // The device section came in above the specifications.
+            // The device section came in above the tech specs rows.
             table.insertSections({ 0 }, kit::TableViewRowAnimation::Top);
             table.reloadSections({ 0 }, kit::TableViewRowAnimation::Fade);
         } else if (oldSections > newSections) {

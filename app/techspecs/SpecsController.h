@@ -20,7 +20,7 @@ class NavigationBar;
 } // namespace kit
 
 // The Tech Specs tab: a picker of every model of the data set across the top, and under it
-// the chosen model's specifications, label beside value. When the chosen model is this device
+// the chosen model's tech specs, label beside value. When the chosen model is this device
 // the table starts with the device itself (name, system, storage); otherwise a bar offers the
 // way back to this device. The choice is kept across launches.
 class SpecsController : public kit::ViewController,
@@ -62,7 +62,7 @@ public:
     static kit::Array makeDataModel(std::string_view modelKey);
     // The device section's three rows: name, system, storage capacity.
     static kit::Array deviceRows();
-    // The model's specification rows, in the data set's row order.
+    // The model's tech specs rows, in the data set's row order.
     static kit::Array specRows(std::string_view modelKey);
     // "Debian GNU/Linux 12 (bookworm), Linux 6.1"; "Linux 6.1" without a distribution name.
     static std::string osVersionText(const std::optional<std::string>& distribution, std::string_view kernelVersion);

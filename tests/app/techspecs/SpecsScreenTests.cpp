@@ -162,7 +162,7 @@ TEST_F(SpecsScreenTest, FirstStartShowsThisDeviceWithItsOwnSection)
     EXPECT_EQ(other->textColor(), kit::Color::white());
     EXPECT_EQ(own->numberOfLines(), 2);
 
-    // The device rows' values in the light colour, the specifications' in the plain one.
+    // The device rows' values in the light colour, the tech specs rows' in the plain one.
     auto* table = screen->specsTableView();
     auto value = [&](IndexPath path) {
         auto* cell = table->cellForRowAtIndexPath(path);
@@ -190,7 +190,7 @@ TEST_F(SpecsScreenTest, ChoosingAnotherModelStoresItAndShowsTheJumpBar)
     EXPECT_EQ(stored(), "iPhone7,1");
     ASSERT_EQ(screen->dataModel().size(), 1u);
     EXPECT_EQ(screen->specsTableView()->numberOfSections(), 1);
-    EXPECT_TRUE(rows(0).empty()) << "a model without specifications still has its (empty) section";
+    EXPECT_TRUE(rows(0).empty()) << "a model without tech specs still has its (empty) section";
     EXPECT_FALSE(screen->jumpBar()->isHidden());
     EXPECT_EQ(screen->jumpBar()->alpha(), 1);
     EXPECT_EQ(screen->specsTableView()->contentInset(), (kit::EdgeInsets { 40, 0, 50, 0 }));
