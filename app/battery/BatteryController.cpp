@@ -3,6 +3,7 @@
 
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
+#include "common/metrics/ScreenViews.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/RunLoop.h"
@@ -31,25 +32,8 @@ std::string localized(std::string_view key) { return kit::Bundle::mainBundle().l
 const kit::Color kPlateTextColor { 0.43, 0.46, 0.51, 1.0 };
 const kit::Color kTableTextColor { 0.86, 0.90, 0.94, 1.0 };
 
-std::shared_ptr<kit::Label> makeLabel(const kit::Rect& frame, kit::FontPtr font, const kit::Color& color,
-    const kit::Color& shadow, kit::Size shadowOffset)
-{
-    auto label = kit::View::create<kit::Label>();
-    label->setFrame(frame);
-    label->setFont(std::move(font));
-    label->setTextColor(color);
-    label->setShadowColor(shadow);
-    label->setShadowOffset(shadowOffset);
-    label->setBackgroundColor(kit::Color::clear());
-    return label;
-}
-
-std::shared_ptr<kit::ImageView> imageView(std::string_view name)
-{
-    auto view = kit::View::create<kit::ImageView>(kit::Image::named(name));
-    view->sizeToFit();
-    return view;
-}
+using ScreenViews::imageView;
+using ScreenViews::makeLabel;
 
 kit::Size naturalSize(const kit::View* view)
 {

@@ -2,6 +2,7 @@
 #include "app/usage/UsageController.h"
 
 #include "common/metrics/RefreshTick.h"
+#include "common/metrics/ScreenViews.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/Log.h"
@@ -42,25 +43,8 @@ std::string macText(const kit::InterfaceEntry& entry)
     return text;
 }
 
-std::shared_ptr<kit::Label> makeLabel(const kit::Rect& frame, kit::FontPtr font, const kit::Color& color,
-    const kit::Color& shadow, kit::Size shadowOffset)
-{
-    auto label = kit::View::create<kit::Label>();
-    label->setFrame(frame);
-    label->setFont(std::move(font));
-    label->setTextColor(color);
-    label->setShadowColor(shadow);
-    label->setShadowOffset(shadowOffset);
-    label->setBackgroundColor(kit::Color::clear());
-    return label;
-}
-
-std::shared_ptr<kit::ImageView> imageView(std::string_view name)
-{
-    auto view = kit::View::create<kit::ImageView>(kit::Image::named(name));
-    view->sizeToFit();
-    return view;
-}
+using ScreenViews::imageView;
+using ScreenViews::makeLabel;
 
 void moveCenterX(kit::View& view, double x)
 {
