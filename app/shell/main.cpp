@@ -9,14 +9,17 @@
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/JSON.h"
+#include "kit/base/RunLoop.h"
 #include "kit/base/UserDefaults.h"
 #include "kit/device/Device.h"
 #include "kit/host/ApplicationMain.h"
 #include "kit/host/CommandLine.h"
 #include "kit/host/HeadlessHost.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -74,24 +77,60 @@ kit::Array comparisonFigures()
     return ComparisonBuilder::plainSections(sections);
 }
 
+// The interface records of a refresh, with the kit's word for each interface's kind.
+kit::Array interfaceRecords()
+{
+    kit::Array ifaces;
+    kit::InterfaceConfigurationSource configuration(kit::Device::root());
+    if (auto entries = configuration.read(); entries.ok())
+        UsageController::fillAddresses(ifaces, *entries);
+    if (auto records = kit::InterfaceCounterSource().read(); records.ok())
+        UsageController::fillCounters(ifaces, *records);
+    for (kit::Value& record : ifaces) {
+        if (kit::Dict* fields = record.asDict())
+            fields->insert_or_assign("kind",
+                std::string(UsageController::interfaceKindName(configuration.kindOf(record["Name"].string()))));
+    }
+    return ifaces;
+}
+
+// Rates need two readings: the first is taken as --print starts, the second here, at least a
+// quarter of a second later (the other figures are gathered in between, so the wait is mostly
+// theirs). Keys a record lacks are null, so scripts find every key in every record.
+kit::Array interfaceFigures(InterfaceRates& rates, double firstReading)
+{
+    constexpr double kLeastInterval = 0.25;
+    double waited = kit::RunLoop::main().now() - firstReading;
+    if (waited < kLeastInterval)
+        std::this_thread::sleep_for(std::chrono::duration<double>(kLeastInterval - waited));
+    kit::Array ifaces = interfaceRecords();
+    rates.update(ifaces, kit::RunLoop::main().now());
+    for (kit::Value& record : ifaces) {
+        if (kit::Dict* fields = record.asDict()) {
+            for (const char* key : { "ipAddr", "ipv6Addr", "macAddr", "inBytes", "outBytes", "inRate", "outRate" })
+                fields->emplace(key, kit::Value());
+        }
+    }
+    return ifaces;
+}
+
 // The figures of one refresh as JSON, for scripts and for checking against other tools.
 int printFigures()
 {
+    InterfaceRates rates;
+    kit::Array firstInterfaces = interfaceRecords();
+    double firstReading = kit::RunLoop::main().now();
+    rates.update(firstInterfaces, firstReading);
+
     kit::Dict figures;
     figures.emplace("usage", SharedTools::usageDict());
     figures.emplace("bootTime", SharedTools::bootTimeString());
     figures.emplace("thisModelKey", DataKeeper::thisModelKey());
     figures.emplace("machine", machineFigures());
-    // The interface records of one refresh, with their own keys.
-    kit::Array ifaces;
-    if (auto entries = kit::InterfaceConfigurationSource(kit::Device::root()).read(); entries.ok())
-        UsageController::fillAddresses(ifaces, *entries);
-    if (auto records = kit::InterfaceCounterSource().read(); records.ok())
-        UsageController::fillCounters(ifaces, *records);
-    figures.emplace("interfaces", std::move(ifaces));
     figures.emplace("battery", batteryFigures());
     figures.emplace("techSpecs", techSpecsFigures());
     figures.emplace("compare", comparisonFigures());
+    figures.emplace("interfaces", interfaceFigures(rates, firstReading));
     std::printf("%s\n", kit::toJSON(kit::Value(std::move(figures)), true).c_str());
     return 0;
 }

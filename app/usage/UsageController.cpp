@@ -122,7 +122,9 @@ UsageController::~UsageController()
 
 bool UsageController::isListedInterfaceName(std::string_view name)
 {
-    for (std::string_view prefix : { "en", "eth", "wl", "ww", "bnep", "pdp_ip0" }) {
+    // Physical links and VPN tunnels; bridges, veth pairs and other virtual links are the
+    // machine's own plumbing.
+    for (std::string_view prefix : { "en", "eth", "wl", "ww", "bnep", "pdp_ip0", "wg", "tun", "tap", "ppp" }) {
         if (name.starts_with(prefix))
             return true;
     }
@@ -138,6 +140,8 @@ void UsageController::fillAddresses(kit::Array& ifaces, const std::vector<kit::I
         kit::Dict& record = *recordForName(ifaces, entry.name)->asDict();
         if (entry.family == kit::InterfaceEntry::kFamilyIPv4)
             record.insert_or_assign("ipAddr", entry.addressText());
+        else if (entry.family == kit::InterfaceEntry::kFamilyIPv6)
+            record.emplace("ipv6Addr", entry.addressText()); // the first one stays
         else if (entry.family == kit::InterfaceEntry::kFamilyLink && entry.addressLength == 6)
             record.insert_or_assign("macAddr", macText(entry));
     }
@@ -191,7 +195,7 @@ kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double sy
     for (auto& record : ifaces) {
         const std::string& name = record["Name"].string();
         auto kind = kindOf ? kindOf(name) : kit::InterfaceKind::Wired;
-        bool hasAddress = record["ipAddr"].isString();
+        bool hasAddress = record["ipAddr"].isString() || record["ipv6Addr"].isString();
         std::string icon;
         if (kind == kit::InterfaceKind::Wireless)
             icon = "networkIconWi-Fi";
@@ -201,10 +205,12 @@ kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double sy
             continue;
         else if (kind == kit::InterfaceKind::Bluetooth)
             icon = "networkIconBluetooth";
+        else if (kind == kit::InterfaceKind::Vpn)
+            icon = "networkIconVPN";
         else
             icon = "networkIconEthernet";
 
-        kit::Dict section { { std::string(kHeaderKey), icon } };
+        kit::Dict section { { std::string(kHeaderKey), icon }, { std::string(kInterfaceNameKey), name } };
         std::int64_t in = record["inBytes"].longLongValue();
         std::int64_t out = record["outBytes"].longLongValue();
         if (in > 0 || out >= 1) {
@@ -212,16 +218,43 @@ kit::Array UsageController::makeNetworkModel(const kit::Array& ifaces, double sy
             section.emplace(kValueUploadKey, SharedTools::bytesRepresentation(static_cast<std::uint64_t>(out)));
         }
         kit::Array rows;
-        if (hasAddress)
-            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "IP address" },
-                { std::string(kRowSecondItemKey), record["ipAddr"] } });
+        auto addRow = [&rows](std::string_view label, kit::Value value) {
+            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), std::string(label) },
+                { std::string(kRowSecondItemKey), std::move(value) } });
+        };
+        if (record["ipAddr"].isString())
+            addRow("IP address", record["ipAddr"]);
+        if (record["ipv6Addr"].isString())
+            addRow("IPv6 address", record["ipv6Addr"]);
         if (systemVersion < 7.0 && !name.starts_with("pdp") && record["macAddr"].isString())
-            rows.emplace_back(kit::Dict { { std::string(kRowFirstItemKey), "MAC address" },
-                { std::string(kRowSecondItemKey), record["macAddr"] } });
+            addRow("MAC address", record["macAddr"]);
+        if (record["inRate"].isNumber() && record["outRate"].isNumber())
+            addRow("Now", InterfaceRates::rateText(record["inRate"].doubleValue(), record["outRate"].doubleValue()));
         section.emplace(kRowsKey, std::move(rows));
         model.emplace_back(std::move(section));
     }
     return model;
+}
+
+std::string_view UsageController::interfaceKindName(kit::InterfaceKind kind)
+{
+    switch (kind) {
+    case kit::InterfaceKind::Wired:
+        return "wired";
+    case kit::InterfaceKind::Wireless:
+        return "wireless";
+    case kit::InterfaceKind::Cellular:
+        return "cellular";
+    case kit::InterfaceKind::Bluetooth:
+        return "bluetooth";
+    case kit::InterfaceKind::Loopback:
+        return "loopback";
+    case kit::InterfaceKind::Virtual:
+        return "virtual";
+    case kit::InterfaceKind::Vpn:
+        return "vpn";
+    }
+    return "wired";
 }
 
 void UsageController::viewDidLoad()
@@ -380,6 +413,7 @@ void UsageController::updateInfo()
 
     updateAddresses();
     netStats();
+    m_rates.update(m_ifaces, kit::RunLoop::main().now());
 
     m_networkDataModel = makeNetworkModel(m_ifaces, kit::parseDouble(kit::Device::systemVersion()), kindProvider);
     m_networkTableView->reloadData();
@@ -434,7 +468,15 @@ std::shared_ptr<kit::View> UsageController::viewForHeaderInSection(kit::TableVie
 {
     const kit::Value& model = m_networkDataModel.at(static_cast<std::size_t>(section));
     auto header = imageView("generalTableHeader");
-    header->addSubview(imageView(model[kHeaderKey].string()));
+    auto icon = imageView(model[kHeaderKey].string());
+    header->addSubview(icon);
+    // Between the icon and where the totals begin, so a long name is cut short, never drawn over them.
+    double nameLeft = icon->frame().maxX() + 4;
+    auto name = makeLabel({ nameLeft, pick(6, 3), std::max(0.0, pick(400, 166) - 4 - nameLeft), pick(38, 29) },
+        SharedTools::fontWithName("HelveticaNeue-Bold", pick(17, 13)), m_tableTextColor, kit::Color::black().withAlpha(0.6),
+        { 0, 1 });
+    name->setText(model[kInterfaceNameKey].string());
+    header->addSubview(name);
     if (model[kValueDownloadKey].isString() || model[kValueUploadKey].isString()) {
         auto arrows = imageView("updown");
         arrows->setCenter({ pick(450, 202), pick(23, 16) });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "app/usage/InterfaceRates.h"
 #include "app/usage/PanelMetrics.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/base/Result.h"
@@ -33,6 +34,8 @@ public:
     static constexpr std::string_view kRowSecondItemKey = "kRowSecondItemKey";
     static constexpr std::string_view kValueDownloadKey = "kValueDownloadKey";
     static constexpr std::string_view kValueUploadKey = "kValueUploadKey";
+    // The interface's own name, shown beside its icon: Linux names tell two of a kind apart.
+    static constexpr std::string_view kInterfaceNameKey = "kInterfaceNameKey";
     static constexpr std::string_view kCellIdentifier = "cellIdentifier";
 
     ~UsageController() override;
@@ -91,8 +94,12 @@ public:
     static bool isListedInterfaceName(std::string_view name);
     static void fillAddresses(kit::Array& ifaces, const std::vector<kit::InterfaceEntry>& entries);
     static void fillCounters(kit::Array& ifaces, const std::vector<kit::InterfaceCounters>& records);
+    // Sections for the listed interfaces. Rows: "IP address", "IPv6 address", "MAC address" (before
+    // version 7) and "Now" (the last tick's rates, once a record has "inRate" and "outRate").
     static kit::Array makeNetworkModel(const kit::Array& ifaces, double systemVersion,
         const std::function<kit::InterfaceKind(std::string_view)>& kindOf);
+    // "wired", "wireless", "cellular", "bluetooth", "vpn", "loopback" or "virtual".
+    static std::string_view interfaceKindName(kit::InterfaceKind kind);
 
 protected:
     UsageController();
@@ -112,6 +119,7 @@ private:
 
     kit::Array m_networkDataModel;
     kit::Array m_ifaces;
+    InterfaceRates m_rates;
     std::shared_ptr<kit::TableView> m_networkTableView;
     std::shared_ptr<kit::ImageView> m_diskChartPanel;
     std::shared_ptr<kit::ImageView> m_memChartPanel;

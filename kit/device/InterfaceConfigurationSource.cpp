@@ -3,6 +3,8 @@
 
 #include "kit/device/SystemFile.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,10 @@ std::string InterfaceEntry::addressText() const
         std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
         return text;
     }
+    if (family == kFamilyIPv6) {
+        char v6[INET6_ADDRSTRLEN];
+        return ::inet_ntop(AF_INET6, address.data(), v6, sizeof v6) ? std::string(v6) : std::string();
+    }
     if (family == kFamilyLink) {
         std::string result;
         for (std::size_t i = 0; i < addressLength && i < address.size(); ++i) {
@@ -30,6 +36,18 @@ std::string InterfaceEntry::addressText() const
         return result;
     }
     return {};
+}
+
+bool isGlobalIPv6(const std::array<std::uint8_t, 16>& a)
+{
+    if (a[0] == 0xff)
+        return (a[1] & 0x0f) == 0x0e; // a multicast group's own scope field
+    if (a[0] == 0xfe && (a[1] & 0xc0) == 0x80)
+        return false; // link-local
+    if (a[0] == 0xfe && (a[1] & 0xc0) == 0xc0)
+        return false; // site-local, long deprecated
+    bool zeroPrefix = std::all_of(a.begin(), a.begin() + 15, [](std::uint8_t byte) { return byte == 0; });
+    return !(zeroPrefix && a[15] <= 1); // neither :: nor ::1
 }
 
 std::vector<InterfaceEntry> entriesFromInterfaceAddresses(const ifaddrs* list)
@@ -49,6 +67,13 @@ std::vector<InterfaceEntry> entriesFromInterfaceAddresses(const ifaddrs* list)
             entry.family = InterfaceEntry::kFamilyIPv4;
             std::memcpy(entry.address.data(), &address->sin_addr.s_addr, 4);
             entry.addressLength = 4;
+        } else if (item->ifa_addr->sa_family == AF_INET6) {
+            const auto* address = reinterpret_cast<const sockaddr_in6*>(item->ifa_addr);
+            std::memcpy(entry.address.data(), &address->sin6_addr, 16);
+            if (!isGlobalIPv6(entry.address))
+                continue;
+            entry.family = InterfaceEntry::kFamilyIPv6;
+            entry.addressLength = 16;
         } else if (item->ifa_addr->sa_family == AF_PACKET) {
             const auto* link = reinterpret_cast<const sockaddr_ll*>(item->ifa_addr);
             entry.family = InterfaceEntry::kFamilyLink;
@@ -90,8 +115,10 @@ InterfaceKind InterfaceConfigurationSource::kindOf(std::string_view name) const
     std::string folder = "/sys/class/net/" + std::string(name);
 
     std::optional<std::string> devType;
+    std::optional<std::string> linkType; // ARPHRD_*: 772 loopback, 512 PPP, 65534 none (TUN)
     if (safe) {
-        if (name == "lo" || detail::readAttribute(detail::underRoot(m_root, folder + "/type")) == "772")
+        linkType = detail::readAttribute(detail::underRoot(m_root, folder + "/type"));
+        if (name == "lo" || linkType == "772")
             return InterfaceKind::Loopback;
         if (exists(folder + "/wireless") || exists(folder + "/phy80211"))
             return InterfaceKind::Wireless;
@@ -106,6 +133,12 @@ InterfaceKind InterfaceConfigurationSource::kindOf(std::string_view name) const
             }
         }
     }
+    // Tunnels before the virtual rule below, which would take them all: by name, or as links
+    // that carry bare IP packets (WireGuard, TUN devices, PPP). A TAP device is Ethernet to the
+    // kernel and usually a virtual machine's, so only its name makes it a tunnel.
+    if (name.starts_with("wg") || name.starts_with("tun") || name.starts_with("tap") || name.starts_with("ppp")
+        || devType == "wireguard" || linkType == "65534" || linkType == "512")
+        return InterfaceKind::Vpn;
     if (name.starts_with("wwan") || devType == "wwan")
         return InterfaceKind::Cellular;
     if (name.starts_with("bnep") || devType == "bluetooth")

@@ -73,6 +73,8 @@ def main():
             "networkIconCellular": "".join(f'<rect x="{c-r+i*r*0.55:g}" y="{c+r*0.6-(i+1)*r*0.4:g}" width="{r*0.35:g}" height="{(i+1)*r*0.4:g}" rx="1" fill="#dbe5f0"/>' for i in range(4)),
             "networkIconBluetooth": f'<path d="M{c-r*0.45:g} {c-r*0.4:g} L{c+r*0.45:g} {c+r*0.4:g} L{c:g} {c+r*0.85:g} L{c:g} {c-r*0.85:g} L{c+r*0.45:g} {c-r*0.4:g} L{c-r*0.45:g} {c+r*0.4:g}" fill="none" stroke="#dbe5f0" stroke-width="{icon*0.06:g}" stroke-linejoin="round" stroke-linecap="round"/>',
             "networkIconEthernet": f'<rect x="{c-r*0.8:g}" y="{c-r*0.55:g}" width="{r*1.6:g}" height="{r*1.1:g}" rx="2" fill="none" stroke="#dbe5f0" stroke-width="{icon*0.06:g}"/><rect x="{c-r*0.35:g}" y="{c+r*0.55:g}" width="{r*0.7:g}" height="{r*0.3:g}" fill="#dbe5f0"/>' + "".join(f'<rect x="{c-r*0.55+i*r*0.3:g}" y="{c-r*0.3:g}" width="{r*0.12:g}" height="{r*0.35:g}" fill="#dbe5f0"/>' for i in range(4)),
+            # A padlock: the tunnel's traffic is sealed.
+            "networkIconVPN": f'<path d="M{c-r*0.38:g} {c-r*0.05:g} V{c-r*0.4:g} A{r*0.38:g} {r*0.38:g} 0 0 1 {c+r*0.38:g} {c-r*0.4:g} V{c-r*0.05:g}" fill="none" stroke="#dbe5f0" stroke-width="{icon*0.07:g}" stroke-linecap="round"/><rect x="{c-r*0.62:g}" y="{c-r*0.1:g}" width="{r*1.24:g}" height="{r*0.9:g}" rx="2" fill="#dbe5f0"/><circle cx="{c:g}" cy="{c+r*0.27:g}" r="{icon*0.045:g}" fill="{DEEP}"/><rect x="{c-icon*0.018:g}" y="{c+r*0.3:g}" width="{icon*0.036:g}" height="{r*0.25:g}" fill="{DEEP}"/>',
         }
         for name, glyph in glyphs.items():
             write(name + s, icon, icon, f'  <rect x="2" y="2" width="{icon-4:g}" height="{icon-4:g}" rx="{icon*0.18:g}" fill="{DEEP}" fill-opacity="0.55"/>\n  {glyph}')

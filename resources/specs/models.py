@@ -17,7 +17,7 @@ import datetime
 # When the data below last changed, in UTC. The build stamps the bundled specs.plist with it, and
 # that date is the bundle copy's age: clients compare it with the working copy's and the data
 # server's dates. Move it on with every change to the data.
-DATA_DATE = "2026-12-08T16:22:48Z"
+DATA_DATE = "2026-12-09T02:37:07Z"
 
 
 def date(text):
@@ -861,6 +861,17 @@ model({"Purism Librem 13 v4": None}, Name="Librem 13", DetailName="v4",
       Processor=cpu("Intel Core i7-7500U", None, "Dual-core"), Display=screen("13.3", "IPS LCD, matte", "1920 × 1080"))
 model({"Purism Librem 15 v4": None}, Name="Librem 15", DetailName="v4",
       Processor=cpu("Intel Core i7-7500U", None, "Dual-core"), Display=screen("15.6", "IPS LCD, matte"))
+
+# System76's own firmware names a laptop line, not its generation: every Lemur Pro reports
+# "System76" and "Lemur Pro", the generation ("lemp13") only in the product version, which the
+# identifier leaves out. One entry per line therefore holds only what all its generations share;
+# processors, displays and batteries changed between them and are left out.
+for line in ("Lemur Pro", "Darter Pro", "Galago Pro", "Oryx Pro"):
+    model({"System76 " + line: None}, Name=line)
+
+# TUXEDO writes the model with underscores for spaces: "InfinityBook_S_14_v5".
+model({"TUXEDO InfinityBook_S_14_v5": None}, Name="InfinityBook S 14", DetailName="v5",
+      Processor=cpu("Intel Core i7-10510U", None, "Quad-core"), Display=screen("14.0", "IPS LCD, matte", "1920 × 1080"))
 
 # ---- Fallback entries --------------------------------------------------------------------------
 

@@ -101,4 +101,31 @@ TEST_F(PrintCommand, MachineIsThisMachinesIdentifierAndTheKeyThatBeginsIt)
     }
 }
 
+TEST_F(PrintCommand, InterfaceRecordsCarryTheirKindAndTheRatesOfTwoReadings)
+{
+    auto json = run("");
+    std::smatch list;
+    ASSERT_TRUE(std::regex_search(json, list, std::regex(R"re("interfaces"\s*:\s*\[([^\]]*)\])re"))) << json;
+    std::string records = list[1];
+    const std::regex record(R"re(\{[^{}]*\})re");
+    const std::regex kind(R"re("kind"\s*:\s*"(wired|wireless|cellular|bluetooth|vpn|loopback|virtual)")re");
+    const std::regex counted(R"re("inBytes"\s*:\s*[0-9])re");
+    const std::regex rates(R"re("inRate"\s*:\s*[0-9][0-9.e+]*\s*,[\s\S]*"outRate"\s*:\s*[0-9])re");
+    const std::regex noRates(R"re("inRate"\s*:\s*null[\s\S]*"outRate"\s*:\s*null)re");
+    const std::regex ipv6(R"re("ipv6Addr"\s*:\s*(null|"[0-9a-f:.]+"))re");
+    int seen = 0;
+    for (std::sregex_iterator it(records.begin(), records.end(), record), end; it != end; ++it, ++seen) {
+        std::string text = it->str();
+        EXPECT_TRUE(std::regex_search(text, kind)) << text;
+        EXPECT_TRUE(std::regex_search(text, ipv6)) << text;
+        // Counters read twice give rates; without counters there is nothing to measure.
+        if (std::regex_search(text, counted))
+            EXPECT_TRUE(std::regex_search(text, rates)) << text;
+        else
+            EXPECT_TRUE(std::regex_search(text, noRates)) << text;
+    }
+    if (seen == 0)
+        GTEST_SKIP() << "this machine lists no interface the network table shows";
+}
+
 } // namespace

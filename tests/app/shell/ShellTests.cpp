@@ -2,20 +2,26 @@
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 
+#include "app/compare/CompareListController.h"
 #include "app/specs/DataKeeper.h"
+#include "app/techspecs/SpecsController.h"
 #include "kit/base/Bundle.h"
 #include "kit/base/FileManager.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/base/PropertyList.h"
 #include "kit/base/RunLoop.h"
 #include "kit/base/UserDefaults.h"
+#include "kit/device/Device.h"
 #include "kit/host/HeadlessHost.h"
 #include "kit/ui/ImageView.h"
 #include "tests/kit/base/TempFolder.h"
+#include "tests/kit/device/CannedTree.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -249,4 +255,74 @@ TEST_F(ShellTest, ArrowKeysChooseModelsOnTheTechSpecsTabOnly)
     ASSERT_NE(own, models.begin());
     EXPECT_EQ(defaults().stringForKey("kSelectedModelDefaultsKey"), *(own - 1));
     host.terminate();
+}
+
+namespace {
+
+// Where the pictures go: $QUARRIN_SNAPSHOT_DIR, else the build tree.
+std::string machineSnapshotPath(const std::string& name)
+{
+    const char* folder = std::getenv("QUARRIN_SNAPSHOT_DIR");
+    std::string directory = folder && *folder ? folder : QUARRIN_BINARY_DIR "/snapshots/machines";
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
+    return directory + "/" + name + ".png";
+}
+
+} // namespace
+
+TEST_F(ShellTest, AComputersFirmwareLeadsTechSpecsAndCompareToItsEntry)
+{
+    using namespace std::string_literals;
+    struct Machine {
+        const char* picture;
+        std::vector<std::pair<const char*, std::string>> files;
+        const char* key;
+    };
+    const std::vector<Machine> machines {
+        { "raspberry-pi-4", { { "/proc/device-tree/model", "Raspberry Pi 4 Model B Rev 1.4\0"s } }, "Raspberry Pi 4 Model B" },
+        { "framework-13-amd",
+            { { "/sys/class/dmi/id/sys_vendor", "Framework\n" },
+                { "/sys/class/dmi/id/product_name", "Laptop 13 (AMD Ryzen 7040Series)\n" } },
+            "Framework Laptop 13 (AMD Ryzen 7040" },
+    };
+    for (const auto& machine : machines) {
+        SCOPED_TRACE(machine.picture);
+        // A first launch on that machine, with the default (profile-less) window.
+        kit::test::CannedTree firmware;
+        for (const auto& [path, text] : machine.files)
+            firmware.write(path, text);
+        kit::Device::setRoot(firmware.root());
+        std::error_code ignored;
+        std::filesystem::remove_all(home.path() + "/config", ignored);
+        kit::UserDefaults::resetStandardUserDefaults();
+        DataKeeper::setModelIdentifierForTesting(std::nullopt);
+        DataKeeper::resetForTesting();
+
+        kit::HostOptions options;
+        options.scale = 2;
+        kit::HeadlessHost host(options);
+        QNAppDelegate delegate;
+        host.launch(&delegate);
+        host.advance(3.5);
+        EXPECT_EQ(DataKeeper::thisModelKey(), machine.key);
+        EXPECT_EQ(SpecsController::chosenModelKey(DataKeeper::sortedModelsKeys()), machine.key);
+
+        auto* main = delegate.mainController();
+        auto tabs = MainController::tabs();
+        for (const char* tab : { "techspecs", "compare" }) {
+            auto found
+                = std::find_if(tabs.begin(), tabs.end(), [&](auto& each) { return std::string(each.snapshotName) == tab; });
+            ASSERT_NE(found, tabs.end()) << tab;
+            main->setSelectedIndex(static_cast<int>(found - tabs.begin()));
+            host.advance(0.5);
+            ASSERT_TRUE(host.writePNG(machineSnapshotPath(std::string(machine.picture) + "-" + tab)).ok());
+        }
+        // Compare starts from this machine.
+        const kit::Value stored = defaults().objectForKey(std::string(CompareListController::kSelectedModelsKey));
+        ASSERT_GE(stored.count(), 1u);
+        EXPECT_EQ(stored.at(0).string(), machine.key);
+        host.terminate();
+    }
+    kit::Device::setRoot("/");
 }

@@ -218,6 +218,22 @@ const std::vector<FirmwareCase>& firmwareCases()
             "Valve Galileo", "Steam Deck", "OLED" },
         { "Librem 14", { { "/sys/class/dmi/id/sys_vendor", "Purism\n" }, { "/sys/class/dmi/id/product_name", "Librem 14\n" } },
             "Purism Librem 14", "Librem 14", "" },
+        // System76's firmware pads its texts; the generation is only in product_version.
+        { "System76 Lemur Pro (lemp13)",
+            { { "/sys/class/dmi/id/sys_vendor", "System76\n" }, { "/sys/class/dmi/id/product_name", "Lemur Pro   \n" },
+                { "/sys/class/dmi/id/product_version", "lemp13\n" } },
+            "System76 Lemur Pro", "Lemur Pro", "" },
+        { "System76 Darter Pro",
+            { { "/sys/class/dmi/id/sys_vendor", "System76 \0\n"s }, { "/sys/class/dmi/id/product_name", "Darter Pro\n" } },
+            "System76 Darter Pro", "Darter Pro", "" },
+        { "TUXEDO InfinityBook S 14 v5",
+            { { "/sys/class/dmi/id/sys_vendor", "TUXEDO\n" }, { "/sys/class/dmi/id/product_name", "InfinityBook_S_14_v5\n" },
+                { "/sys/class/dmi/id/product_version", "Not Applicable                  \n" } },
+            "TUXEDO InfinityBook_S_14_v5", "InfinityBook S 14", "v5" },
+        // Another TUXEDO model is not taken for the one the data set knows.
+        { "TUXEDO, another model",
+            { { "/sys/class/dmi/id/sys_vendor", "TUXEDO\n" }, { "/sys/class/dmi/id/product_name", "InfinityBook_S_15_v5\n" } },
+            "unknown", "Unknown device", "" },
         // A board maker's placeholders, in whatever case, are no model.
         { "Unbranded board",
             { { "/sys/class/dmi/id/sys_vendor", "TO BE FILLED BY O.E.M.\n" },

@@ -5,6 +5,7 @@
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Log.h"
 #include "kit/base/NotificationCenter.h"
+#include "kit/base/RunLoop.h"
 #include "kit/device/DeviceProfile.h"
 #include "kit/ui/Application.h"
 #include "kit/ui/Image.h"
@@ -13,6 +14,7 @@
 #include "tests/kit/base/TempFolder.h"
 #include "tests/support/ScreenTestSupport.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -42,6 +44,16 @@ InterfaceEntry link(const char* name, std::array<std::uint8_t, 6> mac, std::uint
     return entry;
 }
 
+InterfaceEntry ipv6(const char* name, std::initializer_list<std::uint8_t> bytes)
+{
+    InterfaceEntry entry;
+    entry.name = name;
+    entry.family = InterfaceEntry::kFamilyIPv6;
+    std::copy(bytes.begin(), bytes.end(), entry.address.begin());
+    entry.addressLength = 16;
+    return entry;
+}
+
 InterfaceCounters counters(const char* name, std::uint64_t in, std::uint64_t out) { return { name, 18, in, out }; }
 
 std::vector<std::string> names(const kit::Array& ifaces)
@@ -60,6 +72,8 @@ InterfaceKind kindByName(std::string_view name)
         return InterfaceKind::Cellular;
     if (name.starts_with("bnep"))
         return InterfaceKind::Bluetooth;
+    if (name.starts_with("wg") || name.starts_with("tun"))
+        return InterfaceKind::Vpn;
     return InterfaceKind::Wired;
 }
 
@@ -77,22 +91,24 @@ TEST(UsageInterfaces, RecordsFollowConfigurationOrderWithLastAddressAndFirstCoun
         { counters("en0", 100, 200), counters("en0", 999, 999), counters("lo", 5, 5), counters("wwan0", 7, 8),
             counters("eth0", 0, 0) });
 
-    EXPECT_EQ(names(ifaces), (std::vector<std::string> { "eth0", "en0", "wlp2s0", "pdp_ip0", "wwan0" }));
+    EXPECT_EQ(names(ifaces), (std::vector<std::string> { "eth0", "en0", "tun0", "wlp2s0", "pdp_ip0", "wwan0" }));
     const kit::Value& en0 = ifaces[1];
     EXPECT_EQ(en0["ipAddr"], kit::Value("192.168.1.3"));
     EXPECT_EQ(en0["macAddr"], kit::Value("00:1B:63:0A:0B:0C"));
     EXPECT_EQ(en0["inBytes"].longLongValue(), 100);
     EXPECT_EQ(en0["outBytes"].longLongValue(), 200);
     // No six-byte hardware address: no "macAddr".
-    EXPECT_TRUE(ifaces[3]["macAddr"].isNull());
-    EXPECT_EQ(ifaces[4]["inBytes"].longLongValue(), 7);
+    EXPECT_TRUE(ifaces[2]["macAddr"].isNull());
+    EXPECT_TRUE(ifaces[4]["macAddr"].isNull());
+    EXPECT_EQ(ifaces[5]["inBytes"].longLongValue(), 7);
 }
 
-TEST(UsageInterfaces, NameRuleKeepsPhysicalInterfacesOnly)
+TEST(UsageInterfaces, NameRuleKeepsPhysicalInterfacesAndTunnels)
 {
-    for (const char* listed : { "en0", "en2", "enp3s0", "eth0", "wlp2s0", "wlan0", "wwan0", "bnep0", "pdp_ip0" })
+    for (const char* listed :
+        { "en0", "en2", "enp3s0", "eth0", "wlp2s0", "wlan0", "wwan0", "bnep0", "pdp_ip0", "wg0", "tun0", "tap1", "ppp0" })
         EXPECT_TRUE(UsageController::isListedInterfaceName(listed)) << listed;
-    for (const char* left : { "lo", "lo0", "docker0", "virbr0", "veth12ab", "tun0", "utun0", "awdl0", "br-1", "pdp_ip1", "EN0" })
+    for (const char* left : { "lo", "lo0", "docker0", "virbr0", "veth12ab", "utun0", "awdl0", "br-1", "pdp_ip1", "EN0", "WG0" })
         EXPECT_FALSE(UsageController::isListedInterfaceName(left)) << left;
 }
 
@@ -258,9 +274,9 @@ TEST_F(UsageScreenTest, RefreshNotificationRebuildsTheTableAndDropsVanishedInter
     kit::NotificationCenter::defaultCenter().post(kit::kApplicationDidBecomeActiveNotification, nullptr);
     ASSERT_EQ(screen->networkDataModel().size(), 1u);
     EXPECT_EQ(screen->ifaces().size(), 1u);
-    // The header carries the icon and, with traffic, the totals and arrows.
+    // The header carries the icon, the name and, with traffic, the totals and arrows.
     auto header = screen->viewForHeaderInSection(*screen->networkTableView(), 0);
-    EXPECT_EQ(header->subviews().size(), 4u);
+    EXPECT_EQ(header->subviews().size(), 5u);
 }
 
 TEST_F(UsageScreenTest, LoadedScreenRefreshesOncePerTick)
@@ -293,4 +309,146 @@ TEST_F(UsageScreenTest, UnreadableConfigurationLogsAndLeavesOnlyCounterRecords)
     EXPECT_EQ(logged[0].rfind("ioctl error ", 0), 0u);
     ASSERT_EQ(screen->ifaces().size(), 1u);
     EXPECT_EQ(screen->ifaces()[0]["inBytes"].longLongValue(), 10);
+}
+
+namespace {
+
+std::vector<std::string> rowLabels(const kit::Value& section)
+{
+    std::vector<std::string> labels;
+    for (std::size_t i = 0; i < section[UsageController::kRowsKey].count(); ++i)
+        labels.push_back(section[UsageController::kRowsKey].at(i)[UsageController::kRowFirstItemKey].string());
+    return labels;
+}
+
+const kit::Value& rowValue(const kit::Value& section, std::string_view label)
+{
+    for (std::size_t i = 0; i < section[UsageController::kRowsKey].count(); ++i)
+        if (section[UsageController::kRowsKey].at(i)[UsageController::kRowFirstItemKey].string() == label)
+            return section[UsageController::kRowsKey].at(i)[UsageController::kRowSecondItemKey];
+    return kit::Value::null();
+}
+
+// The header's labels, left to right.
+std::vector<kit::Label*> headerLabels(kit::View& header)
+{
+    std::vector<kit::Label*> labels;
+    for (auto& subview : header.subviews())
+        if (auto* label = dynamic_cast<kit::Label*>(subview.get()))
+            labels.push_back(label);
+    std::sort(labels.begin(), labels.end(), [](auto* a, auto* b) { return a->frame().minX() < b->frame().minX(); });
+    return labels;
+}
+
+} // namespace
+
+TEST_F(UsageScreenTest, TwoInterfacesOfOneKindShowTheirNamesBesideTheIconClearOfTheTotals)
+{
+    entries = { ipv4("enp3s0", 10, 0, 0, 2), ipv4("enp4s0", 10, 0, 1, 2), ipv4("enx00e04c680123", 10, 0, 2, 2) };
+    records = { counters("enp3s0", 50'200'000, 87'040), counters("enp4s0", 0, 0) };
+    auto screen = makeScreen(320, usage(0, 0, 0, 0));
+    screen->updateInfo();
+    const auto& model = screen->networkDataModel();
+    ASSERT_EQ(model.size(), 3u);
+    EXPECT_EQ(model[0][UsageController::kHeaderKey], model[1][UsageController::kHeaderKey]);
+
+    std::vector<std::string> shown;
+    for (int section = 0; section < 3; ++section) {
+        auto header = screen->viewForHeaderInSection(*screen->networkTableView(), section);
+        auto labels = headerLabels(*header);
+        ASSERT_FALSE(labels.empty());
+        shown.push_back(labels[0]->text());
+        // The name starts right of the icon and ends before the totals, whatever its length.
+        auto* icon = dynamic_cast<kit::ImageView*>(header->subviews()[0].get());
+        ASSERT_NE(icon, nullptr);
+        EXPECT_GE(labels[0]->frame().minX(), icon->frame().maxX());
+        EXPECT_LE(labels[0]->frame().maxX(), 166);
+        EXPECT_LE(labels[0]->frame().maxX(), header->bounds().width());
+        for (std::size_t i = 1; i < labels.size(); ++i)
+            EXPECT_LE(labels[0]->frame().maxX(), labels[i]->frame().minX());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string> { "enp3s0", "enp4s0", "enx00e04c680123" }));
+    // Totals only where there was traffic.
+    EXPECT_EQ(headerLabels(*screen->viewForHeaderInSection(*screen->networkTableView(), 0)).size(), 3u);
+    EXPECT_EQ(headerLabels(*screen->viewForHeaderInSection(*screen->networkTableView(), 1)).size(), 1u);
+}
+
+TEST(UsageNetworkModel, VpnTunnelsAreListedWithTheirOwnIconAndBridgesAreNot)
+{
+    kit::Array ifaces;
+    UsageController::fillAddresses(ifaces,
+        { ipv4("wg0", 10, 8, 0, 2), ipv4("docker0", 172, 17, 0, 1), ipv4("veth3f2a", 169, 254, 1, 1), ipv4("tun0", 10, 9, 0, 6),
+            ipv6("ppp0", { 0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7 }), ipv4("br-5e1", 172, 18, 0, 1) });
+    ASSERT_EQ(names(ifaces), (std::vector<std::string> { "wg0", "tun0", "ppp0" }));
+    auto kindOf = [](std::string_view) { return InterfaceKind::Vpn; };
+    auto model = UsageController::makeNetworkModel(ifaces, 17, kindOf);
+    ASSERT_EQ(model.size(), 3u);
+    for (auto& section : model)
+        EXPECT_EQ(section[UsageController::kHeaderKey], kit::Value("networkIconVPN"));
+    EXPECT_EQ(model[0][UsageController::kInterfaceNameKey], kit::Value("wg0"));
+    // An IPv6 address alone is an address: the section shows.
+    EXPECT_EQ(rowLabels(model[2]), (std::vector<std::string> { "IPv6 address" }));
+    EXPECT_EQ(UsageController::interfaceKindName(InterfaceKind::Vpn), "vpn");
+    EXPECT_EQ(UsageController::interfaceKindName(InterfaceKind::Wireless), "wireless");
+}
+
+TEST(UsageNetworkModel, IPv6RowFollowsTheIPv4RowWithTheFirstGlobalAddressOnly)
+{
+    std::initializer_list<std::uint8_t> first = { 0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x20 };
+    std::initializer_list<std::uint8_t> second = { 0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0x21 };
+    kit::Array ifaces;
+    UsageController::fillAddresses(ifaces,
+        { link("eth0", { 1, 2, 3, 4, 5, 6 }), ipv6("eth0", first), ipv4("eth0", 192, 168, 1, 20), ipv6("eth0", second),
+            ipv4("wlp2s0", 192, 168, 1, 21) });
+    auto model = UsageController::makeNetworkModel(ifaces, 6.1, kindByName);
+    ASSERT_EQ(model.size(), 2u);
+    EXPECT_EQ(rowLabels(model[0]), (std::vector<std::string> { "IP address", "IPv6 address", "MAC address" }));
+    EXPECT_EQ(rowValue(model[0], "IPv6 address"), kit::Value("2001:db8:0:1::20"));
+    // Without a global IPv6 address there is no row for it.
+    EXPECT_EQ(rowLabels(model[1]), (std::vector<std::string> { "IP address" }));
+}
+
+TEST_F(UsageScreenTest, RatesOfTheLastTickAppearFromTheSecondReadingOn)
+{
+    auto& loop = kit::RunLoop::main();
+    loop.setVirtualClock(true);
+    entries = { ipv4("eth0", 10, 0, 0, 2), ipv4("wlp2s0", 10, 0, 0, 3) };
+    records = { counters("eth0", 1'000'000, 500'000), counters("wlp2s0", 9'000'000, 9'000'000) };
+    auto screen = makeScreen(320, usage(0, 0, 0, 0));
+    screen->updateInfo();
+    EXPECT_TRUE(rowValue(screen->networkDataModel()[0], "Now").isNull()) << "one reading is no rate";
+    EXPECT_TRUE(screen->ifaces()[0]["inRate"].isNull());
+
+    // Three seconds on: 3,774,874 bytes in (1.2 MB/s), 107,520 out (35.0 KB/s). The second
+    // interface was reset meanwhile: its counters went down, and it shows no rate at all.
+    loop.advance(3);
+    records = { counters("eth0", 1'000'000 + 3'774'874, 500'000 + 107'520), counters("wlp2s0", 4'000, 0) };
+    screen->updateInfo();
+    const auto& model = screen->networkDataModel();
+    EXPECT_EQ(rowLabels(model[0]), (std::vector<std::string> { "IP address", "Now" }));
+    EXPECT_EQ(rowValue(model[0], "Now"), kit::Value("1.2 MB/s ↓  35.0 KB/s ↑"));
+    EXPECT_NEAR(screen->ifaces()[0]["outRate"].doubleValue(), 35'840, 0.01);
+    EXPECT_TRUE(rowValue(model[1], "Now").isNull());
+
+    // Another refresh at the same instant (the tab appearing) keeps the tick's rates; the next
+    // tick measures the reset interface from its new counters.
+    screen->updateInfo();
+    EXPECT_EQ(rowValue(screen->networkDataModel()[0], "Now"), kit::Value("1.2 MB/s ↓  35.0 KB/s ↑"));
+    loop.advance(2);
+    records = { counters("eth0", 4'774'874, 607'520), counters("wlp2s0", 4'000 + 2'048, 1'024) };
+    screen->updateInfo();
+    EXPECT_EQ(rowValue(screen->networkDataModel()[0], "Now"), kit::Value("0.0 KB/s ↓  0.0 KB/s ↑"));
+    EXPECT_EQ(rowValue(screen->networkDataModel()[1], "Now"), kit::Value("1.0 KB/s ↓  0.5 KB/s ↑"));
+
+    // A refresh without counters (the dump failed) shows no rate, and the next one starts over.
+    auto saved = screen->countersProvider;
+    screen->countersProvider = [] { return kit::Result<std::vector<InterfaceCounters>>(kit::Error { "netlink" }); };
+    loop.advance(3);
+    screen->updateInfo();
+    EXPECT_TRUE(rowValue(screen->networkDataModel()[0], "Now").isNull());
+    screen->countersProvider = saved;
+    loop.advance(3);
+    screen->updateInfo();
+    EXPECT_TRUE(rowValue(screen->networkDataModel()[0], "Now").isNull());
+    loop.setVirtualClock(false);
 }

@@ -36,10 +36,11 @@ public:
         std::copy(hardware.begin(), hardware.end(), address.sll_addr);
         return add(name, reinterpret_cast<sockaddr*>(&address));
     }
-    AddressList& ipv6(const char* name)
+    AddressList& ipv6(const char* name, const char* text = "::")
     {
         auto& address = m_inet6.emplace_back();
         address.sin6_family = AF_INET6;
+        ::inet_pton(AF_INET6, text, &address.sin6_addr);
         return add(name, reinterpret_cast<sockaddr*>(&address));
     }
     AddressList& add(const char* name, sockaddr* address)
@@ -87,6 +88,35 @@ TEST(InterfaceConfiguration, KeepsListOrderAndConvertsBothFamilies)
     EXPECT_EQ(entries[4].addressText(), "10.0.0.7");
     EXPECT_EQ(entries[4].address[0], 10);
     EXPECT_EQ(entries[4].address[3], 7);
+}
+
+TEST(InterfaceConfiguration, OnlyGlobalScopeIPv6AddressesAreKeptInListOrder)
+{
+    AddressList list;
+    list.ipv6("wlp2s0", "fe80::1c2b:3aff:fe4d:5e6f")
+        .ipv6("lo", "::1")
+        .ipv6("wlp2s0", "2001:db8:0:1::20")
+        .ipv6("wlp2s0", "fd12:3456:789a::1") // unique local: global scope to the kernel
+        .ipv6("eth0", "fec0::5") // site-local
+        .ipv6("eth0", "ff02::1") // link-scope multicast
+        .ipv6("eth0", "::")
+        .ipv6("eth0", "::ffff:192.0.2.1");
+    auto entries = entriesFromInterfaceAddresses(list.head());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, "wlp2s0");
+    EXPECT_EQ(entries[0].family, InterfaceEntry::kFamilyIPv6);
+    EXPECT_EQ(entries[0].addressLength, 16);
+    EXPECT_EQ(entries[0].addressText(), "2001:db8:0:1::20");
+    EXPECT_EQ(entries[1].addressText(), "fd12:3456:789a::1");
+    EXPECT_EQ(entries[2].name, "eth0");
+    EXPECT_EQ(entries[2].addressText(), "::ffff:192.0.2.1");
+
+    std::array<std::uint8_t, 16> groups {};
+    groups[0] = 0xff;
+    groups[1] = 0x0e;
+    EXPECT_TRUE(kit::isGlobalIPv6(groups));
+    groups[1] = 0x05;
+    EXPECT_FALSE(kit::isGlobalIPv6(groups));
 }
 
 TEST(InterfaceConfiguration, NoInterfacesAtAllIsAnEmptyList) { EXPECT_TRUE(entriesFromInterfaceAddresses(nullptr).empty()); }
@@ -140,6 +170,18 @@ TEST(InterfaceConfiguration, KindsFollowSysfs)
     tree.makeFolder("/sys/devices/virtual/net/docker0");
     tree.makeFolder("/sys/devices/virtual/net/veth1a2b3c");
     tree.write("/sys/class/net/loop7/type", "772\n");
+    // Tunnels live among the virtual links too, but are told apart from them.
+    tree.write("/sys/class/net/office/uevent", "DEVTYPE=wireguard\nINTERFACE=office\n");
+    tree.makeFolder("/sys/devices/virtual/net/office");
+    tree.write("/sys/class/net/vpn7/type", "65534\n");
+    tree.write("/sys/class/net/vpn7/tun_flags", "0x1001\n");
+    tree.makeFolder("/sys/devices/virtual/net/vpn7");
+    // A virtual machine's TAP device is an Ethernet link.
+    tree.write("/sys/class/net/vnet0/type", "1\n");
+    tree.write("/sys/class/net/vnet0/tun_flags", "0x1002\n");
+    tree.makeFolder("/sys/devices/virtual/net/vnet0");
+    tree.write("/sys/class/net/dsl0/type", "512\n");
+    tree.makeFolder("/sys/devices/virtual/net/wg0");
 
     InterfaceConfigurationSource source(tree.root());
     EXPECT_EQ(source.kindOf("lo"), InterfaceKind::Loopback);
@@ -153,6 +195,13 @@ TEST(InterfaceConfiguration, KindsFollowSysfs)
     EXPECT_EQ(source.kindOf("pan1"), InterfaceKind::Bluetooth);
     EXPECT_EQ(source.kindOf("docker0"), InterfaceKind::Virtual);
     EXPECT_EQ(source.kindOf("veth1a2b3c"), InterfaceKind::Virtual);
+    EXPECT_EQ(source.kindOf("office"), InterfaceKind::Vpn);
+    EXPECT_EQ(source.kindOf("vpn7"), InterfaceKind::Vpn);
+    EXPECT_EQ(source.kindOf("dsl0"), InterfaceKind::Vpn);
+    EXPECT_EQ(source.kindOf("wg0"), InterfaceKind::Vpn);
+    EXPECT_EQ(source.kindOf("vnet0"), InterfaceKind::Virtual);
+    for (const char* name : { "tun0", "tap3", "ppp0" })
+        EXPECT_EQ(source.kindOf(name), InterfaceKind::Vpn) << name;
     // Unknown to sysfs (gone since the configuration was read): taken for wired.
     EXPECT_EQ(source.kindOf("eth9"), InterfaceKind::Wired);
 }
