@@ -7,6 +7,7 @@
 // and look at the changed files before committing them.
 #include "app/usage/UsageController.h"
 #include "common/metrics/SharedTools.h"
+#include "kit/base/Bundle.h"
 #include "kit/device/Device.h"
 #include "kit/device/DeviceProfile.h"
 #include "kit/device/MemorySource.h"
@@ -107,6 +108,8 @@ struct Shot {
     kit::DeviceProfile profile;
 };
 
+void PrintTo(const Shot& shot, std::ostream* out) { *out << shot.name; }
+
 std::vector<Shot> usageShots()
 {
     std::vector<Shot> shots;
@@ -148,6 +151,7 @@ public:
         m_host.reset();
         kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
         kit::Device::setRoot("/");
+        kit::Bundle::setMainBundlePath({});
         kit::Image::clearCache();
     }
     kit::HeadlessHost& host() { return *m_host; }
@@ -178,6 +182,9 @@ std::shared_ptr<UsageController> showUsage(Scene& scene, kit::Size size)
 // The widget on its window's colour, at the size its program gives it for the profile.
 std::shared_ptr<VistrelController> showWidget(Scene& scene, kit::Size size)
 {
+    // The widget's own bundle: its strings and its stretchable bars.
+    kit::Bundle::setMainBundlePath(QUARRIN_SOURCE_DIR "/resources/vistrel");
+    kit::Image::clearCache();
     auto widget = kit::ViewController::create<VistrelController>();
     widget->usageProvider = cannedUsage;
     kit::test::loadScreen(*widget, size);
@@ -314,6 +321,64 @@ std::string shotName(const ::testing::TestParamInfo<Shot>& info)
 
 INSTANTIATE_TEST_SUITE_P(Profiles, UsageReference, ::testing::ValuesIn(usageShots()), shotName);
 INSTANTIATE_TEST_SUITE_P(Profiles, WidgetReference, ::testing::ValuesIn(widgetShots()), shotName);
+
+// ---- Widget legend ---------------------------------------------------------------------------
+
+// On every profile, at the size its program opens, with the longest figures and the fonts the
+// program finds on a machine set up by scripts/setup: no legend text
+// touches another text or a mark, none leaves its panel or reaches into the bars, and the titles
+// stay on their bars.
+TEST(WidgetLegend, TextsKeepClearOfTheirNeighboursOnEveryProfile)
+{
+    kit::Bundle::setMainBundlePath(QUARRIN_SOURCE_DIR "/resources/vistrel");
+    kit::Dict longest = cannedUsage();
+    for (std::string_view key : { SharedTools::kUsedDiskStrKey, SharedTools::kFreeDiskStrKey, SharedTools::kWiredRamStrKey,
+             SharedTools::kActiveRamStrKey, SharedTools::kInactiveRamStrKey, SharedTools::kFreeRamStrKey })
+        longest.insert_or_assign(std::string(key), "1023.9 MB");
+    for (auto& profile : kit::DeviceProfile::builtInProfiles()) {
+        kit::DeviceProfile::setCurrent(profile);
+        kit::Size size = VistrelController::preferredSize(profile);
+        auto controller = kit::ViewController::create<VistrelController>();
+        controller->usageProvider = [&] { return longest; };
+        kit::test::loadScreen(*controller, size);
+        controller->viewWillAppear(false);
+        for (kit::View* panel : { controller->diskPanel(), controller->memPanel() }) {
+            std::vector<kit::Rect> texts;
+            std::vector<kit::Rect> marks;
+            kit::Rect bars;
+            std::function<void(kit::View&)> collect = [&](kit::View& view) {
+                for (auto& subview : view.subviews()) {
+                    kit::Rect frame = subview->convertRectTo(subview->bounds(), panel);
+                    if (auto* text = dynamic_cast<kit::Label*>(subview.get());
+                        text && text != controller->diskTitleLabel() && text != controller->memTitleLabel())
+                        texts.push_back(frame);
+                    else if (dynamic_cast<kit::ImageView*>(subview.get()) && frame.width() == 10 && frame.height() == 10)
+                        marks.push_back(frame);
+                    else if (subview->clipsToBounds())
+                        bars = frame;
+                    collect(*subview);
+                }
+            };
+            collect(*panel);
+            ASSERT_EQ(texts.size(), panel == controller->diskPanel() ? 4u : 8u) << profile.name;
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                EXPECT_TRUE(panel->bounds().contains(texts[i])) << profile.name << " text " << i;
+                EXPECT_GE(texts[i].minY(), bars.maxY()) << profile.name << " text " << i;
+                for (std::size_t j = i + 1; j < texts.size(); ++j)
+                    EXPECT_FALSE(texts[i].intersects(texts[j])) << profile.name << " texts " << i << " and " << j;
+                for (auto& mark : marks)
+                    EXPECT_FALSE(texts[i].intersects(mark)) << profile.name << " text " << i;
+            }
+        }
+        for (auto* title : { controller->diskTitleLabel(), controller->memTitleLabel() }) {
+            kit::Rect bars = title == controller->diskTitleLabel() ? controller->diskChartBarBlueImageView()->superview()->frame()
+                                                                   : controller->memChartBarOrangeImageView()->superview()->frame();
+            EXPECT_TRUE(bars.contains(title->frame())) << profile.name;
+        }
+    }
+    kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
+    kit::Bundle::setMainBundlePath({});
+}
 
 // ---- Contrast ---------------------------------------------------------------------------------
 
