@@ -78,8 +78,6 @@ int main(int argc, char** argv)
             [] { kit::Application::shared().openURL(std::string(VistrelController::kHostAppURL)); }, false },
         { bundle.localizedString("Close"), {}, true },
     };
-    program.makeDelegate = [interval, size] {
-        return std::make_unique<VistrelHost>(size, interval);
-    };
+    program.makeDelegate = [interval, size] { return std::make_unique<VistrelHost>(size, interval); };
     return kit::applicationMain(argc, argv, program);
 }

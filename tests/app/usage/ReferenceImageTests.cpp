@@ -98,9 +98,8 @@ void giveCannedFigures(UsageController& screen)
         return kit::Result<std::vector<kit::InterfaceCounters>>(std::vector<kit::InterfaceCounters> {
             { "eth0", 18, 50'123'456, 1'234'567 }, { "wlan0", 18, 987'654'321, 76'543'210 } });
     };
-    screen.kindProvider = [](std::string_view name) {
-        return name.starts_with("wl") ? kit::InterfaceKind::Wireless : kit::InterfaceKind::Wired;
-    };
+    screen.kindProvider
+        = [](std::string_view name) { return name.starts_with("wl") ? kit::InterfaceKind::Wireless : kit::InterfaceKind::Wired; };
 }
 
 struct Shot {
@@ -315,7 +314,8 @@ TEST_P(WidgetReference, MatchesTheReferencePicture)
 std::string shotName(const ::testing::TestParamInfo<Shot>& info)
 {
     std::string name = info.param.name;
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
 
@@ -371,8 +371,9 @@ TEST(WidgetLegend, TextsKeepClearOfTheirNeighboursOnEveryProfile)
             }
         }
         for (auto* title : { controller->diskTitleLabel(), controller->memTitleLabel() }) {
-            kit::Rect bars = title == controller->diskTitleLabel() ? controller->diskChartBarBlueImageView()->superview()->frame()
-                                                                   : controller->memChartBarOrangeImageView()->superview()->frame();
+            kit::Rect bars = title == controller->diskTitleLabel()
+                ? controller->diskChartBarBlueImageView()->superview()->frame()
+                : controller->memChartBarOrangeImageView()->superview()->frame();
             EXPECT_TRUE(bars.contains(title->frame())) << profile.name;
         }
     }

@@ -380,7 +380,8 @@ TEST_P(UsageArtworkLayout, TrackGlassBarsAndLegendsStayInTheirFrames)
     EXPECT_DOUBLE_EQ(screen->diskChartBarShadowImageView()->frame().minX(), screen->diskChartBarBlueImageView()->frame().maxX());
     EXPECT_DOUBLE_EQ(screen->memChartBarShadowImageView()->frame().minX(), screen->memChartBarGreenImageView()->frame().maxX());
     double barWidth = screen->memChartBarOrangeImageView()->frame().width();
-    EXPECT_NEAR(screen->diskChartBarBlueImageView()->frame().maxX(), std::round(barWidth * 0.6f - barWidth / 2) + barWidth / 2, 1e-4);
+    EXPECT_NEAR(screen->diskChartBarBlueImageView()->frame().maxX(), std::round(barWidth * 0.6f - barWidth / 2) + barWidth / 2,
+        1e-4);
 
     // Every legend text lies inside its plate, under the track.
     std::vector<kit::Label*> labels = screen->memValueLabels();
