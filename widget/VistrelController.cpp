@@ -20,6 +20,7 @@ constexpr kit::Color kUsedColor { 0, 0.63, 0.88, 1 };
 constexpr kit::Color kWiredColor { 1, 0.44, 0, 1 };
 constexpr kit::Color kActiveColor { 0, 0.63, 0.88, 1 };
 constexpr kit::Color kInactiveColor { 0.07, 0.76, 0, 1 };
+constexpr kit::Color kTitleColor { 0.07, 0.08, 0.10, 1 };
 constexpr double kMarkSize = 10;
 // Marks are drawn once at twice the point size so they stay round on HiDPI screens.
 constexpr double kMarkScale = 2;
@@ -63,20 +64,22 @@ kit::ImagePtr markImage(const kit::Color& color)
     });
 }
 
-std::shared_ptr<kit::Label> legendLabel(const char* fontName, double padSize, double phoneSize)
+std::shared_ptr<kit::Label> legendLabel(bool tabletRules, const char* fontName, double padSize, double phoneSize)
 {
     auto label = kit::View::create<kit::Label>();
-    label->setFont(SharedTools::fontWithName(fontName, isPad() ? padSize : phoneSize));
+    label->setFont(SharedTools::fontWithName(fontName, tabletRules ? padSize : phoneSize));
     label->setTextColor(kit::Color::white(0.9, 1.0));
     label->setBackgroundColor(kit::Color::clear());
     return label;
 }
 
-std::shared_ptr<kit::Label> titleLabel()
+std::shared_ptr<kit::Label> titleLabel(bool tabletRules)
 {
     auto label = kit::View::create<kit::Label>();
-    label->setFont(SharedTools::fontWithName("HelveticaNeue-Medium", isPad() ? 17 : 13));
-    label->setTextColor(kit::Color::white(1.0, 0.8));
+    label->setFont(SharedTools::fontWithName("HelveticaNeue-Medium", tabletRules ? 17 : 13));
+    // The titles stand on the bars and the light track: dark ink reads on both (white at 80 %
+    // gave 2 : 1 on the track).
+    label->setTextColor(kTitleColor);
     label->setBackgroundColor(kit::Color::clear());
     return label;
 }
@@ -104,6 +107,13 @@ VistrelController::VistrelController()
 }
 
 VistrelController::~VistrelController() = default;
+
+bool VistrelController::usesTabletRules(double width) { return isPad() && width >= kTabletRulesWidth; }
+
+kit::Size VistrelController::preferredSize(const kit::DeviceProfile& profile)
+{
+    return { profile.isPad() ? kTabletRulesWidth : kPhoneWidth, kHeight };
+}
 
 kit::Array VistrelController::diskLegendItems()
 {
@@ -145,6 +155,7 @@ void VistrelController::setupUsageUI()
     double width = root.bounds().width();
     double height = root.bounds().height();
     bool reduceTransparency = kit::isReduceTransparencyEnabled();
+    m_tabletRules = usesTabletRules(width);
 
     buildDiskPanel(width, height, reduceTransparency);
     buildMemoryPanel(width, height, reduceTransparency);
@@ -159,7 +170,7 @@ void VistrelController::setupUsageUI()
 
 void VistrelController::buildDiskPanel(double width, double height, bool reduceTransparency)
 {
-    double panelHeight = height * (isPad() && !isLargePad() ? 0.5 : 0.45);
+    double panelHeight = height * (m_tabletRules && !isLargePad() ? 0.5 : 0.45);
     m_diskPanel = kit::View::create();
     m_diskPanel->setFrame({ 0, 0, width, panelHeight });
     view()->addSubview(m_diskPanel);
@@ -181,7 +192,7 @@ void VistrelController::buildDiskPanel(double width, double height, bool reduceT
 
     buildLegend(*m_diskPanel, labelParent, diskLegendItems(), width, false, m_diskLegend);
 
-    m_diskTitleLabel = titleLabel();
+    m_diskTitleLabel = titleLabel(m_tabletRules);
     m_diskPanel->addSubview(m_diskTitleLabel);
 }
 
@@ -214,10 +225,10 @@ void VistrelController::buildMemoryPanel(double width, double height, bool reduc
 
     // Values stand under their names on phones and large tablets; other tablets have the room
     // to put them on the same line.
-    m_memValueUnderName = !isPad() || isLargePad();
+    m_memValueUnderName = !m_tabletRules || isLargePad();
     buildLegend(*m_memPanel, labelParent, memoryLegendItems(), width, true, m_memLegend);
 
-    m_memTitleLabel = titleLabel();
+    m_memTitleLabel = titleLabel(m_tabletRules);
     m_memPanel->addSubview(m_memTitleLabel);
 }
 
@@ -239,11 +250,11 @@ void VistrelController::buildLegend(kit::View& panel, kit::View& labelParent, co
         entry.mark->setFrame({ x, markTop, kMarkSize, kMarkSize });
         (textKey == "Free" ? labelParent : panel).addSubview(entry.mark);
 
-        entry.name = legendLabel("HelveticaNeue-CondensedBold", 15, 10);
+        entry.name = legendLabel(m_tabletRules, "HelveticaNeue-CondensedBold", 15, 10);
         entry.name->setText(localized(textKey));
         labelParent.addSubview(entry.name);
 
-        entry.value = legendLabel("HelveticaNeue-Bold", 14, 11);
+        entry.value = legendLabel(m_tabletRules, "HelveticaNeue-Bold", 14, 11);
         entry.value->setTag(static_cast<int>(item[kValueLabelTagKey].intValue()));
         labelParent.addSubview(entry.value);
         entries.push_back(std::move(entry));
@@ -262,7 +273,10 @@ void VistrelController::layoutLegend(std::vector<LegendEntry>& entries, bool val
         entry.value->sizeToFit();
         kit::Size valueSize = entry.value->bounds().size;
         double valueX = valueUnderName ? name.minX() : name.maxX() + 5;
-        double valueMidY = name.midY() + (valueUnderName ? 13 : 0);
+        // 13 points keep a phone's 11-point value clear of its 10-point name; the larger tablet
+        // fonts need their half heights, or the lines touch.
+        double below = std::max(13.0, (nameSize.height + valueSize.height) / 2);
+        double valueMidY = name.midY() + (valueUnderName ? below : 0);
         entry.value->setFrame({ valueX, valueMidY - valueSize.height / 2, valueSize.width, valueSize.height });
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "kit/base/Value.h"
+#include "kit/ui/Geometry.h"
 #include "kit/ui/ViewController.h"
 
 #include <functional>
@@ -13,6 +14,7 @@ class ImageView;
 class Label;
 class View;
 class VisualEffectView;
+struct DeviceProfile;
 } // namespace kit
 
 // The desktop widget: a disk panel (used share, used and free sizes, capacity) over a memory
@@ -27,6 +29,17 @@ public:
     static constexpr std::string_view kTextKey = "textKey";
     static constexpr std::string_view kMarkTypeKey = "markTypeKey";
     static constexpr std::string_view kHostAppURL = "velmora-quarrin://";
+    // The tablet layout (larger fonts, memory values beside their names) needs this much width:
+    // a quarter of it holds a mark, a name and a value. A narrower widget on a tablet is laid out
+    // as on a phone.
+    static constexpr double kTabletRulesWidth = 768;
+    static constexpr double kPhoneWidth = 320;
+    static constexpr double kHeight = 160;
+
+    // The window size for a profile: as wide as its layout needs.
+    static kit::Size preferredSize(const kit::DeviceProfile& profile);
+    // Whether a widget this wide on this device takes the tablet layout.
+    static bool usesTabletRules(double width);
 
     VistrelController();
     ~VistrelController() override;
@@ -107,4 +120,5 @@ private:
     std::vector<LegendEntry> m_diskLegend;
     std::vector<LegendEntry> m_memLegend;
     bool m_memValueUnderName = true;
+    bool m_tabletRules = false;
 };

@@ -3,6 +3,7 @@
 #include "kit/base/Bundle.h"
 #include "kit/base/FileManager.h"
 #include "kit/base/JSON.h"
+#include "kit/device/DeviceProfile.h"
 #include "kit/host/ApplicationMain.h"
 #include "kit/host/CommandLine.h"
 #include "kit/ui/Application.h"
@@ -14,9 +15,6 @@
 #include <string>
 
 namespace {
-
-constexpr double kWidgetWidth = 320;
-constexpr double kWidgetHeight = 160;
 
 // The widget's own bundle: share/vistrel when installed, resources/vistrel in the build tree.
 std::string findWidgetBundle()
@@ -39,6 +37,7 @@ int main(int argc, char** argv)
     // The widget's own options (--interval, --print) are taken here; the rest are the host's,
     // which answers a bad command line with the usage line.
     double interval = 3;
+    kit::Size size = VistrelController::preferredSize(kit::DeviceProfile::current());
     auto commandLine = kit::CommandLine::parse(argc, argv, kit::CommandLine::Kind::Widget);
     if (commandLine.ok() && !commandLine->help) {
         if (auto complete = kit::verifyMainBundle(); !complete.ok()) {
@@ -52,6 +51,11 @@ int main(int argc, char** argv)
                 return 2;
             }
         }
+        // The window is as wide as the chosen profile's layout needs; the host reports an unknown name.
+        if (commandLine->device) {
+            if (auto profile = kit::DeviceProfile::named(*commandLine->device))
+                size = VistrelController::preferredSize(*profile);
+        }
         if (commandLine->print && !commandLine->version) {
             std::printf("%s\n", kit::toJSON(kit::Value(SharedTools::usageDict()), true).c_str());
             return 0;
@@ -62,7 +66,7 @@ int main(int argc, char** argv)
     program.name = "vistrel";
     program.kind = kit::CommandLine::Kind::Widget;
     program.version = kit::Bundle::mainBundle().objectForInfoDictionaryKey("CFBundleVersion").stringValue();
-    program.window.windowSize = kit::Size { kWidgetWidth, kWidgetHeight };
+    program.window.windowSize = size;
     program.window.statusBar = false;
     program.window.undecorated = true;
     program.window.applicationId = "com.velmora.vistrel";
@@ -74,8 +78,6 @@ int main(int argc, char** argv)
             [] { kit::Application::shared().openURL(std::string(VistrelController::kHostAppURL)); }, false },
         { bundle.localizedString("Close"), {}, true },
     };
-    program.makeDelegate = [interval] {
-        return std::make_unique<VistrelHost>(kit::Size { kWidgetWidth, kWidgetHeight }, interval);
-    };
+    program.makeDelegate = [interval, size] { return std::make_unique<VistrelHost>(size, interval); };
     return kit::applicationMain(argc, argv, program);
 }

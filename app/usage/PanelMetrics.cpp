@@ -13,6 +13,13 @@ double roundf32(double value) { return std::round(static_cast<float>(value)); }
 
 std::string panelImageSuffix(double viewWidth) { return viewWidth == 375 ? "-667h" : ""; }
 
+double panelImageScale(double viewWidth, bool pad)
+{
+    if (pad || !panelImageSuffix(viewWidth).empty() || viewWidth == 320 || !(viewWidth > 0))
+        return 1;
+    return viewWidth / 320.0;
+}
+
 kit::Point PanelMetrics::markCenter(int column) const
 {
     return { roundf32(barBox.x() + markWidth / 2 + columnWidth * column), legendMidY };
@@ -37,7 +44,10 @@ PanelMetrics panelMetrics(double viewWidth, bool pad, kit::Size barSize, double 
     PanelMetrics metrics;
     metrics.scale = pad ? 1.0 : viewWidth / 320.0;
     metrics.imageSuffix = panelImageSuffix(viewWidth);
+    metrics.imageScale = panelImageScale(viewWidth, pad);
     double scale = metrics.scale;
+    barSize = { barSize.width * metrics.imageScale, barSize.height * metrics.imageScale };
+    markWidth *= metrics.imageScale;
     auto pick = [pad](double onPad, double onPhone) { return pad ? onPad : onPhone; };
 
     metrics.diskPanelCenterY = pick(180, 94 * scale);

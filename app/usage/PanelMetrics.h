@@ -13,6 +13,10 @@ struct PanelMetrics {
     double scale = 1;
     // "-667h" for a view exactly 375 points wide: the artwork drawn for that width.
     std::string imageSuffix;
+    // How much larger than their natural size the panel images are drawn. The phone artwork is
+    // drawn for 320 and 375 points; at any other phone width it is scaled with the positions
+    // (k), so the plate, its track and glass, the bars and the marks keep their places.
+    double imageScale = 1;
 
     double diskPanelCenterY = 0;
     double memoryPanelCenterY = 0;
@@ -41,7 +45,11 @@ struct PanelMetrics {
 
 // "-667h" for a view exactly 375 points wide, else empty.
 std::string panelImageSuffix(double viewWidth);
+// The factor the panel images are drawn at: k on a phone whose width has no artwork of its own
+// (neither 320 nor 375), else 1.
+double panelImageScale(double viewWidth, bool pad);
 
 // The metrics for a view of the given width. barSize is the bar artwork's size and markWidth the
-// legend mark's width: both come from the images, which the caller has loaded.
+// legend mark's width, both natural sizes from the images, which the caller has loaded; the
+// metrics scale them by imageScale.
 PanelMetrics panelMetrics(double viewWidth, bool pad, kit::Size barSize, double markWidth);

@@ -21,8 +21,6 @@ namespace {
 
 bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
 double pick(double pad, double phone) { return isPad() ? pad : phone; }
-// Single precision, halves away from zero, as the panel metrics round.
-double roundf32(double value) { return std::round(static_cast<float>(value)); }
 
 kit::Value* recordForName(kit::Array& ifaces, std::string_view name)
 {
@@ -52,9 +50,18 @@ void moveCenterX(kit::View& view, double x)
     view.setCenter({ x, center.y });
 }
 
+// The shadow begins exactly where the bar ends. The artwork for 320 and 375 points and tablets is
+// sized so that this end plus half the shadow is a whole point, as the rounded centres always
+// were; on scaled artwork (other phone widths) rounding would open a seam or an overlap.
+void placeShadowAfter(kit::View& shadow, const kit::View& bar)
+{
+    moveCenterX(shadow, bar.frame().maxX() + shadow.frame().width() / 2);
+}
+
 std::string localized(std::string_view key) { return kit::Bundle::mainBundle().localizedString(key); }
 
-constexpr kit::Color kPanelTextColor { 0.44, 0.44, 0.48, 1.0 };
+// Dark enough for 4.5 : 1 against the plate's darkest foot (0.44 grey gave 2.7 : 1).
+constexpr kit::Color kPanelTextColor { 0.24, 0.26, 0.30, 1.0 };
 constexpr kit::Color kPanelTextShadowColor = kit::Color::white(1, 0.7);
 constexpr kit::Color kBootTimeTextColor { 0.52, 0.58, 0.68, 1.0 };
 constexpr kit::Color kBootTimeShadowColor = kit::Color::black().withAlpha(0.75);
@@ -72,9 +79,21 @@ std::shared_ptr<kit::Label> titleLabel(const PanelMetrics& metrics)
     return panelLabel(metrics.titleFrame, font);
 }
 
+// A panel image at its natural size times the metrics' image scale (the images are vectors, so a
+// scaled plate is as sharp as one drawn for the width).
+std::shared_ptr<kit::ImageView> panelImageView(const PanelMetrics& metrics, std::string_view name)
+{
+    auto view = imageView(name);
+    if (metrics.imageScale != 1) {
+        kit::Size size = view->frame().size;
+        view->setFrame({ 0, 0, size.width * metrics.imageScale, size.height * metrics.imageScale });
+    }
+    return view;
+}
+
 std::shared_ptr<kit::ImageView> plateView(const PanelMetrics& metrics, kit::Point center)
 {
-    auto plate = imageView("usagePlate" + metrics.imageSuffix);
+    auto plate = panelImageView(metrics, "usagePlate" + metrics.imageSuffix);
     plate->setCenter(center);
     return plate;
 }
@@ -82,7 +101,7 @@ std::shared_ptr<kit::ImageView> plateView(const PanelMetrics& metrics, kit::Poin
 // The glass over the bars.
 std::shared_ptr<kit::ImageView> plateGlass(const PanelMetrics& metrics)
 {
-    auto glass = imageView("usagePlateTop" + metrics.imageSuffix);
+    auto glass = panelImageView(metrics, "usagePlateTop" + metrics.imageSuffix);
     glass->setCenter(metrics.overlayCenter);
     return glass;
 }
@@ -298,8 +317,8 @@ void UsageController::buildDiskPanel(const PanelMetrics& metrics, double centerX
 {
     const std::string& suffix = metrics.imageSuffix;
     m_diskChartPanel = plateView(metrics, { centerX, metrics.diskPanelCenterY });
-    m_diskChartBarShadowImageView = imageView("barShadow" + suffix);
-    m_diskChartBarBlueImageView = imageView("barBlue" + suffix);
+    m_diskChartBarShadowImageView = panelImageView(metrics, "barShadow" + suffix);
+    m_diskChartBarBlueImageView = panelImageView(metrics, "barBlue" + suffix);
     m_diskChartPanel->addSubview(barBox(metrics, { m_diskChartBarShadowImageView, m_diskChartBarBlueImageView }));
     m_diskChartPanel->addSubview(plateGlass(metrics));
 
@@ -318,10 +337,10 @@ void UsageController::buildMemoryPanel(const PanelMetrics& metrics, double cente
 {
     const std::string& suffix = metrics.imageSuffix;
     m_memChartPanel = plateView(metrics, { centerX, metrics.memoryPanelCenterY });
-    m_memChartBarShadowImageView = imageView("barShadow" + suffix);
-    m_memChartBarGreenImageView = imageView("barGreen" + suffix);
-    m_memChartBarBlueImageView = imageView("barBlue" + suffix);
-    m_memChartBarOrangeImageView = imageView("barOrange" + suffix);
+    m_memChartBarShadowImageView = panelImageView(metrics, "barShadow" + suffix);
+    m_memChartBarGreenImageView = panelImageView(metrics, "barGreen" + suffix);
+    m_memChartBarBlueImageView = panelImageView(metrics, "barBlue" + suffix);
+    m_memChartBarOrangeImageView = panelImageView(metrics, "barOrange" + suffix);
     // Later bars lie over earlier ones: orange, then blue, then green, each ending where its share does.
     m_memChartPanel->addSubview(barBox(metrics,
         { m_memChartBarShadowImageView, m_memChartBarGreenImageView, m_memChartBarBlueImageView, m_memChartBarOrangeImageView }));
@@ -339,7 +358,7 @@ void UsageController::buildMemoryPanel(const PanelMetrics& metrics, double cente
 std::shared_ptr<kit::Label> UsageController::buildLegendColumn(kit::View& panel, const PanelMetrics& metrics, int column,
     const char* textKey, const char* markImage)
 {
-    auto mark = imageView(markImage);
+    auto mark = panelImageView(metrics, markImage);
     mark->setCenter(metrics.markCenter(column));
     panel.addSubview(mark);
 
@@ -383,8 +402,7 @@ void UsageController::fillPanels(const kit::Value& usage)
     auto text = [&](std::string_view key) { return usage[key].string(); };
 
     moveCenterX(*m_diskChartBarBlueImageView, std::round(share(SharedTools::kUsedPercentDiskKey) - barWidth / 2));
-    moveCenterX(*m_diskChartBarShadowImageView,
-        roundf32(m_diskChartBarBlueImageView->frame().maxX() + m_diskChartBarShadowImageView->frame().width() / 2));
+    placeShadowAfter(*m_diskChartBarShadowImageView, *m_diskChartBarBlueImageView);
     m_usedDiskLabel->setText(text(SharedTools::kUsedDiskStrKey));
     m_freeDiskLabel->setText(text(SharedTools::kFreeDiskStrKey));
     m_diskPanelTitleLabel->setText(localized("Capacity") + " " + text(SharedTools::kAllDiskStrKey));
@@ -395,8 +413,7 @@ void UsageController::fillPanels(const kit::Value& usage)
     moveCenterX(*m_memChartBarBlueImageView, blue);
     float green = std::round(share(SharedTools::kInactivePercentRamKey) + blue);
     moveCenterX(*m_memChartBarGreenImageView, green);
-    moveCenterX(*m_memChartBarShadowImageView,
-        roundf32(m_memChartBarGreenImageView->frame().maxX() + m_memChartBarShadowImageView->frame().width() / 2));
+    placeShadowAfter(*m_memChartBarShadowImageView, *m_memChartBarGreenImageView);
     m_wiredRamLabel->setText(text(SharedTools::kWiredRamStrKey));
     m_activeRamLabel->setText(text(SharedTools::kActiveRamStrKey));
     m_inactiveRamLabel->setText(text(SharedTools::kInactiveRamStrKey));

@@ -229,3 +229,33 @@ TEST_F(VistrelTest, HostUpdatesOnShowAndOnTheIntervalAndATapOpensQuarrin)
     }
     kit::RunLoop::main().setVirtualClock(false);
 }
+
+TEST_F(VistrelTest, WindowIsAsWideAsTheProfilesLayoutAndNarrowTabletsTakeThePhoneLayout)
+{
+    EXPECT_EQ(VistrelController::preferredSize(*kit::DeviceProfile::named("iphone-6-plus")), (kit::Size { 320, 160 }));
+    EXPECT_EQ(VistrelController::preferredSize(*kit::DeviceProfile::named("ipad-2")), (kit::Size { 768, 160 }));
+    EXPECT_EQ(VistrelController::preferredSize(*kit::DeviceProfile::named("ipad-pro-12.9")), (kit::Size { 768, 160 }));
+
+    // A tablet's widget narrower than the tablet layout needs is laid out as a phone's: small
+    // fonts, values under their names (on a 320-point tablet widget they once piled up).
+    kit::DeviceProfile::setCurrent(*kit::DeviceProfile::named("ipad-2"));
+    auto narrow = makeController(320, usage(0.25, 0.2, 0.3, 0.1));
+    narrow->viewWillAppear(false);
+    auto* value = label(*narrow, narrow->memPanel(), 2);
+    ASSERT_NE(value, nullptr);
+    EXPECT_DOUBLE_EQ(value->font()->pointSize(), 11);
+    EXPECT_DOUBLE_EQ(narrow->memTitleLabel()->font()->pointSize(), 13);
+    EXPECT_DOUBLE_EQ(narrow->diskPanel()->frame().height(), 160 * 0.45);
+    auto& siblings = value->superview()->subviews();
+    auto name = std::find_if(siblings.begin(), siblings.end(), [](auto& view) {
+        auto* text = dynamic_cast<kit::Label*>(view.get());
+        return text && text->text() == "Active";
+    });
+    ASSERT_NE(name, siblings.end());
+    EXPECT_NEAR(value->frame().midY() - (*name)->frame().midY(), 13, 1e-9);
+
+    auto wide = makeController(768, usage(0.25, 0.2, 0.3, 0.1));
+    wide->viewWillAppear(false);
+    EXPECT_DOUBLE_EQ(label(*wide, wide->memPanel(), 2)->font()->pointSize(), 14);
+    EXPECT_DOUBLE_EQ(wide->memTitleLabel()->font()->pointSize(), 17);
+}

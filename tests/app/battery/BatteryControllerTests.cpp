@@ -507,6 +507,26 @@ TEST_F(BatteryScreenTest, PhoneLayoutScalesWithWidthAndTabletLayoutIsFixed)
     EXPECT_EQ(pad.statusLabel()->frame(), (kit::Rect { 474, 180, 220, 36 }));
 }
 
+TEST_F(BatteryScreenTest, WidePhoneDrawsThePlateScaledWithItsPositions)
+{
+    // 414 points has no plate of its own: the 320-point plate is drawn at 414 / 320, so the level
+    // bar and the labels, placed at 414 / 320 of their 320-point figures, stay on it.
+    kit::DeviceProfile::setCurrent(*kit::DeviceProfile::named("iphone-6-plus"));
+    auto& phone = showScreen();
+    double s = 414.0 / 320;
+    kit::Size natural = kit::Image::named("batteryPlate")->size();
+    EXPECT_NEAR(phone.plateView()->frame().width(), natural.width * s, 1e-9);
+    EXPECT_NEAR(phone.plateView()->frame().height(), natural.height * s, 1e-9);
+    kit::Rect plate = phone.plateView()->bounds();
+    EXPECT_TRUE(plate.contains(phone.levelRect()));
+    EXPECT_TRUE(plate.contains(phone.levelLabel()->frame()));
+    EXPECT_TRUE(plate.contains(phone.statusLabel()->frame()));
+    for (auto& subview : phone.plateView()->subviews()) {
+        if (auto* top = dynamic_cast<kit::ImageView*>(subview.get()))
+            EXPECT_EQ(top->frame(), plate) << "the plate's top covers the scaled plate";
+    }
+}
+
 // ---- In the application's tab bar ---------------------------------------------------------------
 
 namespace {

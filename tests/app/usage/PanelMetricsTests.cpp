@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/usage/PanelMetrics.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,3 +81,25 @@ TEST(PanelMetrics, MissingArtworkGivesEmptyColumnsNotNegativeOnes)
 }
 
 } // namespace
+
+TEST(PanelMetrics, OnlyPhoneWidthsWithoutArtworkOfTheirOwnScaleTheImages)
+{
+    EXPECT_DOUBLE_EQ(panelImageScale(320, false), 1);
+    EXPECT_DOUBLE_EQ(panelImageScale(375, false), 1);
+    EXPECT_DOUBLE_EQ(panelImageScale(414, false), 414.0 / 320);
+    // A phone window resized to any other width, narrower too.
+    EXPECT_DOUBLE_EQ(panelImageScale(360, false), 360.0 / 320);
+    EXPECT_DOUBLE_EQ(panelImageScale(768, true), 1);
+    EXPECT_DOUBLE_EQ(panelImageScale(0, false), 1);
+
+    // At 414 the bar box is the scaled bar and the legend steps a quarter of it: the value labels
+    // stay inside an 88 × k plate and the bar on the track drawn at 22 × k.
+    double k = 414.0 / 320;
+    PanelMetrics metrics = panelMetrics(414, false, { 272, 30 }, 8);
+    EXPECT_DOUBLE_EQ(metrics.imageScale, k);
+    EXPECT_EQ(metrics.barBox, (kit::Rect { 22 * k, 23 * k, 272 * k, 30 * k }));
+    EXPECT_DOUBLE_EQ(metrics.columnWidth, std::round(static_cast<float>(272 * k * 0.25)));
+    EXPECT_LE(metrics.valueFrame(3).maxY(), 88 * k);
+    EXPECT_GE(metrics.nameFrame(0).minY(), metrics.barBox.maxY());
+    EXPECT_DOUBLE_EQ(metrics.markCenter(0).x, std::round(static_cast<float>(22 * k + 4 * k)));
+}

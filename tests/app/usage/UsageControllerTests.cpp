@@ -3,6 +3,7 @@
 
 #include "common/metrics/RefreshTick.h"
 #include "common/metrics/SharedTools.h"
+#include "kit/base/Bundle.h"
 #include "kit/base/Log.h"
 #include "kit/base/NotificationCenter.h"
 #include "kit/base/RunLoop.h"
@@ -452,3 +453,138 @@ TEST_F(UsageScreenTest, RatesOfTheLastTickAppearFromTheSecondReadingOn)
     EXPECT_TRUE(rowValue(screen->networkDataModel()[0], "Now").isNull());
     loop.setVirtualClock(false);
 }
+}
+
+namespace {
+
+// The shipped artwork, laid out at the widths the profiles have: where its frames land.
+struct ArtworkCase {
+    const char* profile;
+    double width;
+    double height;
+};
+
+void PrintTo(const ArtworkCase& row, std::ostream* out) { *out << row.profile << " at " << row.width << " x " << row.height; }
+
+class UsageArtworkLayout : public ::testing::TestWithParam<ArtworkCase> {
+protected:
+    void SetUp() override
+    {
+        // The other fixture leaves an empty override behind; this one draws the bundle's own images.
+        kit::Image::setSearchPath(kit::Bundle::mainBundle().resourcePath() + "/images");
+        kit::DeviceProfile::setCurrent(*kit::DeviceProfile::named(GetParam().profile));
+    }
+    void TearDown() override
+    {
+        kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
+        kit::Image::clearCache();
+    }
+
+    std::shared_ptr<UsageController> makeScreen(kit::Dict figures)
+    {
+        auto screen = kit::ViewController::create<UsageController>();
+        screen->usageProvider = [figures] { return figures; };
+        screen->configurationProvider = [] { return kit::Result<std::vector<InterfaceEntry>>(std::vector<InterfaceEntry> {}); };
+        screen->countersProvider = [] { return kit::Result<std::vector<InterfaceCounters>>(std::vector<InterfaceCounters> {}); };
+        kit::test::loadScreen(*screen, { GetParam().width, GetParam().height });
+        screen->updateInfo();
+        return screen;
+    }
+};
+
+bool contains(const kit::Rect& outer, const kit::Rect& inner)
+{
+    constexpr double e = 1e-9;
+    return inner.minX() >= outer.minX() - e && inner.minY() >= outer.minY() - e && inner.maxX() <= outer.maxX() + e
+        && inner.maxY() <= outer.maxY() + e;
+}
+
+void expectNear(const kit::Rect& actual, const kit::Rect& expected, const char* what)
+{
+    EXPECT_NEAR(actual.minX(), expected.minX(), 1e-9) << what;
+    EXPECT_NEAR(actual.minY(), expected.minY(), 1e-9) << what;
+    EXPECT_NEAR(actual.width(), expected.width(), 1e-9) << what;
+    EXPECT_NEAR(actual.height(), expected.height(), 1e-9) << what;
+}
+
+} // namespace
+
+TEST_P(UsageArtworkLayout, TrackGlassBarsAndLegendsStayInTheirFrames)
+{
+    bool pad = GetParam().width >= 768;
+    double k = pad ? 1 : GetParam().width / 320;
+    auto screen = makeScreen(usage(0.6, 0.1, 0.2, 0.3));
+    for (auto* panel : { screen->diskChartPanel(), screen->memChartPanel() }) {
+        // The plate is as wide as twice the glass's centre: the glass is centred on the plate.
+        EXPECT_NEAR(panel->frame().width(), pad ? 762 : 316 * k, 1e-9);
+        EXPECT_NEAR(panel->frame().midX(), GetParam().width / 2, 1e-9);
+        kit::View* box = screen->memChartBarOrangeImageView()->superview();
+        if (panel == screen->diskChartPanel())
+            box = screen->diskChartBarBlueImageView()->superview();
+        ASSERT_NE(box, nullptr);
+        kit::Rect expectedBox = pad ? kit::Rect { 92, 41, 578, 50 } : kit::Rect { 22 * k, 23 * k, 272 * k, 30 * k };
+        expectNear(box->frame(), expectedBox, "bar box");
+        // The glass covers the box exactly, and the plate's track under it is the box too.
+        bool foundGlass = false;
+        for (auto& subview : panel->subviews()) {
+            auto* image = dynamic_cast<kit::ImageView*>(subview.get());
+            if (image && image->image() && image->frame().width() > 100) {
+                expectNear(image->frame(), box->frame(), "glass");
+                foundGlass = true;
+            }
+        }
+        EXPECT_TRUE(foundGlass);
+        for (auto& bar : box->subviews())
+            EXPECT_NEAR(bar->frame().height(), box->bounds().height(), 1e-9) << "bars fill the track's height";
+    }
+    // Shadows start exactly where the bars end, whatever the width.
+    EXPECT_DOUBLE_EQ(screen->diskChartBarShadowImageView()->frame().minX(), screen->diskChartBarBlueImageView()->frame().maxX());
+    EXPECT_DOUBLE_EQ(screen->memChartBarShadowImageView()->frame().minX(), screen->memChartBarGreenImageView()->frame().maxX());
+    double barWidth = screen->memChartBarOrangeImageView()->frame().width();
+    EXPECT_NEAR(screen->diskChartBarBlueImageView()->frame().maxX(), std::round(barWidth * 0.6f - barWidth / 2) + barWidth / 2,
+        1e-4);
+
+    // Every legend text lies inside its plate, under the track.
+    std::vector<kit::Label*> labels = screen->memValueLabels();
+    for (auto* label : screen->diskValueLabels())
+        labels.push_back(label);
+    for (auto* label : labels) {
+        EXPECT_TRUE(contains(label->superview()->bounds(), label->frame())) << GetParam().profile;
+        EXPECT_GE(label->frame().minY(), screen->memChartBarOrangeImageView()->superview()->frame().maxY());
+    }
+    // The table starts under the memory plate, so no value sits under it.
+    EXPECT_NEAR(screen->networkTableView()->frame().minY(), screen->memChartPanel()->frame().maxY(), 1e-9);
+}
+
+class UsageTabletLayout : public UsageArtworkLayout { };
+
+TEST_P(UsageTabletLayout, TableIsCentredAndLeavesEightyPointsBelow)
+{
+    auto screen = makeScreen(usage(0.5, 0.1, 0.1, 0.1));
+    kit::Rect table = screen->networkTableView()->frame();
+    EXPECT_DOUBLE_EQ(table.width(), 618);
+    EXPECT_DOUBLE_EQ(table.midX(), GetParam().width / 2);
+    EXPECT_DOUBLE_EQ(table.maxY(), GetParam().height - 80);
+    EXPECT_DOUBLE_EQ(screen->diskChartPanel()->center().y, 180);
+    EXPECT_DOUBLE_EQ(screen->memChartPanel()->center().y, 360);
+    // Legend columns a quarter of the 578-point bar apart, from X 92.
+    kit::Rect first = screen->memValueLabels()[0]->frame();
+    kit::Rect last = screen->memValueLabels()[3]->frame();
+    EXPECT_DOUBLE_EQ(last.minX() - first.minX(), 3 * 145);
+    EXPECT_DOUBLE_EQ(first.minX(), 92 + 12 + 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, UsageArtworkLayout,
+    ::testing::Values(ArtworkCase { "iphone-4s", 320, 411 }, ArtworkCase { "iphone-6", 375, 598 },
+        ArtworkCase { "iphone-6-plus", 414, 667 }, ArtworkCase { "ipad-2", 768, 955 }, ArtworkCase { "ipad-2", 1024, 699 }),
+    [](const ::testing::TestParamInfo<ArtworkCase>& info) {
+        return std::string(std::string_view(info.param.profile).starts_with("ipad") ? "tablet" : "phone")
+            + std::to_string(int(info.param.width));
+    });
+
+INSTANTIATE_TEST_SUITE_P(Profiles, UsageTabletLayout,
+    ::testing::Values(ArtworkCase { "ipad-2", 768, 955 }, ArtworkCase { "ipad-2", 1024, 699 }),
+    [](const ::testing::TestParamInfo<ArtworkCase>& info) {
+        return std::string(std::string_view(info.param.profile).starts_with("ipad") ? "tablet" : "phone")
+            + std::to_string(int(info.param.width));
+    });
