@@ -453,7 +453,6 @@ TEST_F(UsageScreenTest, RatesOfTheLastTickAppearFromTheSecondReadingOn)
     EXPECT_TRUE(rowValue(screen->networkDataModel()[0], "Now").isNull());
     loop.setVirtualClock(false);
 }
-}
 
 namespace {
 
