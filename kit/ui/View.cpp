@@ -682,6 +682,20 @@ bool View::isFirstResponder() const
     return w && w->firstResponder() == this;
 }
 
+Rect View::focusRingRect() const
+{
+    double out = kFocusRingGap + kFocusRingWidth / 2;
+    Rect outside = bounds().insetBy(-out, -out);
+    Window* w = window();
+    if (!w || static_cast<const View*>(w) == this)
+        return outside;
+    // The ring's outer edge must stay on screen to be seen.
+    double edge = kFocusRingWidth / 2;
+    if (w->bounds().contains(convertRectTo(outside.insetBy(-edge, -edge), nullptr)))
+        return outside;
+    return bounds().insetBy(out, out);
+}
+
 // Animation
 
 void View::animate(double duration, const std::function<void()>& changes, std::function<void(bool)> completion)
