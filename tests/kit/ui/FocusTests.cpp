@@ -157,6 +157,19 @@ TEST(FocusRing, FollowsTheFocusInTheTintColourAndStaysOnScreenAtTheWindowEdge)
     EXPECT_TRUE(near(shot.at(198, 175), tint, 0.05));
     EXPECT_TRUE(near(shot.at(100, 198), tint, 0.05));
     EXPECT_TRUE(near(shot.at(100, 175), Color(1, 0, 0)));
+
+    // As wide as a box that clips (an alert's button): inside too, though the window has room.
+    auto box = View::create<View>();
+    box->setFrame({ 40, 100, 120, 40 });
+    box->setClipsToBounds(true);
+    w->addSubview(box);
+    auto boxed = Button::custom();
+    boxed->setFrame({ 0, 0, 120, 40 });
+    box->addSubview(boxed);
+    ASSERT_TRUE(boxed->becomeFirstResponder());
+    Snapshot boxShot(*w, { 200, 200 }, 2);
+    EXPECT_TRUE(near(boxShot.at(42, 120), tint, 0.05));
+    EXPECT_TRUE(near(boxShot.at(158, 120), tint, 0.05));
 }
 
 TEST(FocusedSegments, ArrowsPickASegmentAndReturnSelectsItAsATapDoes)
