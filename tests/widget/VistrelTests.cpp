@@ -10,6 +10,7 @@
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/VisualEffectView.h"
+#include "kit/ui/Window.h"
 #include "tests/support/ScreenTestSupport.h"
 
 #include <gtest/gtest.h>

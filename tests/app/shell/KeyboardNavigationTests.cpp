@@ -8,7 +8,6 @@
 #include "kit/base/Bundle.h"
 #include "kit/base/UserDefaults.h"
 #include "kit/host/HeadlessHost.h"
-#include "kit/ui/AlertController.h"
 #include "kit/ui/BarButtonItem.h"
 #include "kit/ui/NavigationController.h"
 #include "kit/ui/PopoverPresentationController.h"
@@ -242,24 +241,4 @@ TEST_F(KeyboardNavigationTest, OnATabletEscapeClosesTheCompareListPopoverAndTheF
     host->advance(1);
     EXPECT_TRUE(window().presentedControllers().empty());
     EXPECT_EQ(focused(), editButton) << "back on the button that opened it";
-}
-
-TEST_F(KeyboardNavigationTest, TheNewDataAlertTakesTheFocusAndGivesItBack)
-{
-    launch();
-    ASSERT_TRUE(tabTo(bar().itemView(1)));
-    auto alert = kit::AlertController::create("New data", "Specs were updated.");
-    bool okRan = false;
-    alert->addAction(kit::AlertAction::create("OK", kit::AlertActionStyle::Cancel, [&](kit::AlertAction&) { okRan = true; }));
-    kit::AlertController::show(alert, true);
-    host->advance(0.5);
-    EXPECT_EQ(focused(), alert->buttonForAction(0));
-    kit::Rect button = alert->buttonForAction(0)->convertRectTo(alert->buttonForAction(0)->bounds(), nullptr);
-    EXPECT_TRUE(ringAt({ button.midX(), button.minY() + 2 }) || ringAt({ button.midX(), button.minY() - 2 }));
-    EXPECT_FALSE(host->pressKey(kit::Key::Digit1, kit::KeyModifierControl)) << "no tab switch under an alert";
-    EXPECT_TRUE(host->pressKey(kit::Key::Escape));
-    host->advance(0.5);
-    EXPECT_TRUE(okRan);
-    EXPECT_EQ(focused(), bar().itemView(1));
-    EXPECT_EQ(main().selectedIndex(), 0);
 }
