@@ -303,30 +303,6 @@ TEST(FocusedRows, ReturnSelectsThroughTheDelegateAndUpDownWalkTheActingRowsIntoV
     table->setDelegate(nullptr);
 }
 
-TEST(FocusedRows, TheRingLiesInsideTheRow)
-{
-    auto w = plainWindow({ 300, 200 });
-    Color tint(0.9, 0.2, 0.1);
-    w->setTintColor(tint);
-    auto table = TableView::create({ 0, 0, 300, 200 });
-    RowSource rows;
-    table->setDataSource(&rows);
-    table->setDelegate(&rows);
-    w->addSubview(table);
-    w->layoutIfNeeded();
-    ASSERT_TRUE(w->sendKey({ Key::Tab }));
-    ASSERT_TRUE(w->sendKey({ Key::Tab }));
-    ASSERT_EQ(focusedRow(*w, *table), 1);
-    Snapshot shot(*w, { 300, 200 }, 2);
-    EXPECT_TRUE(near(shot.at(2, 66), tint, 0.05)) << "left edge of row 1";
-    EXPECT_TRUE(near(shot.at(298, 66), tint, 0.05)) << "right edge";
-    EXPECT_TRUE(near(shot.at(150, 46), tint, 0.05)) << "top edge";
-    EXPECT_TRUE(near(shot.at(150, 86), tint, 0.05)) << "bottom edge";
-    EXPECT_FALSE(near(shot.at(150, 2), tint, 0.3)) << "row 0 has none";
-    table->setDataSource(nullptr);
-    table->setDelegate(nullptr);
-}
-
 namespace {
 
 class TabsTest : public HostedControllerTest {
@@ -377,16 +353,6 @@ TEST_F(TabsTest, TabVisitsTheScreenThenEachTabAndReturnSwitchesAsATapDoes)
     EXPECT_EQ(tabs->selectedIndex(), 2);
     EXPECT_EQ(told, (std::vector<std::string> { "three" }));
     EXPECT_EQ(window()->firstResponder(), bar->itemView(2)) << "the tab keeps the focus";
-
-    // The ring shows on the focused tab, inside the bar at the window's bottom edge.
-    host->advance(0.1);
-    Rect item = frameInWindow(*bar->itemView(2));
-    auto ring = pixelAt({ item.midX(), item.maxY() - 2 });
-    ASSERT_TRUE(ring);
-    EXPECT_TRUE(near(*ring, bar->tintColor(), 0.05));
-    auto none = pixelAt({ frameInWindow(*bar->itemView(0)).midX(), item.maxY() - 2 });
-    ASSERT_TRUE(none);
-    EXPECT_FALSE(near(*none, bar->tintColor(), 0.2));
 }
 
 TEST_F(TabsTest, CtrlDigitsChooseTabsWhereverTheFocusIs)
