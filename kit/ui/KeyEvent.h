@@ -46,7 +46,6 @@ struct KeyEvent {
     unsigned modifiers = KeyModifierNone;
 
     bool hasShift() const { return modifiers & KeyModifierShift; }
-    bool hasControl() const { return modifiers & KeyModifierControl; }
 };
 
 } // namespace kit
