@@ -348,4 +348,12 @@ void VistrelController::updateInfo()
     layoutPanels();
 }
 
+bool VistrelController::pressKey(kit::Key key)
+{
+    if (key != kit::Key::Return && key != kit::Key::Space)
+        return false;
+    openHostApp(nullptr);
+    return true;
+}
+
 void VistrelController::openHostApp(kit::View*) { kit::Application::shared().openURL(std::string(kHostAppURL)); }

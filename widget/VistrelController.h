@@ -50,6 +50,8 @@ public:
     // ViewController
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    // Return (or Space) opens Quarrin, as a click does.
+    bool pressKey(kit::Key key) override;
 
     // The host asks for fresh content.
     void widgetPerformUpdateWithCompletionHandler(const std::function<void(UpdateResult)>& completionHandler);

@@ -71,6 +71,8 @@ public:
     // View
     bool keyDown(const kit::KeyEvent& event) override;
     bool canBecomeFirstResponder() const override { return isShown(); }
+    // The prompt takes the keyboard when it shows; Tab stops at its buttons, not at it.
+    bool canBecomeFocused() const override { return false; }
     void layoutSubviews() override;
 
 protected:

@@ -91,6 +91,10 @@ public:
 
     // View
     void layoutSubviews() override;
+    // The picker takes the keyboard focus as one piece; Left and Right pass on to the screen,
+    // which moves the strip a column.
+    bool canBecomeFirstResponder() const override { return !isHidden() && columnCount() > 0; }
+    bool showsFocusRing() const override { return true; }
 
     // TableViewDataSource
     int numberOfRowsInSection(kit::TableView&, int section) override;

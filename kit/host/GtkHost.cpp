@@ -311,6 +311,17 @@ static gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModif
     case GDK_KEY_Down:
         event.key = Key::Down;
         break;
+    case GDK_KEY_1:
+    case GDK_KEY_2:
+    case GDK_KEY_3:
+    case GDK_KEY_4:
+    case GDK_KEY_5:
+    case GDK_KEY_6:
+    case GDK_KEY_7:
+    case GDK_KEY_8:
+    case GDK_KEY_9:
+        event.key = static_cast<Key>(static_cast<int>(Key::Digit1) + int(keyval - GDK_KEY_1));
+        break;
     default:
         return FALSE;
     }

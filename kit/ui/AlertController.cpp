@@ -247,6 +247,19 @@ void AlertController::actionTapped(std::size_t index)
     });
 }
 
+bool AlertController::pressKey(Key key)
+{
+    if (key != Key::Escape)
+        return false;
+    for (std::size_t i = 0; i < m_actions.size(); ++i) {
+        if (m_actions[i]->style() == AlertActionStyle::Cancel) {
+            actionTapped(i);
+            return true;
+        }
+    }
+    return false;
+}
+
 void AlertController::viewDidDisappear(bool)
 {
     m_dismissing = false;

@@ -56,6 +56,8 @@ public:
     // ViewController
     void loadView() override;
     void viewDidDisappear(bool animated) override;
+    // Escape acts as the cancel action's button (its handler runs); unused without one.
+    bool pressKey(Key key) override;
 
 protected:
     AlertController(std::string title, std::string message, AlertControllerStyle style);

@@ -6,15 +6,16 @@
 #include "kit/ui/VisualEffectView.h"
 #include "kit/ui/Window.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kit {
 
 namespace {
 
-// The focus ring: this wide, this far outside the view's bounds.
-constexpr double kFocusRingWidth = 2;
-constexpr double kFocusRingGap = 1;
+// The focus ring: this wide, this far from the view's bounds.
+constexpr double kFocusRingWidth = View::kFocusRingWidth;
+constexpr double kFocusRingGap = View::kFocusRingGap;
 
 Rect clipExtents(cairo_t* cr)
 {
@@ -170,8 +171,14 @@ void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwn
     if (view.showsFocusRing() && view.isFirstResponder()) {
         Color tint = view.tintColor();
         cairo_new_path(cr);
-        roundedRectPath(cr, p.bounds.insetBy(-kFocusRingGap - kFocusRingWidth / 2, -kFocusRingGap - kFocusRingWidth / 2),
-            view.cornerRadius() + kFocusRingGap + kFocusRingWidth / 2);
+        // The ring's rectangle moves with the presented bounds while the view animates.
+        Rect ring = view.focusRingRect();
+        Rect model = view.bounds();
+        ring = { ring.x() - model.x() + p.bounds.x(), ring.y() - model.y() + p.bounds.y(),
+            ring.width() + p.bounds.width() - model.width(), ring.height() + p.bounds.height() - model.height() };
+        double offset = kFocusRingGap + kFocusRingWidth / 2;
+        double radius = std::max(0.0, view.cornerRadius() + (ring.width() > model.width() ? offset : -offset));
+        roundedRectPath(cr, ring, radius);
         cairo_set_line_width(cr, kFocusRingWidth);
         cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, tint.alpha);
         cairo_stroke(cr);

@@ -166,8 +166,12 @@ void SegmentedControl::touchesEnded(const Touch& touch)
     bool inside = isEnabled() && index != kNoSegment && index == pressed;
     Control::touchesEnded(touch);
     setNeedsDisplay();
-    if (!inside)
-        return;
+    if (inside)
+        selectSegmentAsUser(index);
+}
+
+void SegmentedControl::selectSegmentAsUser(int index)
+{
     if (m_momentary) {
         // The tapped segment reads as selected while the actions run, then nothing is.
         m_selectedIndex = index;
@@ -179,6 +183,45 @@ void SegmentedControl::touchesEnded(const Touch& touch)
         return;
     m_selectedIndex = index;
     sendActions(ControlEvent::ValueChanged);
+}
+
+int SegmentedControl::focusedSegmentIndex() const
+{
+    if (m_focusedIndex >= 0 && m_focusedIndex < numberOfSegments())
+        return m_focusedIndex;
+    if (m_selectedIndex >= 0 && m_selectedIndex < numberOfSegments())
+        return m_selectedIndex;
+    return numberOfSegments() > 0 ? 0 : kNoSegment;
+}
+
+bool SegmentedControl::keyDown(const KeyEvent& event)
+{
+    int focused = focusedSegmentIndex();
+    if (!isEnabled() || focused == kNoSegment || event.modifiers != KeyModifierNone)
+        return Control::keyDown(event);
+    switch (event.key) {
+    case Key::Left:
+    case Key::Right:
+        m_focusedIndex = std::clamp(focused + (event.key == Key::Left ? -1 : 1), 0, numberOfSegments() - 1);
+        setNeedsDisplay();
+        return true;
+    case Key::Return:
+    case Key::Space:
+        selectSegmentAsUser(focused);
+        setNeedsDisplay();
+        return true;
+    default:
+        return Control::keyDown(event);
+    }
+}
+
+Rect SegmentedControl::focusRingRect() const
+{
+    int focused = focusedSegmentIndex();
+    if (focused == kNoSegment)
+        return Control::focusRingRect();
+    double out = kFocusRingGap + kFocusRingWidth / 2;
+    return segmentFrame(focused).insetBy(-out, -out);
 }
 
 void SegmentedControl::touchesCancelled(const Touch& touch)

@@ -36,6 +36,11 @@ public:
     int segmentAtPoint(Point point) const;
     Rect segmentFrame(int index) const;
 
+    // The segment the keyboard is on while the control has the focus: Left and Right move it,
+    // Return and Space select it as a tap does, and the focus ring goes round it. Until moved,
+    // the selected segment (else the first).
+    int focusedSegmentIndex() const;
+
     // Object
     std::string className() const override { return "UISegmentedControl"; }
 
@@ -46,13 +51,18 @@ public:
     void touchesEnded(const Touch& touch) override;
     void touchesCancelled(const Touch& touch) override;
     void tintColorDidChange() override { setNeedsDisplay(); }
+    bool keyDown(const KeyEvent& event) override;
+    Rect focusRingRect() const override;
 
 protected:
     explicit SegmentedControl(std::vector<std::string> titles = {});
     friend class View;
 
 private:
+    void selectSegmentAsUser(int index);
+
     std::vector<std::string> m_titles;
+    int m_focusedIndex = kNoSegment;
     int m_selectedIndex = kNoSegment;
     int m_pressedIndex = kNoSegment;
     bool m_momentary = false;

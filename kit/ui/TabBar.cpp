@@ -10,6 +10,31 @@
 
 namespace kit {
 
+namespace {
+
+// Stands for one item towards the keyboard: draws nothing and takes no touches (the bar does).
+class TabBarItemView : public View {
+public:
+    TabBar* bar = nullptr; // not owned: the bar holds this view
+    int index = 0;
+
+    std::string className() const override { return "UITabBarButton"; }
+    bool canBecomeFirstResponder() const override { return !isHidden(); }
+    bool showsFocusRing() const override { return true; }
+    View* hitTest(Point) override { return nullptr; }
+    bool keyDown(const KeyEvent& event) override
+    {
+        bool activates = (event.key == Key::Return || event.key == Key::Space) && event.modifiers == KeyModifierNone;
+        if (activates && bar && bar->onSelect) {
+            bar->onSelect(index);
+            return true;
+        }
+        return View::keyDown(event);
+    }
+};
+
+} // namespace
+
 static constexpr double kImageTop = 5;
 static constexpr double kImageSize = 30;
 static constexpr double kTitleSize = 10;
@@ -27,7 +52,38 @@ void TabBar::setItems(std::vector<TabBarItem> items)
     m_items = std::move(items);
     if (m_selectedIndex >= static_cast<int>(m_items.size()))
         m_selectedIndex = m_items.empty() ? -1 : 0;
+    syncItemViews();
     setNeedsDisplay();
+}
+
+void TabBar::syncItemViews()
+{
+    // Existing item views stay, so that a focused item keeps the focus when the titles change.
+    while (m_itemViews.size() > m_items.size()) {
+        m_itemViews.back()->removeFromSuperview();
+        m_itemViews.pop_back();
+    }
+    while (m_itemViews.size() < m_items.size()) {
+        auto view = View::create<TabBarItemView>();
+        view->bar = this;
+        view->index = static_cast<int>(m_itemViews.size());
+        addSubview(view);
+        m_itemViews.push_back(std::move(view));
+    }
+    setNeedsLayout();
+}
+
+void TabBar::layoutSubviews()
+{
+    for (std::size_t i = 0; i < m_itemViews.size(); ++i)
+        m_itemViews[i]->setFrame(itemFrame(static_cast<int>(i)));
+}
+
+View* TabBar::itemView(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(m_itemViews.size()))
+        return nullptr;
+    return m_itemViews[static_cast<std::size_t>(index)].get();
 }
 
 void TabBar::setSelectedIndex(int index)

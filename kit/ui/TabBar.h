@@ -30,7 +30,12 @@ public:
     // The colour item i is drawn in now.
     Color itemColor(int index) const;
 
-    // A tap on an item.
+    // The view standing for item i, which Tab stops at and which wears the focus ring (the bar
+    // draws the items itself); null when out of range. Return or Space on it selects the item
+    // as a tap does.
+    View* itemView(int index) const;
+
+    // A tap on an item, or Return or Space on its focused item view.
     std::function<void(int index)> onSelect;
 
     // Object
@@ -43,6 +48,7 @@ public:
     void touchesEnded(const Touch& touch) override;
     void touchesCancelled(const Touch&) override { }
     void tintColorDidChange() override { setNeedsDisplay(); }
+    void layoutSubviews() override;
 
 protected:
     TabBar();
@@ -51,7 +57,10 @@ protected:
 private:
     int indexAt(Point point) const;
 
+    void syncItemViews();
+
     std::vector<TabBarItem> m_items;
+    std::vector<std::shared_ptr<View>> m_itemViews;
     int m_selectedIndex = -1;
     BarStyle m_barStyle = BarStyle::Default;
 };

@@ -82,6 +82,16 @@ bool TabBarController::pressKey(Key key)
     return selected && selected->pressKey(key);
 }
 
+bool TabBarController::performKeyCommand(const KeyEvent& event)
+{
+    int digit = digitValue(event.key);
+    if (event.modifiers != KeyModifierControl || digit < 1 || digit > static_cast<int>(m_controllers.size()))
+        return false;
+    if (auto& select = tabBar()->onSelect)
+        select(digit - 1);
+    return true;
+}
+
 Rect TabBarController::contentFrame()
 {
     Rect b = view()->bounds();

@@ -49,6 +49,8 @@ public:
 
     // Handed to the selected screen.
     bool pressKey(Key key) override;
+    // Ctrl+1…9 choose the first to ninth tab as a tap on it does.
+    bool performKeyCommand(const KeyEvent& event) override;
     // The area a tab's view fills: the view less the tab bar.
     Rect contentFrame();
 

@@ -807,23 +807,57 @@ void TableView::didTapContent(const Touch& touch)
         hideDeleteConfirmation();
         return;
     }
-    bool allowed = m_editing ? m_allowsSelectionDuringEditing : m_allowsSelection;
-    if (!allowed)
+    if (!isSelectionAllowedNow())
         return;
-    auto path = rowAtTouch(touch);
-    if (!path)
+    if (auto path = rowAtTouch(touch))
+        selectRowAsUser(*path);
+}
+
+void TableView::selectRowAsUser(const IndexPath& path)
+{
+    if (!isSelectionAllowedNow() || path.section < 0 || path.section >= numberOfSections() || path.row < 0
+        || path.row >= numberOfRowsInSection(path.section))
         return;
-    if (m_selectedRow && *m_selectedRow != *path) {
+    if (m_selectedRow && *m_selectedRow != path) {
         IndexPath previous = *m_selectedRow;
         deselectRowAtIndexPath(previous, false);
         if (m_tableDelegate)
             m_tableDelegate->didDeselectRowAtIndexPath(*this, previous);
     }
     m_selectedRow = path;
-    if (auto* cell = cellForRowAtIndexPath(*path))
+    if (auto* cell = cellForRowAtIndexPath(path))
         cell->setSelected(true);
     if (m_tableDelegate)
-        m_tableDelegate->didSelectRowAtIndexPath(*this, *path);
+        m_tableDelegate->didSelectRowAtIndexPath(*this, path);
+}
+
+bool TableView::focusRowAdjacentTo(const IndexPath& path, bool upwards)
+{
+    // Rows whose cells refuse the focus (headers' neighbours that do not act) are passed over.
+    IndexPath at = path;
+    int sections = numberOfSections();
+    while (true) {
+        if (upwards) {
+            --at.row;
+            while (at.row < 0) {
+                if (--at.section < 0)
+                    return false;
+                at.row = numberOfRowsInSection(at.section) - 1;
+            }
+        } else {
+            ++at.row;
+            while (at.section < sections && at.row >= numberOfRowsInSection(at.section)) {
+                ++at.section;
+                at.row = 0;
+            }
+            if (at.section >= sections)
+                return false;
+        }
+        scrollToRowAtIndexPath(at, TableViewScrollPosition::None, false);
+        layoutIfNeeded();
+        if (auto* cell = cellForRowAtIndexPath(at); cell && cell->becomeFirstResponder())
+            return true;
+    }
 }
 
 // Editing

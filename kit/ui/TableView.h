@@ -165,6 +165,17 @@ public:
     std::optional<IndexPath> indexPathForSelectedRow() const { return m_selectedRow; }
     void selectRowAtIndexPath(const std::optional<IndexPath>& path, bool animated, TableViewScrollPosition position);
     void deselectRowAtIndexPath(const IndexPath& path, bool animated);
+    // Selects the row as a tap on it does (Return on its focused cell): the row selected before
+    // is deselected, and the delegate is told of both. Nothing when selection is not allowed now
+    // or the row does not exist.
+    void selectRowAsUser(const IndexPath& path);
+    // Whether a tap selects a row now: allowsSelection, or while editing
+    // allowsSelectionDuringEditing.
+    bool isSelectionAllowedNow() const { return m_editing ? m_allowsSelectionDuringEditing : m_allowsSelection; }
+    // Moves the keyboard focus to the nearest row below `path` (above it when `upwards`) whose
+    // cell takes the focus, scrolling only as far as needed to show it. False when none does.
+    bool focusRowAdjacentTo(const IndexPath& path, bool upwards);
+
     bool allowsSelection() const { return m_allowsSelection; }
     void setAllowsSelection(bool allows) { m_allowsSelection = allows; }
     bool allowsSelectionDuringEditing() const { return m_allowsSelectionDuringEditing; }

@@ -7,6 +7,7 @@
 #include "kit/ui/GraphicsContext.h"
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
+#include "kit/ui/TableView.h"
 
 #include <algorithm>
 
@@ -316,6 +317,52 @@ void TableViewCell::setSeparatorColor(std::optional<Color> color)
         return;
     m_separatorColor = color;
     setNeedsDisplay();
+}
+
+TableView* TableViewCell::enclosingTable() const
+{
+    for (View* view = superview(); view; view = view->superview())
+        if (auto* table = dynamic_cast<TableView*>(view))
+            return table;
+    return nullptr;
+}
+
+bool TableViewCell::canBecomeFirstResponder() const
+{
+    TableView* table = enclosingTable();
+    return table && !isHidden() && m_selectionStyle != TableViewCellSelectionStyle::None && table->isSelectionAllowedNow()
+        && table->indexPathForCell(*this);
+}
+
+Rect TableViewCell::focusRingRect() const
+{
+    double in = kFocusRingGap + kFocusRingWidth / 2;
+    return bounds().insetBy(in, in);
+}
+
+bool TableViewCell::keyDown(const KeyEvent& event)
+{
+    TableView* table = enclosingTable();
+    auto path = table ? table->indexPathForCell(*this) : std::nullopt;
+    if (!path || event.modifiers != KeyModifierNone || !table->isSelectionAllowedNow())
+        return View::keyDown(event);
+    switch (event.key) {
+    case Key::Return:
+    case Key::Space: {
+        // The delegate may reload the table, or take it away.
+        auto keep = table->shared_from_this();
+        table->selectRowAsUser(*path);
+        return true;
+    }
+    case Key::Up:
+    case Key::Down:
+        if (table->focusRowAdjacentTo(*path, event.key == Key::Up))
+            return true;
+        break;
+    default:
+        break;
+    }
+    return View::keyDown(event);
 }
 
 void TableViewCell::prepareForReuse()

@@ -121,6 +121,13 @@ public:
     // View
     void layoutSubviews() override;
     void draw(GraphicsContext& context, const Rect& dirty) override;
+    // A row that acts on a tap (its table selects rows now and the cell shows the selection)
+    // takes the focus; Return or Space selects it as a tap does, Up and Down move the focus to
+    // the neighbouring rows. The ring lies inside the cell, which spans the table's width.
+    bool canBecomeFirstResponder() const override;
+    bool showsFocusRing() const override { return true; }
+    Rect focusRingRect() const override;
+    bool keyDown(const KeyEvent& event) override;
 
 protected:
     TableViewCell(TableViewCellStyle style, std::string reuseIdentifier);
@@ -128,6 +135,7 @@ protected:
     void didCreate() override;
 
 private:
+    TableView* enclosingTable() const;
     const View* currentAccessory() const;
     TableViewCellAccessoryType currentAccessoryType() const;
     Size accessorySize() const;

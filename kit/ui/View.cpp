@@ -682,6 +682,21 @@ bool View::isFirstResponder() const
     return w && w->firstResponder() == this;
 }
 
+Rect View::focusRingRect() const
+{
+    double out = kFocusRingGap + kFocusRingWidth / 2;
+    Rect outside = bounds().insetBy(-out, -out);
+    // The ring goes inside where its outer edge would be cut off: by the window's edge or by an
+    // ancestor that clips (a button as wide as an alert's box, a view as wide as the screen).
+    Rect outer = outside.insetBy(-kFocusRingWidth / 2, -kFocusRingWidth / 2);
+    for (const View* ancestor = m_superview; ancestor; ancestor = ancestor->m_superview) {
+        bool clips = ancestor->m_clipsToBounds || !ancestor->m_superview;
+        if (clips && !ancestor->bounds().contains(convertRectTo(outer, ancestor)))
+            return bounds().insetBy(out, out);
+    }
+    return outside;
+}
+
 // Animation
 
 void View::animate(double duration, const std::function<void()>& changes, std::function<void(bool)> completion)

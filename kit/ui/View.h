@@ -213,8 +213,18 @@ public:
     // Gives the focus up if the view has it.
     void resignFirstResponder();
     bool isFirstResponder() const;
+    // Whether Tab and Shift+Tab stop at the view. By default any view that can take the focus;
+    // views that take it only when asked (a panel handling keys for its buttons) say no.
+    virtual bool canBecomeFocused() const { return canBecomeFirstResponder(); }
     // Whether a ring in the tint colour is drawn around the view while it has the focus.
     virtual bool showsFocusRing() const { return false; }
+    // The line the focus ring's middle follows, in bounds coordinates: just outside the bounds,
+    // or just inside where the outside would fall off the window's edge (a view as wide as the
+    // screen).
+    virtual Rect focusRingRect() const;
+    // The ring's width and its gap to the bounds.
+    static constexpr double kFocusRingWidth = 2;
+    static constexpr double kFocusRingGap = 1;
 
     // Animation. Alpha, frame, center, bounds and transform set inside `changes` take their new
     // values at once; what is drawn moves there over `duration` seconds, eased in and out.

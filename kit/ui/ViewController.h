@@ -126,6 +126,9 @@ public:
     // A key pressed while this screen is in front; true when it was used. Containers hand it
     // to the screen they show; other screens use none by default.
     virtual bool pressKey(Key) { return false; }
+    // A control key combination (Ctrl+1) that acts wherever the focus is; asked of the root
+    // controller before pressKey. True when used.
+    virtual bool performKeyCommand(const KeyEvent&) { return false; }
 
     // Forwards to the children by default.
     virtual void viewWillTransitionToSize(Size size, TransitionCoordinator& coordinator);

@@ -2,6 +2,8 @@
 #include "kit/ui/Window.h"
 
 #include "kit/base/RunLoop.h"
+#include "kit/ui/FocusTraversal.h"
+#include "kit/ui/PopoverPresentationController.h"
 #include "kit/ui/ViewController.h"
 
 #include <algorithm>
@@ -215,6 +217,7 @@ void Window::setFirstResponder(View* view)
 
 bool Window::sendKey(const KeyEvent& event)
 {
+    auto keepWindow = shared_from_this();
     if (View* responder = firstResponder()) {
         // The view may give up the focus or leave the tree while it handles the key.
         auto keep = responder->shared_from_this();
@@ -223,9 +226,48 @@ bool Window::sendKey(const KeyEvent& event)
     } else if (keyDown(event)) {
         return true;
     }
-    if (!m_presented.empty())
-        return m_presented.back()->pressKey(event.key);
-    return m_rootViewController && m_rootViewController->pressKey(event.key);
+    if (!m_presented.empty()) {
+        auto top = m_presented.back();
+        if (top->pressKey(event.key))
+            return true;
+        if (event.key == Key::Escape && top->modalPresentationStyle() == ModalPresentationStyle::Popover) {
+            // Escape puts a popover away as a tap outside it does (its delegate may refuse).
+            auto* popover = PopoverPresentationController::forController(*top);
+            if (popover->isPresented()) {
+                popover->tappedOutside();
+                return true;
+            }
+        }
+        return false;
+    }
+    if (!m_rootViewController)
+        return false;
+    auto root = m_rootViewController;
+    if ((event.modifiers & (KeyModifierControl | KeyModifierAlt)) && root->performKeyCommand(event))
+        return true;
+    return root->pressKey(event.key);
+}
+
+bool Window::keyDown(const KeyEvent& event)
+{
+    if (event.key == Key::Tab && !(event.modifiers & (KeyModifierControl | KeyModifierAlt)))
+        return moveFocus(event.hasShift());
+    return View::keyDown(event);
+}
+
+std::vector<View*> Window::focusOrder()
+{
+    layoutIfNeeded();
+    View* root = this;
+    if (!m_presented.empty() && m_presented.back()->isViewLoaded() && m_presented.back()->view()->window() == this)
+        root = m_presented.back()->view();
+    return kit::focusOrder(*root);
+}
+
+bool Window::moveFocus(bool backwards)
+{
+    View* next = nextInFocusOrder(focusOrder(), firstResponder(), backwards);
+    return next && next->becomeFirstResponder();
 }
 
 void Window::transitionToSize(Size size, double duration)
@@ -250,14 +292,39 @@ void Window::transitionToSize(Size size, double duration)
 
 void Window::pushPresented(std::shared_ptr<ViewController> controller)
 {
-    if (controller)
-        m_presented.push_back(std::move(controller));
+    if (!controller)
+        return;
+    View* before = firstResponder();
+    m_presented.push_back(controller);
+    m_focusBeforePresented.push_back(before ? before->weak_from_this() : std::weak_ptr<View> {});
+    View* first = nullptr;
+    if (controller->isViewLoaded() && controller->view()->window() == this) {
+        View& root = *controller->view();
+        root.layoutIfNeeded();
+        auto order = kit::focusOrder(root);
+        if (!order.empty())
+            first = order.front();
+    }
+    if (!first || !first->becomeFirstResponder())
+        setFirstResponder(nullptr);
 }
 
 void Window::popPresented(ViewController* controller)
 {
-    m_presented.erase(std::remove_if(m_presented.begin(), m_presented.end(), [&](auto& c) { return c.get() == controller; }),
-        m_presented.end());
+    for (std::size_t i = m_presented.size(); i-- > 0;) {
+        if (m_presented[i].get() != controller)
+            continue;
+        auto before = m_focusBeforePresented[i].lock();
+        bool wasTop = i + 1 == m_presented.size();
+        m_presented.erase(m_presented.begin() + static_cast<std::ptrdiff_t>(i));
+        m_focusBeforePresented.erase(m_focusBeforePresented.begin() + static_cast<std::ptrdiff_t>(i));
+        View* focused = firstResponder();
+        bool focusLeaves = !focused || (controller->isViewLoaded() && focused->isDescendantOf(controller->view()));
+        if (wasTop && focusLeaves) {
+            if (!before || !before->becomeFirstResponder())
+                setFirstResponder(nullptr);
+        }
+    }
 }
 
 } // namespace kit

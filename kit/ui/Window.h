@@ -67,20 +67,33 @@ public:
     // A key from the host: to the first responder, which passes what it does not use up its
     // superviews (without one, to the window itself); a key no view used goes to the screens:
     // the controller presented on top, else the root controller. Tells whether one used it.
+    // Tab moves the focus (see moveFocus); Escape unused by the screens dismisses a popover on
+    // top; a control key combination unused by the views goes to the root controller as a
+    // key command (ViewController::performKeyCommand) while nothing is presented over it.
     bool sendKey(const KeyEvent& event);
+    // Moves the focus to the next view Tab stops at (the previous one when `backwards`), wrapping
+    // around: within the controller presented on top, else the whole window. False when there
+    // is no such view.
+    bool moveFocus(bool backwards);
+    // The views Tab stops at now, in reading order (see kit::focusOrder).
+    std::vector<View*> focusOrder();
 
     // The screen changes size (a tablet turned): the root controller is told through
     // viewWillTransitionToSize with a coordinator of `duration`, then the window takes the
     // new size, animated over that duration.
     void transitionToSize(Size size, double duration);
 
-    // Used by ViewController: controllers presented over the root, bottom first.
+    // Used by ViewController: controllers presented over the root, bottom first. The keyboard
+    // follows: the first view Tab stops at in a controller that comes up takes the focus, and
+    // when it goes the view focused before it has the focus again.
     void pushPresented(std::shared_ptr<ViewController> controller);
     void popPresented(ViewController* controller);
     const std::vector<std::shared_ptr<ViewController>>& presentedControllers() const { return m_presented; }
 
     // Object
     std::string className() const override { return "UIWindow"; }
+    // View: Tab and Shift+Tab, when no view used them.
+    bool keyDown(const KeyEvent& event) override;
 
 protected:
     Window();
@@ -91,6 +104,8 @@ protected:
 private:
     std::shared_ptr<ViewController> m_rootViewController;
     std::vector<std::shared_ptr<ViewController>> m_presented;
+    // Per presented controller, the view that had the focus when it came up.
+    std::vector<std::weak_ptr<View>> m_focusBeforePresented;
     double m_level = kLevelNormal;
     bool m_visible = false;
     bool m_needsRedraw = true;

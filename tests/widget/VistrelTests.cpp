@@ -10,6 +10,7 @@
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/VisualEffectView.h"
+#include "kit/ui/Window.h"
 #include "tests/support/ScreenTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -258,4 +259,32 @@ TEST_F(VistrelTest, WindowIsAsWideAsTheProfilesLayoutAndNarrowTabletsTakeThePhon
     wide->viewWillAppear(false);
     EXPECT_DOUBLE_EQ(label(*wide, wide->memPanel(), 2)->font()->pointSize(), 14);
     EXPECT_DOUBLE_EQ(wide->memTitleLabel()->font()->pointSize(), 17);
+}
+
+TEST_F(VistrelTest, ReturnOpensQuarrinAndTabFocusesTheWholeWidget)
+{
+    kit::RunLoop::main().setVirtualClock(true);
+    {
+        kit::HostOptions options;
+        options.windowSize = kit::Size { 320, 160 };
+        options.statusBar = false;
+        options.scale = 1;
+        kit::HeadlessHost host(options);
+        VistrelHost widget({ 320, 160 }, 3);
+        host.launch(&widget);
+        EXPECT_FALSE(host.pressKey(kit::Key::Escape));
+        EXPECT_TRUE(host.openedURLs().empty());
+        // Nothing focused yet: Return goes to the widget itself.
+        EXPECT_TRUE(host.pressKey(kit::Key::Return));
+        ASSERT_EQ(host.openedURLs().size(), 1u);
+        EXPECT_EQ(host.openedURLs()[0], "velmora-quarrin://");
+
+        // Tab focuses the one control, the whole widget; Space presses it.
+        EXPECT_TRUE(host.pressKey(kit::Key::Tab));
+        ASSERT_NE(host.keyWindow()->firstResponder(), nullptr);
+        EXPECT_TRUE(host.pressKey(kit::Key::Space));
+        EXPECT_EQ(host.openedURLs().size(), 2u);
+        host.terminate();
+    }
+    kit::RunLoop::main().setVirtualClock(false);
 }

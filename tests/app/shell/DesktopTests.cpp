@@ -424,6 +424,26 @@ TEST_F(DesktopTest, WindowResizesWithinThePhoneWidthsAndCtrlQQuitsWritingThePref
     EXPECT_EQ(again.waitExit(10), 0) << "Ctrl+W closes the one window, which ends the program";
 }
 
+TEST_F(DesktopTest, TabAndReturnOnTheRealWindowSwitchTabsAndTheArrowsChooseAModel)
+{
+    Launch quarrin({}, logPath("keys"));
+    std::string id = waitForClass("quarrin", 20);
+    ASSERT_FALSE(id.empty()) << quarrin.log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // Usage offers only the tabs: the third Tab reaches Tech Specs, Return shows it, and Right
+    // moves its picker to the next model, which is stored as the one chosen.
+    pressKeys(id, "Tab Tab Tab Return");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    pressKeys(id, "Right");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    pressKeys(id, "ctrl+q");
+    EXPECT_EQ(quarrin.waitExit(10), 0) << quarrin.log();
+    std::string preferences = readFile(home + "/.config/com.velmora.quarrin/preferences.plist");
+    EXPECT_NE(preferences.find("<key>kSelectedModelDefaultsKey</key>"), std::string::npos)
+        << "Tab, Return and Right reached the Tech Specs picker\n"
+        << preferences;
+}
+
 TEST_F(DesktopTest, F11TogglesFullScreenUnderAWindowManager)
 {
     if (run("command -v openbox").first != 0)
