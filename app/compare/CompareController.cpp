@@ -51,6 +51,32 @@ double heightRoundedUp(const kit::AttributedString& text, double width, double l
     return std::ceil(text.boundingRect(kit::Size { width, lineLimit }).height()) + 1;
 }
 
+// The figure that the value bar sits under: the value text up to the line break before its
+// second part.
+kit::AttributedString firstPart(const kit::AttributedString& value)
+{
+    kit::AttributedString part;
+    for (const auto& run : value.runs()) {
+        std::size_t end = run.text.find('\n');
+        part.append(run.text.substr(0, end), run.attributes);
+        if (end != std::string::npos)
+            break;
+    }
+    return part;
+}
+
+// How many lines the value label wraps that figure into: a long one ("296.63 × 228.98 ×
+// 15.85 mm") needs more than one on a narrow phone.
+int firstPartLines(const kit::Label& value)
+{
+    if (!value.attributedText())
+        return 1;
+    kit::TextLayout::Options options;
+    options.width = value.bounds().width();
+    options.defaultFont = value.font();
+    return std::max(1, kit::TextLayout(firstPart(*value.attributedText()), options).lineCount());
+}
+
 const kit::AttributedString& styledText(const kit::Value& item)
 {
     static const kit::AttributedString empty;
@@ -314,8 +340,10 @@ void CompareController::willDisplayCell(kit::TableView& tableView, kit::TableVie
     double x = value->frame().minX() - 4;
     double lineHeight = m_styles.value.font ? m_styles.value.font->lineHeight() : 0;
     double room = content->bounds().width() - x - m_textBorder;
+    // The bar is as tall as the figure's lines, so a wrapped figure stays on it.
     bar->setFrame({ x, value->frame().minY(),
-        valueBarWidth(room, ComparisonBuilder::rowNumber(row), ComparisonBuilder::rowNumber(firstRow)), lineHeight + 2 });
+        valueBarWidth(room, ComparisonBuilder::rowNumber(row), ComparisonBuilder::rowNumber(firstRow)),
+        firstPartLines(*value) * lineHeight + 2 });
 }
 
 double CompareController::heightForRowAtIndexPath(kit::TableView& tableView, const kit::IndexPath& indexPath)

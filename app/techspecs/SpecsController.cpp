@@ -404,7 +404,11 @@ std::shared_ptr<kit::View> SpecsController::viewForRowAtIndexPath(HPickerView& p
     auto name = makeLabel(SharedTools::fontWithName("HelveticaNeue-Bold", nameSize),
         thisDevice ? kThisDeviceNameColor : kit::Color::white());
     name->setFrame({ 2, 2, width - 4, std::max(0.0, height - detailHeight - 4) });
-    name->setNumberOfLines(2);
+    // Above a detail line there is room for one line only. A name too long for its lines is
+    // drawn smaller, then cut short, rather than spilling over the detail or out of the strip.
+    name->setNumberOfLines(detail.empty() ? 2 : 1);
+    name->setAdjustsFontSizeToFitWidth(true);
+    name->setMinimumScaleFactor(kColumnNameMinimumScale);
     name->setTextAlignment(kit::TextAlignment::Center);
     name->setText(specs["Name"].string());
     name->setTag(kColumnNameTag);

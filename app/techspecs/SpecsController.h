@@ -42,6 +42,8 @@ public:
     // Picker column subviews.
     static constexpr int kColumnNameTag = 1;
     static constexpr int kColumnDetailTag = 2;
+    // How far a long model name may shrink before it is truncated.
+    static constexpr double kColumnNameMinimumScale = 0.7;
     // No row grows past this many lines of its larger font.
     static constexpr double kMaximumRowLines = 50;
     static constexpr double kJumpBarHeight = 40;

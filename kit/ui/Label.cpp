@@ -3,6 +3,7 @@
 
 #include "kit/ui/GraphicsContext.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kit {
@@ -114,6 +115,83 @@ void Label::setVibrant(bool vibrant)
     setNeedsDisplay();
 }
 
+void Label::setAdjustsFontSizeToFitWidth(bool adjusts)
+{
+    if (adjusts == m_adjustsFontSizeToFitWidth)
+        return;
+    m_adjustsFontSizeToFitWidth = adjusts;
+    invalidateLayout();
+}
+
+void Label::setMinimumScaleFactor(double factor)
+{
+    factor = std::isfinite(factor) ? std::clamp(factor, 0.0, 1.0) : 0.0;
+    if (factor == m_minimumScaleFactor)
+        return;
+    m_minimumScaleFactor = factor;
+    invalidateLayout();
+}
+
+double Label::fontScale() const
+{
+    if (text().empty())
+        return 1;
+    layoutFor(bounds().width());
+    return m_layoutScale;
+}
+
+AttributedString Label::scaledText(double scale) const
+{
+    AttributedString text = m_attributedText ? *m_attributedText : AttributedString(m_text);
+    if (scale == 1)
+        return text;
+    AttributedString scaled;
+    for (const auto& run : text.runs()) {
+        TextAttributes attributes = run.attributes;
+        if (attributes.font)
+            attributes.font = attributes.font->withSize(attributes.font->pointSize() * scale);
+        scaled.append(run.text, attributes);
+    }
+    return scaled;
+}
+
+bool Label::fitsAtScale(double scale, Size size) const
+{
+    // Half a hundredth of a point absorbs rounding in Pango's units.
+    constexpr double tolerance = 0.005;
+    TextLayout::Options options;
+    options.lineBreakMode = LineBreakMode::WordWrap;
+    options.defaultFont = m_font->withSize(m_font->pointSize() * scale);
+    if (m_numberOfLines == 1) {
+        // One line never wraps: its natural width is what must fit.
+        TextLayout layout(scaledText(scale), options);
+        return layout.size().width <= size.width + tolerance;
+    }
+    options.width = size.width;
+    TextLayout layout(scaledText(scale), options);
+    if (m_numberOfLines > 0 && layout.lineCount() > m_numberOfLines)
+        return false;
+    if (size.height > 0 && layout.size().height > size.height + tolerance)
+        return false;
+    return !layout.breaksWithinWord();
+}
+
+double Label::fittingScale(Size size) const
+{
+    if (!m_adjustsFontSizeToFitWidth || text().empty() || !(size.width > 0) || fitsAtScale(1, size))
+        return 1;
+    double smallest = std::min(1.0, std::max(m_minimumScaleFactor, 1 / m_font->pointSize()));
+    if (!fitsAtScale(smallest, size))
+        return smallest;
+    // Smaller text never fits worse, so halving the interval finds the largest scale that fits.
+    double fitting = smallest, failing = 1;
+    while (failing - fitting > 0.005) {
+        double middle = (fitting + failing) / 2;
+        (fitsAtScale(middle, size) ? fitting : failing) = middle;
+    }
+    return fitting;
+}
+
 void Label::setBounds(const Rect& rect)
 {
     if (!(rect.size == bounds().size))
@@ -132,6 +210,7 @@ TextLayout& Label::layoutFor(double width) const
 {
     if (m_layout && m_layoutWidth == width)
         return *m_layout;
+    double scale = fittingScale({ width, bounds().height() });
     TextLayout::Options options;
     options.width = width;
     options.numberOfLines = m_numberOfLines;
@@ -140,11 +219,11 @@ TextLayout& Label::layoutFor(double width) const
     // A single line does not wrap; it is cut by the line-break mode.
     if (m_numberOfLines == 1 && (m_lineBreakMode == LineBreakMode::WordWrap || m_lineBreakMode == LineBreakMode::CharWrap))
         options.lineBreakMode = LineBreakMode::Clip;
-    options.defaultFont = m_font;
+    options.defaultFont = scale == 1 ? m_font : m_font->withSize(m_font->pointSize() * scale);
     options.defaultColor = m_textColor;
-    AttributedString text = m_attributedText ? *m_attributedText : AttributedString(m_text);
-    m_layout = std::make_unique<TextLayout>(text, options);
+    m_layout = std::make_unique<TextLayout>(scaledText(scale), options);
     m_layoutWidth = width;
+    m_layoutScale = scale;
     return *m_layout;
 }
 

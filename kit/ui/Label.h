@@ -42,6 +42,18 @@ public:
     bool isVibrant() const { return m_vibrant; }
     void setVibrant(bool vibrant);
 
+    // Off by default. When on, text that does not fit the bounds is drawn in smaller fonts, down to
+    // minimumScaleFactor of their sizes, before the line-break mode cuts it. One line fits when it
+    // is no wider than the bounds; several fit when they stay within the line limit and the
+    // bounds' height and no word had to be broken.
+    bool adjustsFontSizeToFitWidth() const { return m_adjustsFontSizeToFitWidth; }
+    void setAdjustsFontSizeToFitWidth(bool adjusts);
+    // Between 0 and 1; 0 (the default) lets the text shrink as far as a one-point font.
+    double minimumScaleFactor() const { return m_minimumScaleFactor; }
+    void setMinimumScaleFactor(double factor);
+    // The scale the text is drawn at for the current bounds: 1 unless it was shrunk to fit.
+    double fontScale() const;
+
     // Where the text is drawn, in bounds coordinates.
     Rect textRect() const;
 
@@ -61,6 +73,9 @@ protected:
 private:
     TextLayout& layoutFor(double width) const;
     void invalidateLayout();
+    AttributedString scaledText(double scale) const;
+    bool fitsAtScale(double scale, Size bounds) const;
+    double fittingScale(Size bounds) const;
 
     std::string m_text;
     std::shared_ptr<AttributedString> m_attributedText;
@@ -73,9 +88,12 @@ private:
     LineBreakMode m_lineBreakMode = LineBreakMode::TruncateTail;
     bool m_enabled = true;
     bool m_vibrant = false;
+    bool m_adjustsFontSizeToFitWidth = false;
+    double m_minimumScaleFactor = 0;
 
     mutable std::unique_ptr<TextLayout> m_layout;
     mutable double m_layoutWidth = -1;
+    mutable double m_layoutScale = 1;
 };
 
 } // namespace kit

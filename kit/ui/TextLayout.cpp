@@ -150,4 +150,22 @@ Size TextLayout::size() const { return m_size; }
 
 int TextLayout::lineCount() const { return m_lineCount; }
 
+bool TextLayout::breaksWithinWord() const
+{
+    auto* layout = static_cast<PangoLayout*>(m_layout);
+    const char* text = pango_layout_get_text(layout);
+    int count = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout, &count);
+    PangoLayoutIter* iter = pango_layout_get_iter(layout);
+    bool broken = false;
+    // A line that starts where no line may break was cut out of a word.
+    while (!broken && pango_layout_iter_next_line(iter)) {
+        PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
+        glong offset = g_utf8_pointer_to_offset(text, text + line->start_index);
+        broken = offset < count && !attrs[offset].is_line_break;
+    }
+    pango_layout_iter_free(iter);
+    return broken;
+}
+
 } // namespace kit

@@ -39,6 +39,8 @@ public:
     Size size() const;
     int lineCount() const;
     const Options& options() const { return m_options; }
+    // Whether a line had to be broken inside a word, the word being too wide for a line of its own.
+    bool breaksWithinWord() const;
 
     // The PangoLayout* underneath, laid out for a cairo context with the kit's font options.
     void* nativeLayout() const { return m_layout; }

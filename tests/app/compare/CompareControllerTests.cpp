@@ -9,6 +9,7 @@
 #include "kit/base/PropertyList.h"
 #include "kit/base/UserDefaults.h"
 #include "kit/host/HostCore.h"
+#include "kit/ui/Animator.h"
 #include "kit/ui/BarButtonItem.h"
 #include "kit/ui/Button.h"
 #include "kit/ui/Label.h"
@@ -17,6 +18,8 @@
 #include "tests/kit/ui/ControllerTestSupport.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 
 using Keys = std::vector<std::string>;
 
@@ -30,6 +33,16 @@ void expectFrame(const kit::Rect& actual, const kit::Rect& expected, const char*
     EXPECT_NEAR(actual.y(), expected.y(), 1e-9) << what;
     EXPECT_NEAR(actual.width(), expected.width(), 1e-9) << what;
     EXPECT_NEAR(actual.height(), expected.height(), 1e-9) << what;
+}
+
+// Where the screen's pictures go: $QUARRIN_SNAPSHOT_DIR, else the build tree.
+std::string snapshotPath(const std::string& name)
+{
+    const char* folder = std::getenv("QUARRIN_SNAPSHOT_DIR");
+    std::string directory = folder && *folder ? folder : QUARRIN_BINARY_DIR "/snapshots/compare";
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
+    return directory + "/" + name + ".png";
 }
 
 kit::Value model(std::string name, kit::Dict specs)
@@ -65,7 +78,15 @@ protected:
             { "iPad4,1",
                 model("iPad Air",
                     { { "Processor", figure("0 GHz") }, { "GPU", "PowerVR G6430" }, { "Weight", figure("469 g") } }) },
-            { "orderedComparisonSpecsKeys", kit::Array { "Processor", "GPU", "Onboard RAM", "Weight" } },
+            // Only the laptop has a display and dimensions, long enough to wrap on a phone.
+            { "Framework Laptop 13",
+                model("Framework Laptop 13",
+                    { { "Weight", figure("1300 g") },
+                        { "Display",
+                            kit::Dict { { "NumericValue", "2880 × 1920 pixels at 256 ppi, 120 Hz" },
+                                { "Value", "13.5-inch, 3:2" } } },
+                        { "Dimensions", figure("296.63 × 228.98 × 15.85 mm") } }) },
+            { "orderedComparisonSpecsKeys", kit::Array { "Processor", "GPU", "Onboard RAM", "Weight", "Display", "Dimensions" } },
         };
         std::string bundlePath = home / "bundle/specs.plist";
         ASSERT_TRUE(kit::FileManager::createDirectory(home / "bundle").ok());
@@ -191,6 +212,54 @@ TEST_F(CompareScreenTest, BarsAreProportionalAndAZeroFirstRowShowsNone)
         EXPECT_DOUBLE_EQ(row(1, item).bar->frame().width(), 0) << item;
     // A model that lacks a key path joins as "n/a".
     EXPECT_EQ(row(2, 2).value->text(), "n/a");
+}
+
+TEST_F(CompareScreenTest, AFigureThatWrapsStaysOnItsBar)
+{
+    for (const char* device : { "iphone-4s", "iphone-6", "ipad-2" }) {
+        SCOPED_TRACE(device);
+        const bool pad = std::string_view(device) == "ipad-2";
+        choose({ "Framework Laptop 13", "iPhone7,2" });
+        open(device);
+        ASSERT_EQ(headers(), (std::vector<std::string> { "Processor", "GPU", "Onboard RAM", "Weight", "Display", "Dimensions" }));
+        const double line = compare->textStyles().value.font->lineHeight();
+        auto textFrame
+            = [](const kit::Label& label) { return label.textRect().offsetBy(label.frame().minX(), label.frame().minY()); };
+        // A one-line figure keeps its one-line bar.
+        auto weight = row(3, 0);
+        ASSERT_TRUE(weight.bar && weight.value);
+        EXPECT_EQ(weight.value->text(), "1300 g");
+        EXPECT_DOUBLE_EQ(weight.bar->frame().height(), line + 2);
+
+        // The laptop's dimensions wrap on phones; every line lies on the bar, inside the row.
+        auto dimensions = row(5, 0);
+        ASSERT_TRUE(dimensions.bar && dimensions.value);
+        kit::Rect text = textFrame(*dimensions.value);
+        int lines = static_cast<int>(std::lround(text.height() / line));
+        EXPECT_EQ(lines, pad ? 1 : 2);
+        EXPECT_TRUE(dimensions.bar->frame().contains(text))
+            << "text " << text.minY() << " to " << text.maxY() << ", bar " << dimensions.bar->frame().minY() << " to "
+            << dimensions.bar->frame().maxY();
+        EXPECT_DOUBLE_EQ(dimensions.bar->frame().height(), lines * line + 2);
+        EXPECT_LE(dimensions.bar->frame().maxY(), dimensions.cell->contentView()->bounds().height());
+        ASSERT_TRUE(host->writePNG(snapshotPath(std::string("long-figure-") + device)).ok());
+
+        // A second part keeps to its own lines under the bar.
+        auto display = row(4, 0);
+        ASSERT_TRUE(display.bar && display.value);
+        text = textFrame(*display.value);
+        double figureLines = std::round((display.bar->frame().height() - 2) / line);
+        EXPECT_EQ(figureLines, pad ? 1 : 2);
+        double detailLine = compare->textStyles().valueDetail.font->lineHeight();
+        EXPECT_GE(text.maxY() - detailLine, display.bar->frame().maxY() - 2);
+
+        kit::Animator::shared().cancelAll();
+        compare.reset();
+        navigation.reset();
+        host.reset();
+        delegate.window.reset();
+        delegate.root.reset();
+    }
 }
 
 TEST(CompareValueBar, WidthStaysWithinItsRoomWhateverTheFigures)

@@ -19,7 +19,7 @@ TEST_F(ComputerSelectionTest, RowsNameEachComputerAndThePickerOpensOnTheReplaced
     useDataSetAt(QUARRIN_SOURCE_DIR "/resources/specs.plist");
     DataKeeper::setModelIdentifierForTesting(std::string("Raspberry Pi 4 Model B Rev 1.4"));
     DataKeeper::resetForTesting();
-    for (const char* device : { "iphone-6", "ipad-2" }) {
+    for (const char* device : { "iphone-4s", "iphone-6", "ipad-2" }) {
         SCOPED_TRACE(device);
         storeSelection(computers);
         showList(device, 2);

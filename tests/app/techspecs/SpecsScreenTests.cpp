@@ -373,3 +373,64 @@ TEST_F(SpecsScreenTest, ServiceColumnTapsGoToTheNearestEndUnlessItIsShown)
     advance(1);
     EXPECT_EQ(screen->selectedModelKey(), kThisModel);
 }
+
+TEST_F(SpecsScreenTest, LongNamesShrinkOrTruncateInsideTheirColumnsAboveTheirDetailLines)
+{
+    load();
+    // Handheld names fit: their fonts are as before.
+    for (const char* key : { kThisModel, "iPhone7,1", "iPhone4,1" }) {
+        kit::Label* name = columnLabel(columnOf(key), SpecsController::kColumnNameTag);
+        ASSERT_NE(name, nullptr) << key;
+        EXPECT_EQ(name->fontScale(), 1) << key;
+    }
+
+    // Computers' names, as long as they come, with and without detail lines; this device's name
+    // is drawn two points larger.
+    kit::Value names = dataSet("Raspberry Pi 4");
+    kit::Dict& models = *names.asDict();
+    (*models[kThisModel].asDict())["DetailName"] = "Model B";
+    models["iPhone4,1"] = kit::Dict { { "Name", "ThinkPad X1 Carbon Gen 11" }, { "DetailName", "21HM" } };
+    models["iPhone7,1"] = kit::Dict { { "Name", "Framework Laptop 13" }, { "DetailName", "AMD Ryzen 7040 Series" } };
+    models["iPad2,1"] = kit::Dict { { "Name", "Raspberry Pi Compute Module 4" } };
+    models["iPhone6,1"] = kit::Dict { { "Name", "Raspberry Pi 400" } };
+    writePlist(workingPath(), names, kit::Date::now());
+    DataKeeper::sharedKeeper().dropCachedData();
+    kit::NotificationCenter::defaultCenter().post(DKNewDataIsAvailableNotification, &DataKeeper::sharedKeeper());
+    advance(1);
+
+    const kit::Rect column { 0, 0, picker().columnWidth(), picker().columnHeight() };
+    for (const char* key : { kThisModel, "iPhone4,1", "iPhone7,1", "iPad2,1", "iPhone6,1" }) {
+        SCOPED_TRACE(key);
+        auto view = picker().dataSource()->viewForRowAtIndexPath(picker(), { 0, columnOf(key) });
+        ASSERT_NE(view, nullptr);
+        auto* name = dynamic_cast<kit::Label*>(view->viewWithTag(SpecsController::kColumnNameTag));
+        auto* detail = dynamic_cast<kit::Label*>(view->viewWithTag(SpecsController::kColumnDetailTag));
+        ASSERT_NE(name, nullptr);
+        kit::Rect text = name->textRect().offsetBy(name->frame().minX(), name->frame().minY());
+        EXPECT_TRUE(column.contains(text)) << text.minY() << " to " << text.maxY();
+        EXPECT_GE(name->fontScale(), SpecsController::kColumnNameMinimumScale);
+        if (!detail) {
+            EXPECT_EQ(name->numberOfLines(), 2);
+            continue;
+        }
+        EXPECT_EQ(name->numberOfLines(), 1);
+        // The name's baseline stays above the detail line.
+        kit::Rect under = detail->textRect().offsetBy(detail->frame().minX(), detail->frame().minY());
+        double scaledDescender = name->font()->descender() * name->fontScale();
+        EXPECT_LE(text.maxY() - scaledDescender, under.minY());
+        EXPECT_TRUE(column.contains(under));
+    }
+
+    // "Raspberry Pi 4" shrinks to fit whole; "ThinkPad X1 Carbon Gen 11" stops shrinking and is
+    // truncated.
+    auto shown = [&](const char* key) {
+        keptColumns.push_back(picker().dataSource()->viewForRowAtIndexPath(picker(), { 0, columnOf(key) }));
+        return dynamic_cast<kit::Label*>(keptColumns.back()->viewWithTag(SpecsController::kColumnNameTag));
+    };
+    kit::Label* own = shown(kThisModel);
+    double whole = kit::boundingRectForString(own->text(), own->font(), 0).width();
+    EXPECT_LT(own->fontScale(), 1);
+    EXPECT_GT(own->fontScale(), SpecsController::kColumnNameMinimumScale);
+    EXPECT_LE(whole * own->fontScale(), own->bounds().width() + 0.01);
+    EXPECT_EQ(shown("iPhone4,1")->fontScale(), SpecsController::kColumnNameMinimumScale);
+}
