@@ -17,7 +17,7 @@ import datetime
 # When the data below last changed, in UTC. The build stamps the bundled specs.plist with it, and
 # that date is the bundle copy's age: clients compare it with the working copy's and the data
 # server's dates. Move it on with every change to the data.
-DATA_DATE = "2026-12-09T02:37:07Z"
+DATA_DATE = "2026-12-09T03:06:28Z"
 
 
 def date(text):
@@ -760,11 +760,11 @@ FRAMEWORK_13 = dict(Name="Framework Laptop 13", Display=screen("13.5", details="
                     Weight=grams(1300), Dimensions=mm("296.63", "228.98", "15.85"), Connector="USB-C")
 
 model({"Framework Laptop (12th Gen Intel Core)": None}, DetailName="12th Gen Intel Core", **FRAMEWORK_13,
-      Processor=cpu("12th Gen Intel Core", None, "i5-1240P, i7-1260P or i7-1280P"),
+      Processor=cpu("Intel Core (12th Gen)", None, "i5-1240P, i7-1260P or i7-1280P"),
       Battery_Capacity=watt_hours("55"), Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E")
 
 model({"Framework Laptop (13th Gen Intel Core)": None}, DetailName="13th Gen Intel Core", **FRAMEWORK_13,
-      Processor=cpu("13th Gen Intel Core", None, "i5-1340P, i7-1360P or i7-1370P"),
+      Processor=cpu("Intel Core (13th Gen)", None, "i5-1340P, i7-1360P or i7-1370P"),
       Wi_Fi="802.11a/b/g/n/ac/ax, Wi-Fi 6E")
 
 # Firmware spells the series with and without a space ("7040Series)", "7040 Series)"): the key
@@ -794,22 +794,22 @@ def thinkpad(types, name, generation, processor, **fields):
 X1_16_9 = screen("14.0", details="16:9")
 X1_16_10 = screen("14.0", details="16:10")
 
-thinkpad({"20KG": None, "20KH": None}, "ThinkPad X1 Carbon", "Gen 6", "8th Gen Intel Core",
+thinkpad({"20KG": None, "20KH": None}, "ThinkPad X1 Carbon", "Gen 6", "Intel Core (8th Gen)",
          Onboard_RAM=ram(8192, "LPDDR3"), Display=X1_16_9, Battery_Capacity=watt_hours("57"),
          Weight=grams(1130), Dimensions=mm("323.5", "217.1", "15.95"))
-thinkpad({"20QD": None, "20QE": None}, "ThinkPad X1 Carbon", "Gen 7", "8th Gen Intel Core",
+thinkpad({"20QD": None, "20QE": None}, "ThinkPad X1 Carbon", "Gen 7", "Intel Core (8th Gen)",
          Onboard_RAM=ram(8192, "LPDDR3"), Display=X1_16_9, Battery_Capacity=watt_hours("51"),
          Weight=grams(1090), Dimensions=mm("323", "217", "14.95"))
-thinkpad({"20U9": None, "20UA": None}, "ThinkPad X1 Carbon", "Gen 8", "10th Gen Intel Core",
+thinkpad({"20U9": None, "20UA": None}, "ThinkPad X1 Carbon", "Gen 8", "Intel Core (10th Gen)",
          Onboard_RAM=ram(8192, "LPDDR3"), Display=X1_16_9, Battery_Capacity=watt_hours("51"),
          Weight=grams(1090), Dimensions=mm("323", "217", "14.95"))
-thinkpad({"20XW": None, "20XX": None}, "ThinkPad X1 Carbon", "Gen 9", "11th Gen Intel Core",
+thinkpad({"20XW": None, "20XX": None}, "ThinkPad X1 Carbon", "Gen 9", "Intel Core (11th Gen)",
          Onboard_RAM=ram(8192, "LPDDR4X"), Display=X1_16_10, Battery_Capacity=watt_hours("57"),
          Weight=grams(1130), Dimensions=mm("314.5", "221.6", "14.9"))
-thinkpad({"21CB": None, "21CC": None}, "ThinkPad X1 Carbon", "Gen 10", "12th Gen Intel Core",
+thinkpad({"21CB": None, "21CC": None}, "ThinkPad X1 Carbon", "Gen 10", "Intel Core (12th Gen)",
          Onboard_RAM=ram(8192, "LPDDR5"), Display=X1_16_10, Battery_Capacity=watt_hours("57"),
          Weight=grams(1120), Dimensions=mm("315.6", "222.5", "15.36"))
-thinkpad({"21HM": None, "21HN": None}, "ThinkPad X1 Carbon", "Gen 11", "13th Gen Intel Core",
+thinkpad({"21HM": None, "21HN": None}, "ThinkPad X1 Carbon", "Gen 11", "Intel Core (13th Gen)",
          Onboard_RAM=ram(8192, "LPDDR5"), Display=X1_16_10, Battery_Capacity=watt_hours("57"),
          Weight=grams(1120), Dimensions=mm("315.6", "222.5", "15.36"))
 thinkpad({"21KC": None, "21KD": None}, "ThinkPad X1 Carbon", "Gen 12", "Intel Core Ultra Series 1",
@@ -818,40 +818,40 @@ thinkpad({"21KC": None, "21KD": None}, "ThinkPad X1 Carbon", "Gen 12", "Intel Co
 
 # The T14 and X13 come with Intel or AMD processors, each platform with machine types of its own.
 thinkpad({"20S0": "Intel", "20S1": "Intel", "20UD": "AMD", "20UE": "AMD"}, "ThinkPad T14", "Gen 1",
-         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("14.0", details="16:9"))
+         {"Intel": "Intel Core (10th Gen)", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("14.0", details="16:9"))
 thinkpad({"20W0": "Intel", "20W1": "Intel", "20XK": "AMD", "20XL": "AMD"}, "ThinkPad T14", "Gen 2",
-         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("14.0", details="16:9"))
+         {"Intel": "Intel Core (11th Gen)", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("14.0", details="16:9"))
 thinkpad({"21AH": "Intel", "21AJ": "Intel", "21CF": "AMD", "21CG": "AMD"}, "ThinkPad T14", "Gen 3",
-         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("14.0", details="16:10"))
+         {"Intel": "Intel Core (12th Gen)", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("14.0", details="16:10"))
 thinkpad({"21HD": "Intel", "21HE": "Intel", "21K3": "AMD", "21K4": "AMD"}, "ThinkPad T14", "Gen 4",
-         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("14.0", details="16:10"))
+         {"Intel": "Intel Core (13th Gen)", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("14.0", details="16:10"))
 thinkpad({"20T2": "Intel", "20T3": "Intel", "20UF": "AMD", "20UG": "AMD"}, "ThinkPad X13", "Gen 1",
-         {"Intel": "10th Gen Intel Core", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("13.3", details="16:9"))
+         {"Intel": "Intel Core (10th Gen)", "AMD": "AMD Ryzen PRO 4000 Series"}, Display=screen("13.3", details="16:9"))
 thinkpad({"20WK": "Intel", "20WL": "Intel", "20XH": "AMD", "20XJ": "AMD"}, "ThinkPad X13", "Gen 2",
-         {"Intel": "11th Gen Intel Core", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("13.3", details="16:10"))
+         {"Intel": "Intel Core (11th Gen)", "AMD": "AMD Ryzen PRO 5000 Series"}, Display=screen("13.3", details="16:10"))
 thinkpad({"21BN": "Intel", "21BO": "Intel", "21CM": "AMD", "21CN": "AMD"}, "ThinkPad X13", "Gen 3",
-         {"Intel": "12th Gen Intel Core", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("13.3", details="16:10"))
+         {"Intel": "Intel Core (12th Gen)", "AMD": "AMD Ryzen PRO 6000 Series"}, Display=screen("13.3", details="16:10"))
 thinkpad({"21EX": "Intel", "21EY": "Intel", "21J3": "AMD", "21J4": "AMD"}, "ThinkPad X13", "Gen 4",
-         {"Intel": "13th Gen Intel Core", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("13.3", details="16:10"))
+         {"Intel": "Intel Core (13th Gen)", "AMD": "AMD Ryzen PRO 7040 Series"}, Display=screen("13.3", details="16:10"))
 
 # Dell names its models by number; a 2-in-1 adds a suffix to the clamshell's name, so only
 # numbers without a 2-in-1 namesake are listed (the 2-in-1 would otherwise take the clamshell's entry).
 model({"Dell Inc. XPS 13 9370": None}, Name="XPS 13", DetailName="9370",
-      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
+      Processor=cpu("Intel Core (8th Gen)"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
       Dimensions=mm("302", "199", "11.6"))
 model({"Dell Inc. XPS 13 9380": None}, Name="XPS 13", DetailName="9380",
-      Processor=cpu("8th Gen Intel Core"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
+      Processor=cpu("Intel Core (8th Gen)"), Display=screen("13.3", details="16:9"), Battery_Capacity=watt_hours("52"),
       Dimensions=mm("302", "199", "11.6"))
 model({"Dell Inc. XPS 13 9300": None}, Name="XPS 13", DetailName="9300",
-      Processor=cpu("10th Gen Intel Core"), Display=screen("13.4", details="16:10"), Battery_Capacity=watt_hours("52"),
+      Processor=cpu("Intel Core (10th Gen)"), Display=screen("13.4", details="16:10"), Battery_Capacity=watt_hours("52"),
       Dimensions=mm("295.7", "198.7", "14.8"))
 model({"Dell Inc. XPS 15 9500": None}, Name="XPS 15", DetailName="9500",
-      Processor=cpu("10th Gen Intel Core"), Display=screen("15.6", details="16:10"),
+      Processor=cpu("Intel Core (10th Gen)"), Display=screen("15.6", details="16:10"),
       Battery_Capacity=watt_hours("56", "86 Wh option"), Dimensions=mm("344.72", "230.14", "18"))
 
 # HP's product names repeat the maker: "HP EliteBook 840 G8 Notebook PC".
-for generation, processor in (("G6", "8th Gen Intel Core"), ("G7", "10th Gen Intel Core"),
-                              ("G8", "11th Gen Intel Core")):
+for generation, processor in (("G6", "Intel Core (8th Gen)"), ("G7", "Intel Core (10th Gen)"),
+                              ("G8", "Intel Core (11th Gen)")):
     model({"HP HP EliteBook 840 %s Notebook PC" % generation: None}, Name="HP EliteBook 840",
           DetailName=generation, Processor=cpu(processor), Display=screen("14.0", details="16:9"))
 
