@@ -14,10 +14,10 @@ namespace kit {
 // The running byte totals of one interface.
 struct InterfaceCounters {
     std::string name;
-    int index = 0; // the kernel's interface index; 0 when the message had none
     int family = 18; // link level
     std::uint64_t receivedBytes = 0;
     std::uint64_t sentBytes = 0;
+    int index = 0; // the kernel's interface index (last, so { name, family, in, out } still reads)
 };
 
 enum class LinkDumpStatus {
