@@ -15,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <type_traits>
 
 namespace kit {
 
@@ -56,7 +57,7 @@ struct Curl {
 // Nothing when libcurl cannot be loaded; tried once.
 const Curl* loadCurl()
 {
-    static const Curl* loaded = [] () -> const Curl* {
+    static const Curl* loaded = []() -> const Curl* {
         void* handle = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         if (!handle)
             return nullptr;
@@ -65,26 +66,16 @@ const Curl* loadCurl()
             function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
             return function != nullptr;
         };
-        bool complete = true
-        && load(api.global_init, "curl_global_init")
-        && load(api.easy_init, "curl_easy_init")
-        && load(api.easy_cleanup, "curl_easy_cleanup")
-        && load(api.easy_pause, "curl_easy_pause")
-        && load(api.easy_setopt, "curl_easy_setopt")
-        && load(api.easy_strerror, "curl_easy_strerror")
-        && load(api.free, "curl_free")
-        && load(api.multi_init, "curl_multi_init")
-        && load(api.multi_add_handle, "curl_multi_add_handle")
-        && load(api.multi_info_read, "curl_multi_info_read")
-        && load(api.multi_remove_handle, "curl_multi_remove_handle")
-        && load(api.multi_setopt, "curl_multi_setopt")
-        && load(api.multi_socket_action, "curl_multi_socket_action")
-        && load(api.slist_append, "curl_slist_append")
-        && load(api.slist_free_all, "curl_slist_free_all")
-        && load(api.url, "curl_url")
-        && load(api.url_cleanup, "curl_url_cleanup")
-        && load(api.url_get, "curl_url_get")
-        && load(api.url_set, "curl_url_set");
+        bool complete = load(api.global_init, "curl_global_init") && load(api.easy_init, "curl_easy_init")
+            && load(api.easy_cleanup, "curl_easy_cleanup") && load(api.easy_pause, "curl_easy_pause")
+            && load(api.easy_setopt, "curl_easy_setopt") && load(api.easy_strerror, "curl_easy_strerror")
+            && load(api.free, "curl_free") && load(api.multi_init, "curl_multi_init")
+            && load(api.multi_add_handle, "curl_multi_add_handle") && load(api.multi_info_read, "curl_multi_info_read")
+            && load(api.multi_remove_handle, "curl_multi_remove_handle") && load(api.multi_setopt, "curl_multi_setopt")
+            && load(api.multi_socket_action, "curl_multi_socket_action") && load(api.slist_append, "curl_slist_append")
+            && load(api.slist_free_all, "curl_slist_free_all") && load(api.url, "curl_url")
+            && load(api.url_cleanup, "curl_url_cleanup") && load(api.url_get, "curl_url_get")
+            && load(api.url_set, "curl_url_set");
         if (!complete) {
             ::dlclose(handle);
             return nullptr;
