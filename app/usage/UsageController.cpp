@@ -121,8 +121,8 @@ std::shared_ptr<kit::View> barBox(const PanelMetrics& metrics, std::initializer_
 
 UsageController::UsageController()
     : configurationProvider([] { return kit::InterfaceConfigurationSource(kit::Device::root()).read(); })
-    , countersProvider([] { return kit::InterfaceCounterSource().read(); })
-    , kindProvider([](std::string_view name) { return kit::InterfaceConfigurationSource(kit::Device::root()).kindOf(name); })
+    , countersProvider([] { return kit::Device::interfaceCounters(); })
+    , kindProvider([](std::string_view name) { return kit::Device::interfaceKind(name); })
     , usageProvider([] { return SharedTools::usageDict(); })
 {
     setTitle(localized("Usage"));

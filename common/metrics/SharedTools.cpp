@@ -95,7 +95,7 @@ kit::Dict SharedTools::usageDict(const MemoryFigures& memory, std::int64_t diskT
 kit::Dict SharedTools::usageDict()
 {
     MemoryFigures memory;
-    if (auto reading = kit::MemorySource(kit::Device::root()).read(); reading.ok()) {
+    if (auto reading = kit::Device::memory(); reading.ok()) {
         memory.physicalMemory = reading->physicalMemory;
         memory.freePages = reading->freePages;
         memory.activePages = reading->activePages;
@@ -114,7 +114,7 @@ kit::Dict SharedTools::usageDict()
 
 std::string SharedTools::bootTimeString()
 {
-    auto bootTime = kit::BootTimeSource(kit::Device::root()).read();
+    auto bootTime = kit::Device::bootTime();
     if (!bootTime.ok())
         return kit::Bundle::mainBundle().localizedString("Boot time:") + " " + kit::Bundle::mainBundle().localizedString("n/a");
     return kit::Bundle::mainBundle().localizedString("Boot time:") + " "

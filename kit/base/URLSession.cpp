@@ -3,8 +3,10 @@
 
 #include "kit/base/RunLoop.h"
 #include "kit/base/Strings.h"
+#include "kit/base/Verify.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <glib.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <type_traits>
 
 namespace kit {
 
@@ -24,6 +27,71 @@ std::string lowercase(std::string_view text)
     for (char& c : result)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return result;
+}
+
+// libcurl, and the TLS and authentication libraries under it, are loaded by the first transfer
+// rather than at start: most runs fetch nothing, and mapping them costs several megabytes of
+// resident memory in every run.
+struct Curl {
+    decltype(&::curl_global_init) global_init = nullptr;
+    decltype(&::curl_easy_init) easy_init = nullptr;
+    decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&::curl_easy_pause) easy_pause = nullptr;
+    decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&::curl_easy_strerror) easy_strerror = nullptr;
+    decltype(&::curl_free) free = nullptr;
+    decltype(&::curl_multi_init) multi_init = nullptr;
+    decltype(&::curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&::curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&::curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&::curl_multi_setopt) multi_setopt = nullptr;
+    decltype(&::curl_multi_socket_action) multi_socket_action = nullptr;
+    decltype(&::curl_slist_append) slist_append = nullptr;
+    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+    decltype(&::curl_url) url = nullptr;
+    decltype(&::curl_url_cleanup) url_cleanup = nullptr;
+    decltype(&::curl_url_get) url_get = nullptr;
+    decltype(&::curl_url_set) url_set = nullptr;
+};
+
+// Nothing when libcurl cannot be loaded; tried once.
+const Curl* loadCurl()
+{
+    static const Curl* loaded = []() -> const Curl* {
+        void* handle = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return nullptr;
+        static Curl api;
+        auto load = [handle](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
+            return function != nullptr;
+        };
+        bool complete = load(api.global_init, "curl_global_init") && load(api.easy_init, "curl_easy_init")
+            && load(api.easy_cleanup, "curl_easy_cleanup") && load(api.easy_pause, "curl_easy_pause")
+            && load(api.easy_setopt, "curl_easy_setopt") && load(api.easy_strerror, "curl_easy_strerror")
+            && load(api.free, "curl_free") && load(api.multi_init, "curl_multi_init")
+            && load(api.multi_add_handle, "curl_multi_add_handle") && load(api.multi_info_read, "curl_multi_info_read")
+            && load(api.multi_remove_handle, "curl_multi_remove_handle") && load(api.multi_setopt, "curl_multi_setopt")
+            && load(api.multi_socket_action, "curl_multi_socket_action") && load(api.slist_append, "curl_slist_append")
+            && load(api.slist_free_all, "curl_slist_free_all") && load(api.url, "curl_url")
+            && load(api.url_cleanup, "curl_url_cleanup") && load(api.url_get, "curl_url_get")
+            && load(api.url_set, "curl_url_set");
+        if (!complete) {
+            ::dlclose(handle);
+            return nullptr;
+        }
+        api.global_init(CURL_GLOBAL_DEFAULT);
+        return &api;
+    }();
+    return loaded;
+}
+
+// Only reached once a transfer has found the library loaded.
+const Curl& libcurl()
+{
+    const Curl* api = loadCurl();
+    VERIFY(api);
+    return *api;
 }
 
 std::uint64_t nextTaskIdentifier()
@@ -144,9 +212,9 @@ struct DataTask::Transfer {
         if (stallTimer)
             g_source_remove(stallTimer);
         if (headers)
-            curl_slist_free_all(headers);
+            libcurl().slist_free_all(headers);
         if (easy)
-            curl_easy_cleanup(easy);
+            libcurl().easy_cleanup(easy);
     }
 };
 
@@ -175,12 +243,13 @@ struct URLSessionEngine {
 
     URLSessionEngine()
     {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        multi = curl_multi_init();
-        curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &URLSessionEngine::socketCallback);
-        curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
-        curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &URLSessionEngine::timerCallback);
-        curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
+        if (!loadCurl())
+            return; // every transfer fails in start()
+        multi = libcurl().multi_init();
+        libcurl().multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &URLSessionEngine::socketCallback);
+        libcurl().multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
+        libcurl().multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &URLSessionEngine::timerCallback);
+        libcurl().multi_setopt(multi, CURLMOPT_TIMERDATA, this);
     }
 
     // CURLMOPT_SOCKETFUNCTION: only (re)arms watches; never calls back into libcurl.
@@ -241,7 +310,7 @@ struct URLSessionEngine {
     void socketAction(curl_socket_t fd, int flags)
     {
         int stillRunning = 0;
-        curl_multi_socket_action(multi, fd, flags, &stillRunning);
+        libcurl().multi_socket_action(multi, fd, flags, &stillRunning);
         collectFinished();
         dispatch();
     }
@@ -249,14 +318,14 @@ struct URLSessionEngine {
     void collectFinished()
     {
         int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        while (CURLMsg* message = libcurl().multi_info_read(multi, &queued)) {
             if (message->msg != CURLMSG_DONE)
                 continue;
             for (auto& task : running) {
                 if (task->m_transfer && task->m_transfer->easy == message->easy_handle) {
                     task->m_transfer->done = true;
                     task->m_transfer->result = message->data.result;
-                    curl_multi_remove_handle(multi, message->easy_handle);
+                    libcurl().multi_remove_handle(multi, message->easy_handle);
                     break;
                 }
             }
@@ -342,7 +411,7 @@ namespace {
 URLError errorFor(CURLcode code, const DataTask::Transfer& transfer)
 {
     using Code = URLError::Code;
-    std::string detail = transfer.errorBuffer[0] ? transfer.errorBuffer : curl_easy_strerror(code);
+    std::string detail = transfer.errorBuffer[0] ? transfer.errorBuffer : libcurl().easy_strerror(code);
     auto make = [&](Code c) { return URLError { c, std::string(URLError::codeName(c)) + ": " + detail }; };
     if (transfer.tooLarge)
         return make(Code::DataLengthExceedsMaximum);
@@ -455,30 +524,36 @@ void URLSessionEngine::start(const std::shared_ptr<DataTask>& task)
     const URLRequest& request = task->m_request;
 
     auto transfer = std::make_unique<DataTask::Transfer>();
-    CURL* easy = curl_easy_init();
+    if (!loadCurl() || !multi) {
+        running.push_back(task);
+        task->m_transfer = std::move(transfer);
+        finish(task, URLError { URLError::Code::Unknown, "cannot load libcurl.so.4" });
+        return;
+    }
+    CURL* easy = libcurl().easy_init();
     transfer->easy = easy;
     running.push_back(task);
 
-    CURLU* url = curl_url();
-    bool urlOk = curl_url_set(url, CURLUPART_URL, request.url.c_str(), 0) == CURLUE_OK;
+    CURLU* url = libcurl().url();
+    bool urlOk = libcurl().url_set(url, CURLUPART_URL, request.url.c_str(), 0) == CURLUE_OK;
     std::string scheme, host;
     int port = 0;
     if (urlOk) {
         char* part = nullptr;
-        if (curl_url_get(url, CURLUPART_SCHEME, &part, 0) == CURLUE_OK) {
+        if (libcurl().url_get(url, CURLUPART_SCHEME, &part, 0) == CURLUE_OK) {
             scheme = lowercase(part);
-            curl_free(part);
+            libcurl().free(part);
         }
-        if (curl_url_get(url, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+        if (libcurl().url_get(url, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
             host = part;
-            curl_free(part);
+            libcurl().free(part);
         }
-        if (curl_url_get(url, CURLUPART_PORT, &part, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+        if (libcurl().url_get(url, CURLUPART_PORT, &part, CURLU_DEFAULT_PORT) == CURLUE_OK) {
             port = std::atoi(part);
-            curl_free(part);
+            libcurl().free(part);
         }
     }
-    curl_url_cleanup(url);
+    libcurl().url_cleanup(url);
     task->m_transfer = std::move(transfer);
     if (!urlOk) {
         finish(task, URLError { URLError::Code::BadURL, "bad URL: " + request.url });
@@ -499,66 +574,66 @@ void URLSessionEngine::start(const std::shared_ptr<DataTask>& task)
     }
 
     auto& t = *task->m_transfer;
-    curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &URLSessionEngine::headerCallback);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &URLSessionEngine::writeCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, task.get());
+    libcurl().easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+    libcurl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    libcurl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    libcurl().easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
+    libcurl().easy_setopt(easy, CURLOPT_HEADERFUNCTION, &URLSessionEngine::headerCallback);
+    libcurl().easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    libcurl().easy_setopt(easy, CURLOPT_WRITEFUNCTION, &URLSessionEngine::writeCallback);
+    libcurl().easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    libcurl().easy_setopt(easy, CURLOPT_PRIVATE, task.get());
 
     // Certificates are always checked, chain and host name.
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    libcurl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    libcurl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     // libcurl reads neither variable by itself.
     if (const char* file = std::getenv("SSL_CERT_FILE"); file && *file)
-        curl_easy_setopt(easy, CURLOPT_CAINFO, file);
+        libcurl().easy_setopt(easy, CURLOPT_CAINFO, file);
     if (const char* dir = std::getenv("SSL_CERT_DIR"); dir && *dir)
-        curl_easy_setopt(easy, CURLOPT_CAPATH, dir);
+        libcurl().easy_setopt(easy, CURLOPT_CAPATH, dir);
 
     // The time-out counts time without progress, so a slow but moving transfer of a large body
     // isn't cut off, while a stall anywhere (connecting, the handshake, waiting for the head, in
     // the middle of the body) ends the task.
     t.timeout = request.timeoutInterval > 0 ? std::min(request.timeoutInterval, 86400.0) : 60.0;
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, std::max(1L, static_cast<long>(t.timeout * 1000.0)));
-    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &URLSessionEngine::progressCallback);
-    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    libcurl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, std::max(1L, static_cast<long>(t.timeout * 1000.0)));
+    libcurl().easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &URLSessionEngine::progressCallback);
+    libcurl().easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
+    libcurl().easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     t.progressed();
     armStallTimer(*task, t.timeout);
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(session->m_maximumBodyBytes));
+    libcurl().easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(session->m_maximumBodyBytes));
 
     std::string method = request.method.empty() ? "GET" : request.method;
     for (char& c : method)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (method == "GET") {
-        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        libcurl().easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     } else if (method == "HEAD") {
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        libcurl().easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-        curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, request.body.c_str());
+        libcurl().easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        libcurl().easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, request.body.c_str());
         if (method != "POST")
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
+            libcurl().easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
     }
 
-    t.headers = curl_slist_append(t.headers, "Expect:");
+    t.headers = libcurl().slist_append(t.headers, "Expect:");
     if (request.cachePolicy == URLRequest::CachePolicy::ReloadRevalidatingCacheData)
-        t.headers = curl_slist_append(t.headers, "Cache-Control: max-age=0");
+        t.headers = libcurl().slist_append(t.headers, "Cache-Control: max-age=0");
     else if (request.cachePolicy == URLRequest::CachePolicy::ReloadIgnoringLocalCacheData)
-        t.headers = curl_slist_append(t.headers, "Cache-Control: no-cache");
+        t.headers = libcurl().slist_append(t.headers, "Cache-Control: no-cache");
     for (const auto& [name, value] : request.headerFields) {
         // Header text from outside must not be able to add lines of its own.
         if (name.find_first_of("\r\n:") != std::string::npos || value.find_first_of("\r\n") != std::string::npos)
             continue;
         std::string line = name + ": " + value;
-        t.headers = curl_slist_append(t.headers, line.c_str());
+        t.headers = libcurl().slist_append(t.headers, line.c_str());
     }
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, t.headers);
+    libcurl().easy_setopt(easy, CURLOPT_HTTPHEADER, t.headers);
 
-    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+    if (libcurl().multi_add_handle(multi, easy) != CURLM_OK)
         finish(task, URLError { URLError::Code::Unknown, "could not start the transfer" });
 }
 
@@ -567,7 +642,7 @@ void URLSessionEngine::finish(const std::shared_ptr<DataTask>& task, std::option
     if (task->m_state == DataTask::State::Completed)
         return;
     if (task->m_transfer && task->m_transfer->easy && !task->m_transfer->done) {
-        curl_multi_remove_handle(multi, task->m_transfer->easy);
+        libcurl().multi_remove_handle(multi, task->m_transfer->easy);
         task->m_transfer->done = true;
     }
     task->m_state = DataTask::State::Completed;
@@ -645,7 +720,7 @@ void URLSessionEngine::dispatch()
                 if (t.paused && !t.done) {
                     t.paused = false;
                     // May hand the held-back bytes to writeCallback right here.
-                    curl_easy_pause(t.easy, CURLPAUSE_CONT);
+                    libcurl().easy_pause(t.easy, CURLPAUSE_CONT);
                 }
                 progressed = true;
             }

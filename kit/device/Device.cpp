@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "kit/device/Device.h"
 
+#include "kit/device/BootTimeSource.h"
 #include "kit/device/DeviceIdentity.h"
+#include "kit/device/InterfaceKindCache.h"
 #include "kit/device/OsReleaseSource.h"
 
 #include <optional>
@@ -15,6 +17,11 @@ struct State {
     bool batteryMonitoring = false;
     // The machine does not change model while we run; read it once per root.
     std::optional<std::string> detectedModel;
+    // The per-tick sources; made on first use for the current root.
+    std::optional<MemorySource> memory;
+    std::optional<std::int64_t> bootTime;
+    InterfaceCounterSource counters;
+    std::optional<InterfaceKindCache> kinds;
 };
 
 State& state()
@@ -71,6 +78,50 @@ void Device::setRoot(std::string root)
     auto& s = state();
     s.root = root.empty() ? std::string("/") : std::move(root);
     s.detectedModel.reset();
+    s.memory.reset();
+    s.bootTime.reset();
+    s.kinds.reset();
+}
+
+Result<MemoryInfo> Device::memory()
+{
+    auto& s = state();
+    if (!s.memory)
+        s.memory.emplace(s.root);
+    return s.memory->read();
+}
+
+Result<std::int64_t> Device::bootTime()
+{
+    auto& s = state();
+    if (s.bootTime)
+        return *s.bootTime;
+    // A failure is not kept: the next reading tries again.
+    auto reading = BootTimeSource(s.root).read();
+    if (reading.ok())
+        s.bootTime = *reading;
+    return reading;
+}
+
+Result<std::vector<InterfaceCounters>> Device::interfaceCounters()
+{
+    auto& s = state();
+    auto records = s.counters.read();
+    if (!s.kinds)
+        s.kinds.emplace(s.root);
+    if (records.ok())
+        s.kinds->noteLinks(*records);
+    else
+        s.kinds->forget();
+    return records;
+}
+
+InterfaceKind Device::interfaceKind(std::string_view name)
+{
+    auto& s = state();
+    if (!s.kinds)
+        s.kinds.emplace(s.root);
+    return s.kinds->kindOf(name);
 }
 
 const std::string& Device::root() { return state().root; }

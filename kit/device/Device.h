@@ -1,11 +1,18 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "kit/base/Result.h"
 #include "kit/device/BatterySource.h"
 #include "kit/device/DeviceProfile.h"
+#include "kit/device/InterfaceConfigurationSource.h"
+#include "kit/device/InterfaceCounterSource.h"
+#include "kit/device/MemorySource.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kit {
 
@@ -34,6 +41,17 @@ public:
     static float batteryLevel();
     // BatteryReading::State; 0 (unknown) when monitoring is off or there is no battery.
     static int batteryState();
+
+    // The figures read on every tick, from sources kept for the current root: /proc/meminfo's
+    // descriptor and the netlink socket stay open between readings, and the boot time is read
+    // once (it does not move while the machine runs).
+    static Result<MemoryInfo> memory();
+    static Result<std::int64_t> bootTime();
+    // One link dump; the interface list it gives also tells interfaceKind when to look again.
+    static Result<std::vector<InterfaceCounters>> interfaceCounters();
+    // An interface's kind, looked up under /sys once per interface while the list of interfaces
+    // stays the same (afresh every time until interfaceCounters has given one).
+    static InterfaceKind interfaceKind(std::string_view name);
 
     // The folder the machine's files are read under ("/" unless a test says otherwise).
     static void setRoot(std::string root);

@@ -29,6 +29,7 @@ bool parseLink(const std::uint8_t* payload, std::size_t length, InterfaceCounter
 {
     if (length < sizeof(ifinfomsg))
         return false;
+    record.index = load<ifinfomsg>(payload).ifi_index;
     std::size_t offset = align4(sizeof(ifinfomsg));
     bool hasName = false;
     bool has64 = false;
@@ -102,35 +103,48 @@ LinkDumpStatus parseLinkDump(std::span<const std::uint8_t> buffer, std::vector<I
 
 namespace {
 
-class Socket {
-public:
-    Socket()
-        : m_fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE))
-    {
-    }
-    ~Socket()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
-
 Error errnoError(const char* what) { return Error { std::string(what) + ": " + std::strerror(errno) }; }
 
 } // namespace
 
+InterfaceCounterSource::~InterfaceCounterSource() { closeSocket(); }
+
+InterfaceCounterSource::InterfaceCounterSource(const InterfaceCounterSource& other)
+    : m_sequence(other.m_sequence)
+{
+}
+
+InterfaceCounterSource& InterfaceCounterSource::operator=(const InterfaceCounterSource& other)
+{
+    if (this != &other) {
+        closeSocket();
+        m_sequence = other.m_sequence;
+    }
+    return *this;
+}
+
+void InterfaceCounterSource::closeSocket()
+{
+    if (m_socket >= 0)
+        ::close(m_socket);
+    m_socket = -1;
+}
+
 Result<std::vector<InterfaceCounters>> InterfaceCounterSource::read()
 {
-    Socket socket;
-    if (socket.get() < 0)
-        return errnoError("netlink socket");
+    if (m_socket < 0) {
+        m_socket = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+        if (m_socket < 0)
+            return errnoError("netlink socket");
+    }
+    auto result = dump();
+    if (!result.ok())
+        closeSocket();
+    return result;
+}
 
+Result<std::vector<InterfaceCounters>> InterfaceCounterSource::dump()
+{
     struct {
         nlmsghdr header;
         ifinfomsg message;
@@ -143,7 +157,7 @@ Result<std::vector<InterfaceCounters>> InterfaceCounterSource::read()
 
     sockaddr_nl kernel {};
     kernel.nl_family = AF_NETLINK;
-    if (::sendto(socket.get(), &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
+    if (::sendto(m_socket, &request, sizeof request, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
         return errnoError("netlink request");
 
     // The kernel fills each part of a dump up to a page or so; 32 KiB holds the largest.
@@ -158,7 +172,7 @@ Result<std::vector<InterfaceCounters>> InterfaceCounterSource::read()
         message.msg_namelen = sizeof sender;
         message.msg_iov = &vector;
         message.msg_iovlen = 1;
-        ssize_t n = ::recvmsg(socket.get(), &message, 0);
+        ssize_t n = ::recvmsg(m_socket, &message, 0);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

@@ -17,6 +17,7 @@ struct InterfaceCounters {
     int family = 18; // link level
     std::uint64_t receivedBytes = 0;
     std::uint64_t sentBytes = 0;
+    int index = 0; // the kernel's interface index (last, so { name, family, in, out } still reads)
 };
 
 enum class LinkDumpStatus {
@@ -33,12 +34,23 @@ enum class LinkDumpStatus {
 LinkDumpStatus parseLinkDump(std::span<const std::uint8_t> buffer, std::vector<InterfaceCounters>& out,
     std::optional<std::uint32_t> expectedSequence = std::nullopt);
 
-// One netlink link dump of this machine.
+// One netlink link dump of this machine per read, over a socket opened by the first read and
+// kept for the next ones. A failed dump closes it, so whatever is left of that dump in the
+// socket is never read as part of the next one. A copy opens its own socket.
 class InterfaceCounterSource {
 public:
+    InterfaceCounterSource() = default;
+    ~InterfaceCounterSource();
+    InterfaceCounterSource(const InterfaceCounterSource&);
+    InterfaceCounterSource& operator=(const InterfaceCounterSource&);
+
     Result<std::vector<InterfaceCounters>> read();
 
 private:
+    Result<std::vector<InterfaceCounters>> dump();
+    void closeSocket();
+
+    int m_socket = -1;
     std::vector<std::uint8_t> m_buffer; // reused between reads
     std::uint32_t m_sequence = 0;
 };

@@ -92,7 +92,7 @@ std::optional<MemoryInfo> parseMeminfo(std::string_view text, std::uint64_t page
 }
 
 MemorySource::MemorySource(std::string root, std::uint64_t pageSize)
-    : m_path(detail::underRoot(root, "/proc/meminfo"))
+    : m_file(detail::underRoot(root, "/proc/meminfo"))
     , m_pageSize(pageSize)
 {
 }
@@ -101,12 +101,12 @@ Result<MemoryInfo> MemorySource::read() const
 {
     // The fields wanted are near the top; a longer file is cut off harmlessly.
     std::array<char, 8192> buffer;
-    auto size = detail::readInto(m_path.c_str(), buffer);
+    auto size = m_file.readInto(buffer);
     if (!size)
         return Error { size.error() };
     auto info = parseMeminfo(std::string_view(buffer.data(), *size), m_pageSize);
     if (!info)
-        return Error { m_path + ": missing or malformed memory fields" };
+        return Error { m_file.path() + ": missing or malformed memory fields" };
     return *info;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "kit/base/Result.h"
+#include "kit/device/SystemFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,7 +26,7 @@ struct MemoryInfo {
 // missing, not a number, or when pageSize is 0.
 std::optional<MemoryInfo> parseMeminfo(std::string_view text, std::uint64_t pageSize);
 
-// Reads <root>/proc/meminfo.
+// Reads <root>/proc/meminfo, through a descriptor kept open from the first read on.
 class MemorySource {
 public:
     explicit MemorySource(std::string root = "/", std::uint64_t pageSize = systemPageSize());
@@ -35,7 +36,7 @@ public:
     static std::uint64_t systemPageSize();
 
 private:
-    std::string m_path;
+    mutable detail::KeptFile m_file;
     std::uint64_t m_pageSize = 0;
 };
 

@@ -59,6 +59,60 @@ Result<std::size_t> readInto(const char* path, std::span<char> buffer)
     return used;
 }
 
+KeptFile::KeptFile(std::string path)
+    : m_path(std::move(path))
+{
+}
+
+KeptFile::~KeptFile() { close(); }
+
+KeptFile::KeptFile(const KeptFile& other)
+    : m_path(other.m_path)
+{
+}
+
+KeptFile& KeptFile::operator=(const KeptFile& other)
+{
+    if (this != &other) {
+        close();
+        m_path = other.m_path;
+    }
+    return *this;
+}
+
+void KeptFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+Result<std::size_t> KeptFile::readInto(std::span<char> buffer)
+{
+    if (m_fd < 0) {
+        m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            return errnoError("cannot open", m_path.c_str());
+    }
+    std::size_t used = 0;
+    while (used < buffer.size()) {
+        ssize_t n = ::pread(m_fd, buffer.data() + used, buffer.size() - used, static_cast<off_t>(used));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            auto error = errnoError("cannot read", m_path.c_str());
+            close();
+            return error;
+        }
+        used += static_cast<std::size_t>(n);
+        // The kernel's files hand out their text whole: a short read is the end, and saves the
+        // second call that would only find it.
+        if (n == 0 || used < buffer.size())
+            break;
+    }
+    return used;
+}
+
 Result<std::string_view> readWhole(const char* path, std::vector<char>& buffer)
 {
     FileDescriptor file(path);

@@ -21,6 +21,30 @@ Result<std::size_t> readInto(const char* path, std::span<char> buffer);
 // Reads a whole file of any size into a reused buffer.
 Result<std::string_view> readWhole(const char* path, std::vector<char>& buffer);
 
+// A file opened once and read from its start with pread on every read(), for the /proc files
+// read on every tick: the kernel renders them afresh at each read from offset 0, so keeping the
+// descriptor saves an open and a close per reading. A failed read closes it, so the next read
+// opens the path again (a file that came late, or went away and came back). A copy shares the
+// path, not the descriptor.
+class KeptFile {
+public:
+    explicit KeptFile(std::string path);
+    ~KeptFile();
+    KeptFile(const KeptFile& other);
+    KeptFile& operator=(const KeptFile& other);
+
+    const std::string& path() const { return m_path; }
+    // Like readInto: from the start until buffer is full or the file ends; the bytes read.
+    Result<std::size_t> readInto(std::span<char> buffer);
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    void close();
+
+    std::string m_path;
+    int m_fd = -1;
+};
+
 // A short attribute file (sysfs), surrounding white space and trailing NULs removed; nothing
 // when it cannot be read.
 std::optional<std::string> readAttribute(const std::string& path);
