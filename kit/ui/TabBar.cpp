@@ -115,4 +115,26 @@ void TabBar::touchesEnded(const Touch& touch)
         onSelect(index);
 }
 
+
+std::vector<View::AccessibilityPart> TabBar::accessibilityParts() const
+{
+    std::vector<AccessibilityPart> parts;
+    for (int i = 0; i < int(m_items.size()); ++i) {
+        const TabBarItem& item = m_items[std::size_t(i)];
+        std::string label = !item.title.empty() ? item.title : item.image ? item.image->name() : std::string();
+        unsigned traits = AccessibilityTraitButton | (i == m_selectedIndex ? unsigned(AccessibilityTraitSelected) : 0u);
+        parts.push_back({ std::move(label), {}, traits, itemFrame(i) });
+    }
+    return parts;
+}
+
+bool TabBar::accessibilityActivate(int part)
+{
+    if (part < 0 || part >= int(m_items.size()))
+        return false;
+    if (onSelect)
+        onSelect(part);
+    return true;
+}
+
 } // namespace kit

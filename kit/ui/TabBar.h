@@ -42,9 +42,12 @@ public:
     void touchesMoved(const Touch&) override { }
     void touchesEnded(const Touch& touch) override;
     void touchesCancelled(const Touch&) override { }
+    std::vector<AccessibilityPart> accessibilityParts() const override;
+    bool accessibilityActivate(int part) override;
     void tintColorDidChange() override { setNeedsDisplay(); }
 
 protected:
+    unsigned defaultAccessibilityTraits() const override { return AccessibilityTraitTabBar; }
     TabBar();
     friend class View;
 

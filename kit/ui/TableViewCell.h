@@ -123,6 +123,11 @@ public:
     void draw(GraphicsContext& context, const Rect& dirty) override;
 
 protected:
+    // One element reading its labels in order.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    std::string defaultAccessibilityLabel() const override;
+    unsigned defaultAccessibilityTraits() const override;
+
     TableViewCell(TableViewCellStyle style, std::string reuseIdentifier);
     friend class View;
     void didCreate() override;
