@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "widget/VistrelController.h"
 
+#include "common/metrics/AccessibilityText.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/device/Device.h"
@@ -152,6 +153,7 @@ void VistrelController::setupUsageUI()
     auto button = kit::Button::custom();
     button->setFrame(root.bounds());
     button->addAction(kit::ControlEvent::TouchUpInside, [this](kit::Control& sender) { openHostApp(&sender); });
+    button->setAccessibilityLabel(localized("AccessibilityOpenQuarrin"));
     root.addSubview(button);
 
     layoutPanels();
@@ -332,6 +334,19 @@ void VistrelController::updateInfo()
 
     // Every refresh moves the bars to the widths it computed.
     layoutPanels();
+    describePanels(usage);
 }
 
 void VistrelController::openHostApp(kit::View*) { kit::Application::shared().openURL(std::string(kHostAppURL)); }
+
+void VistrelController::describePanels(const kit::Value& usage)
+{
+    for (auto [panel, label] : { std::pair { m_diskPanel.get(), AccessibilityText::diskPanel(usage) },
+             std::pair { m_memPanel.get(), AccessibilityText::memoryPanel(usage) } }) {
+        if (!panel)
+            continue;
+        panel->setIsAccessibilityElement(true);
+        panel->setAccessibilityLabel(label);
+        panel->setAccessibilityTraits(kit::AccessibilityTraitStaticText);
+    }
+}

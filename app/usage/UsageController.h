@@ -33,6 +33,8 @@ public:
     static constexpr std::string_view kRowSecondItemKey = "kRowSecondItemKey";
     static constexpr std::string_view kValueDownloadKey = "kValueDownloadKey";
     static constexpr std::string_view kValueUploadKey = "kValueUploadKey";
+    // The interface's name, for what a screen reader says of the section.
+    static constexpr std::string_view kNameKey = "kNameKey";
     static constexpr std::string_view kCellIdentifier = "cellIdentifier";
 
     ~UsageController() override;
@@ -109,6 +111,8 @@ private:
         const char* markImage);
     void buildNetworkTable();
     void fillPanels(const kit::Value& usage);
+    // What a screen reader says of the bars and the legends, after each fill.
+    void describePanels(const kit::Value& usage);
 
     kit::Array m_networkDataModel;
     kit::Array m_ifaces;

@@ -38,12 +38,17 @@ struct Walk {
     bool labelsOnly = false;
 };
 
+struct Group {
+    std::uint64_t identity = 0;
+    std::string label;
+};
+
 void add(Walk& walk, AccessibilityIdentity identity, std::string label, std::string value, unsigned traits,
-    const Rect& frame, std::uint64_t container, bool focused)
+    const Rect& frame, const Group& container, bool focused)
 {
     AccessibilityElement element;
     element.identity = identity;
-    element.role = roleFor(traits, container != 0);
+    element.role = roleFor(traits, container.identity != 0);
     element.label = std::move(label);
     element.value = std::move(value);
     element.traits = traits;
@@ -51,11 +56,12 @@ void add(Walk& walk, AccessibilityIdentity identity, std::string label, std::str
     element.selected = traits & AccessibilityTraitSelected;
     element.enabled = !(traits & AccessibilityTraitNotEnabled);
     element.focused = focused;
-    element.container = container;
+    element.container = container.identity;
+    element.containerLabel = container.label;
     walk.elements.push_back(std::move(element));
 }
 
-void visit(const View& view, const AffineTransform& transform, Rect clip, std::uint64_t container, Walk& walk)
+void visit(const View& view, const AffineTransform& transform, Rect clip, const Group& container, Walk& walk)
 {
     if (view.isHidden() || view.alpha() < 0.01)
         return;
@@ -65,7 +71,7 @@ void visit(const View& view, const AffineTransform& transform, Rect clip, std::u
         if (visible.isEmpty())
             return;
         if (walk.labelsOnly) {
-            add(walk, {}, view.accessibilityLabel(), {}, 0, visible, 0, false);
+            add(walk, {}, view.accessibilityLabel(), {}, 0, visible, {}, false);
             return;
         }
         add(walk, { view.accessibilityIdentity(), -1 }, view.accessibilityLabel(), view.accessibilityValue(),
@@ -73,7 +79,7 @@ void visit(const View& view, const AffineTransform& transform, Rect clip, std::u
         return;
     }
     unsigned traits = view.accessibilityTraits();
-    std::uint64_t inner = (traits & AccessibilityTraitTabBar) ? view.accessibilityIdentity() : container;
+    Group inner = (traits & AccessibilityTraitTabBar) ? Group { view.accessibilityIdentity(), view.accessibilityLabel() } : container;
     auto parts = view.accessibilityParts();
     for (std::size_t i = 0; i < parts.size(); ++i) {
         Rect visible = transform.apply(parts[i].frame).intersection(clip);
@@ -92,7 +98,8 @@ void visit(const View& view, const AffineTransform& transform, Rect clip, std::u
 }
 
 // Top to bottom; elements whose vertical middle falls within the first one of a line join that
-// line, which then reads left to right.
+// line, which then reads left to right. Of two starting at the same place the smaller comes
+// first, so that a button spread over a whole screen is read after what it covers.
 void sortInReadingOrder(std::vector<AccessibilityElement>& elements)
 {
     std::stable_sort(elements.begin(), elements.end(), [](const auto& a, const auto& b) {
@@ -100,19 +107,18 @@ void sortInReadingOrder(std::vector<AccessibilityElement>& elements)
             return a.frame.minY() < b.frame.minY();
         return a.frame.minX() < b.frame.minX();
     });
+    auto area = [](const Rect& r) { return r.width() * r.height(); };
     auto lineStart = elements.begin();
     while (lineStart != elements.end()) {
         const Rect first = lineStart->frame;
         auto lineEnd = std::next(lineStart);
-        while (lineEnd != elements.end()) {
-            double middle = lineEnd->frame.midY();
-            bool sameLine = (middle >= first.minY() && middle < first.maxY())
-                || (first.midY() >= lineEnd->frame.minY() && first.midY() < lineEnd->frame.maxY());
-            if (!sameLine)
-                break;
+        while (lineEnd != elements.end() && lineEnd->frame.midY() >= first.minY() && lineEnd->frame.midY() < first.maxY())
             ++lineEnd;
-        }
-        std::stable_sort(lineStart, lineEnd, [](const auto& a, const auto& b) { return a.frame.minX() < b.frame.minX(); });
+        std::stable_sort(lineStart, lineEnd, [&](const auto& a, const auto& b) {
+            if (a.frame.minX() != b.frame.minX())
+                return a.frame.minX() < b.frame.minX();
+            return area(a.frame) < area(b.frame);
+        });
         lineStart = lineEnd;
     }
 }
@@ -143,7 +149,7 @@ std::vector<AccessibilityElement> accessibilityElements(const Window& window)
             break;
         }
     }
-    visit(*root, toWindow(*root), window.bounds(), 0, walk);
+    visit(*root, toWindow(*root), window.bounds(), {}, walk);
     sortInReadingOrder(walk.elements);
     return std::move(walk.elements);
 }
@@ -155,7 +161,7 @@ std::string combinedAccessibilityLabel(const View& container)
     AffineTransform transform = toWindow(container);
     Rect clip = transform.apply(container.bounds());
     for (const auto& subview : container.subviews())
-        visit(*subview, subview->transformToSuperview().concatenated(transform), clip, 0, walk);
+        visit(*subview, subview->transformToSuperview().concatenated(transform), clip, {}, walk);
     sortInReadingOrder(walk.elements);
     std::string text;
     for (const auto& element : walk.elements) {

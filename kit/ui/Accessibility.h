@@ -36,8 +36,10 @@ struct AccessibilityElement {
     bool enabled = true;
     // The window's first responder is the element's view.
     bool focused = false;
-    // The group it belongs to (a tab bar for its tabs); the view identity, 0 for none.
+    // The group it belongs to (a tab bar for its tabs): the view identity, 0 for none, and
+    // what the group is called.
     std::uint64_t container = 0;
+    std::string containerLabel;
 
     bool operator==(const AccessibilityElement&) const = default;
 };

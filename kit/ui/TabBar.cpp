@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "kit/ui/TabBar.h"
 
+#include "kit/base/Bundle.h"
 #include "kit/ui/AttributedString.h"
 #include "kit/ui/Font.h"
 #include "kit/ui/GraphicsContext.h"
@@ -115,6 +116,8 @@ void TabBar::touchesEnded(const Touch& touch)
         onSelect(index);
 }
 
+
+std::string TabBar::defaultAccessibilityLabel() const { return Bundle::mainBundle().localizedString("Tab bar"); }
 
 std::vector<View::AccessibilityPart> TabBar::accessibilityParts() const
 {

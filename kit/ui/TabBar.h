@@ -48,6 +48,8 @@ public:
 
 protected:
     unsigned defaultAccessibilityTraits() const override { return AccessibilityTraitTabBar; }
+    // What the bar is called as the group of its tabs.
+    std::string defaultAccessibilityLabel() const override;
     TabBar();
     friend class View;
 
