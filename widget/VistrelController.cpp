@@ -153,7 +153,7 @@ void VistrelController::setupUsageUI()
     auto button = kit::Button::custom();
     button->setFrame(root.bounds());
     button->addAction(kit::ControlEvent::TouchUpInside, [this](kit::Control& sender) { openHostApp(&sender); });
-    button->setAccessibilityLabel(localized("AccessibilityOpenQuarrin"));
+    button->setAccessibilityLabel(localized("Open Quarrin"));
     root.addSubview(button);
 
     layoutPanels();

@@ -136,8 +136,8 @@ TEST_F(AccessibilityDesktopTest, UsageFiguresAndTabsAreReadAndATabPressedThrough
     Program quarrin({ kQuarrin });
     std::string tree = dump(quarrin.pid());
     // The panels' figures, with the bars said in words.
-    EXPECT_TRUE(has(tree, R"(label: Used [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B\n)")) << tree;
-    EXPECT_TRUE(has(tree, R"(label: Free [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B\n)")) << tree;
+    EXPECT_TRUE(has(tree, R"(image: Used [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B\n)")) << tree;
+    EXPECT_TRUE(has(tree, R"(image: Free [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B\n)")) << tree;
     EXPECT_TRUE(has(tree, R"(label: Wired [0-9.,]+ [KMGT]?B\n)")) << tree;
     EXPECT_TRUE(has(tree, R"(label: Capacity [0-9.,]+ [KMGT]?B\n)")) << tree;
     // The tabs, in a tab list, the shown one selected.
@@ -149,14 +149,14 @@ TEST_F(AccessibilityDesktopTest, UsageFiguresAndTabsAreReadAndATabPressedThrough
     std::string after = dump(quarrin.pid(), "--press Battery --settle 2");
     EXPECT_TRUE(has(after, R"(page tab: Battery \[selected\])")) << after;
     EXPECT_TRUE(has(after, R"(page tab: Usage\n)")) << after;
-    EXPECT_FALSE(has(after, R"(label: Used [0-9.,]+ [KMGT]?B of )")) << after;
+    EXPECT_FALSE(has(after, R"(image: Used [0-9.,]+ [KMGT]?B of )")) << after;
 }
 
 TEST_F(AccessibilityDesktopTest, UsageValuesChangeAfterARefresh)
 {
     Program quarrin({ kQuarrin });
     std::string before = dump(quarrin.pid());
-    std::string freeBefore = first(before, R"(label: (Free [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B)\n)");
+    std::string freeBefore = first(before, R"(image: (Free [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B)\n)");
     ASSERT_FALSE(freeBefore.empty()) << before;
     // Take a good share of the free memory for a few refreshes, so the figure must move.
     const std::size_t size = 768u << 20;
@@ -166,7 +166,7 @@ TEST_F(AccessibilityDesktopTest, UsageValuesChangeAfterARefresh)
     std::string freeAfter;
     for (int attempt = 0; attempt < 8 && (freeAfter.empty() || freeAfter == freeBefore); ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        freeAfter = first(dump(quarrin.pid()), R"(label: (Free [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B)\n)");
+        freeAfter = first(dump(quarrin.pid()), R"(image: (Free [0-9.,]+ [KMGT]?B of [0-9.,]+ [KMGT]?B)\n)");
     }
     EXPECT_NE(freeAfter, freeBefore) << "the memory bar still says " << freeBefore;
     EXPECT_FALSE(freeAfter.empty());
