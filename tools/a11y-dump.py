@@ -8,7 +8,7 @@ says something (a name or a description) is listed with its role, its states wor
 of that name that offers an action (a button, a tab) is pressed through AT-SPI's action
 interface before the dump. --json prints the whole tree as JSON for tests.
 
-    tools/a11y-dump.py [--app quarrin] [--pid PID] [--wait SECONDS] [--press NAME] [--json]
+    tools/a11y-dump.py [--app quarrin] [--pid PID] [--wait SECONDS] [--press NAME] [--json] [--paths]
 
 Needs the accessibility bus: a desktop session has one; elsewhere start a session bus and
 /usr/libexec/at-spi-bus-launcher --launch-immediately in it first.
@@ -83,6 +83,7 @@ def walk(node, depth, out):
         "states": states_of(node),
         "actions": actions_of(node),
         "extents": extents_of(node),
+        "path": getattr(node, "path", "") or "",
         "node": node,
     })
     for index in range(node.childCount):
@@ -111,6 +112,7 @@ def main():
     parser.add_argument("--press", help="press the first node of this name that has an action")
     parser.add_argument("--settle", type=float, default=0.5, help="seconds to let a press take effect")
     parser.add_argument("--json", action="store_true", help="print the tree as JSON")
+    parser.add_argument("--paths", action="store_true", help="end each line with the node's D-Bus object path")
     args = parser.parse_args()
 
     deadline = time.monotonic() + args.wait
@@ -148,6 +150,8 @@ def main():
             line += " — " + entry["description"]
         if entry["states"]:
             line += " [" + ", ".join(entry["states"]) + "]"
+        if args.paths:
+            line += " @" + entry["path"]
         print(line)
 
 
