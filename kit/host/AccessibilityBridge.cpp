@@ -272,12 +272,28 @@ AccessibilityBridge::Proxy& AccessibilityBridge::proxyFor(const AccessibilityEle
         // A role is fixed once GTK has made the widget's accessible: a new one takes its place.
         if (proxy.element.role == element.role && proxy.element.container == element.container)
             return proxy;
-        if (m_focusedProxy == proxy.widget)
-            moveFocus(nullptr);
-        if (acts(proxy.element.role))
-            g_signal_handlers_disconnect_by_data(proxy.widget, &proxy);
-        gtk_widget_unparent(proxy.widget);
+        destroy(proxy);
         m_proxies.erase(it);
+    }
+    // A leaving proxy of the same kind, the one at the same place first.
+    auto reusable = m_leaving.end();
+    for (auto candidate = m_leaving.begin(); candidate != m_leaving.end(); ++candidate) {
+        const AccessibilityElement& old = (*candidate)->element;
+        if (old.role != element.role || old.container != element.container)
+            continue;
+        if (reusable == m_leaving.end() || old.frame == element.frame)
+            reusable = candidate;
+        if (old.frame == element.frame)
+            break;
+    }
+    if (reusable != m_leaving.end()) {
+        auto proxy = std::move(*reusable);
+        m_leaving.erase(reusable);
+        describe(proxy->widget, element, &proxy->element);
+        proxy->element = element;
+        Proxy& kept = *proxy;
+        m_proxies.emplace(key, std::move(proxy));
+        return kept;
     }
     auto proxy = std::make_unique<Proxy>();
     proxy->bridge = this;
@@ -316,18 +332,15 @@ void AccessibilityBridge::apply(const std::vector<AccessibilityElement>& element
     for (const auto& element : elements)
         current.emplace(Key { element.identity.view, element.identity.part }, &element);
 
-    // Gone elements first, so that a proxy never has to move past one that is leaving.
+    // The proxies of gone elements may serve new ones of the same kind: a table's header made
+    // anew on each reload stays the same object for the screen reader, which is only told the
+    // new label.
     for (auto it = m_proxies.begin(); it != m_proxies.end();) {
         if (current.count(it->first)) {
             ++it;
             continue;
         }
-        Proxy& proxy = *it->second;
-        if (m_focusedProxy == proxy.widget)
-            moveFocus(nullptr);
-        if (acts(proxy.element.role))
-            g_signal_handlers_disconnect_by_data(proxy.widget, &proxy);
-        gtk_widget_unparent(proxy.widget);
+        m_leaving.push_back(std::move(it->second));
         it = m_proxies.erase(it);
     }
 
@@ -382,7 +395,19 @@ void AccessibilityBridge::apply(const std::vector<AccessibilityElement>& element
         if (element.focused)
             focused = proxy.widget;
     }
+    for (auto& proxy : m_leaving)
+        destroy(*proxy);
+    m_leaving.clear();
     moveFocus(focused);
+}
+
+void AccessibilityBridge::destroy(Proxy& proxy)
+{
+    if (m_focusedProxy == proxy.widget)
+        moveFocus(nullptr);
+    if (acts(proxy.element.role))
+        g_signal_handlers_disconnect_by_data(proxy.widget, &proxy);
+    gtk_widget_unparent(proxy.widget);
 }
 
 // GTK 4.8 has no focused state to set: the proxy of the focused view takes GTK's focus (keys

@@ -49,6 +49,7 @@ private:
     Proxy& proxyFor(const AccessibilityElement& element);
     GtkWidget* containerFor(std::uint64_t container, const AccessibilityElement& first);
     void activate(const AccessibilityIdentity& identity);
+    void destroy(Proxy& proxy);
     void moveFocus(GtkWidget* focused);
     void forget();
 
@@ -57,6 +58,7 @@ private:
     GtkWidget* m_area = nullptr;
     GtkWidget* m_layer = nullptr;
     std::map<Key, std::unique_ptr<Proxy>> m_proxies;
+    std::vector<std::unique_ptr<Proxy>> m_leaving; // during apply(): gone, unless reused
     std::map<std::uint64_t, GtkWidget*> m_containers;
     std::vector<AccessibilityElement> m_last;
     GtkWidget* m_focusedProxy = nullptr;
