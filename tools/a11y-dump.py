@@ -148,7 +148,8 @@ def main():
         line = "  " * entry["depth"] + entry["role"] + ": " + entry["name"]
         if entry["description"]:
             line += " — " + entry["description"]
-        if entry["states"]:
+        # The application node has no states of its own.
+        if entry["states"] and entry["depth"] > 0:
             line += " [" + ", ".join(entry["states"]) + "]"
         if args.paths:
             line += " @" + entry["path"]

@@ -257,7 +257,8 @@ void BatteryController::applyCharge(const Charge& charge)
     frame.size.width = m_levelRect.width() * level;
     m_levelView->setFrame(frame);
     m_levelLabel->setText(levelText(level, charge.hasBattery));
-    m_levelLabel->setAccessibilityLabel(AccessibilityText::fillIn(localized("AccessibilityBatteryLevel"), { m_levelLabel->text() }));
+    m_levelLabel->setAccessibilityLabel(
+        AccessibilityText::fillIn(localized("AccessibilityBatteryLevel"), { m_levelLabel->text() }));
     m_statusLabel->setText(charge.stateText);
 }
 

@@ -437,8 +437,8 @@ std::shared_ptr<kit::View> UsageController::viewForHeaderInSection(kit::TableVie
 {
     const kit::Value& model = m_networkDataModel.at(static_cast<std::size_t>(section));
     auto header = imageView("generalTableHeader");
-    header->setAccessibilityLabel(AccessibilityText::networkHeader(
-        model[kNameKey].string(), model[kValueDownloadKey].string(), model[kValueUploadKey].string()));
+    header->setAccessibilityLabel(AccessibilityText::networkHeader(model[kNameKey].string(), model[kValueDownloadKey].string(),
+        model[kValueUploadKey].string()));
     header->setAccessibilityTraits(kit::AccessibilityTraitHeader);
     header->addSubview(imageView(model[kHeaderKey].string()));
     if (model[kValueDownloadKey].isString() || model[kValueUploadKey].isString()) {

@@ -43,8 +43,8 @@ struct Group {
     std::string label;
 };
 
-void add(Walk& walk, AccessibilityIdentity identity, std::string label, std::string value, unsigned traits,
-    const Rect& frame, const Group& container, bool focused)
+void add(Walk& walk, AccessibilityIdentity identity, std::string label, std::string value, unsigned traits, const Rect& frame,
+    const Group& container, bool focused)
 {
     AccessibilityElement element;
     element.identity = identity;
@@ -79,15 +79,16 @@ void visit(const View& view, const AffineTransform& transform, Rect clip, const 
         return;
     }
     unsigned traits = view.accessibilityTraits();
-    Group inner = (traits & AccessibilityTraitTabBar) ? Group { view.accessibilityIdentity(), view.accessibilityLabel() } : container;
+    Group inner
+        = (traits & AccessibilityTraitTabBar) ? Group { view.accessibilityIdentity(), view.accessibilityLabel() } : container;
     auto parts = view.accessibilityParts();
     for (std::size_t i = 0; i < parts.size(); ++i) {
         Rect visible = transform.apply(parts[i].frame).intersection(clip);
         if (visible.isEmpty())
             continue;
         bool focused = &view == walk.focus && (parts[i].traits & AccessibilityTraitSelected);
-        add(walk, { view.accessibilityIdentity(), int(i) }, std::move(parts[i].label), std::move(parts[i].value),
-            parts[i].traits, visible, inner, focused);
+        add(walk, { view.accessibilityIdentity(), int(i) }, std::move(parts[i].label), std::move(parts[i].value), parts[i].traits,
+            visible, inner, focused);
     }
     if (view.clipsToBounds())
         clip = clip.intersection(frame);

@@ -161,7 +161,6 @@ Value Button::valueForKey(std::string_view key) const
     return Control::valueForKey(key);
 }
 
-
 std::string Button::defaultAccessibilityLabel() const
 {
     if (!m_title.empty())

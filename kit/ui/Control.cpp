@@ -112,7 +112,6 @@ void Control::touchesCancelled(const Touch&)
     sendActions(ControlEvent::TouchCancel);
 }
 
-
 unsigned Control::defaultAccessibilityTraits() const
 {
     return (m_enabled ? 0u : unsigned(AccessibilityTraitNotEnabled)) | (m_selected ? unsigned(AccessibilityTraitSelected) : 0u);

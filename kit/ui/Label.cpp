@@ -199,7 +199,6 @@ Value Label::valueForKey(std::string_view key) const
     return View::valueForKey(key);
 }
 
-
 unsigned Label::defaultAccessibilityTraits() const
 {
     return AccessibilityTraitStaticText | (m_enabled ? 0u : unsigned(AccessibilityTraitNotEnabled));

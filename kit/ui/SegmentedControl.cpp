@@ -188,13 +188,13 @@ void SegmentedControl::touchesCancelled(const Touch& touch)
     setNeedsDisplay();
 }
 
-
 std::vector<View::AccessibilityPart> SegmentedControl::accessibilityParts() const
 {
     std::vector<AccessibilityPart> parts;
     unsigned disabled = isEnabled() ? 0u : unsigned(AccessibilityTraitNotEnabled);
     for (int i = 0; i < numberOfSegments(); ++i) {
-        unsigned traits = AccessibilityTraitButton | disabled | (i == m_selectedIndex ? unsigned(AccessibilityTraitSelected) : 0u);
+        unsigned traits
+            = AccessibilityTraitButton | disabled | (i == m_selectedIndex ? unsigned(AccessibilityTraitSelected) : 0u);
         parts.push_back({ m_titles[std::size_t(i)], {}, traits, segmentFrame(i) });
     }
     return parts;

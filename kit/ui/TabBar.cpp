@@ -116,7 +116,6 @@ void TabBar::touchesEnded(const Touch& touch)
         onSelect(index);
 }
 
-
 std::string TabBar::defaultAccessibilityLabel() const { return Bundle::mainBundle().localizedString("Tab bar"); }
 
 std::vector<View::AccessibilityPart> TabBar::accessibilityParts() const

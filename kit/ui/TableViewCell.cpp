@@ -452,7 +452,6 @@ void TableViewCell::draw(GraphicsContext& g, const Rect&)
     g.fillRect({ kMargin, b.height() - onePixel, std::max(0.0, b.width() - kMargin), onePixel }, *m_separatorColor);
 }
 
-
 std::string TableViewCell::defaultAccessibilityLabel() const { return combinedAccessibilityLabel(*this); }
 
 unsigned TableViewCell::defaultAccessibilityTraits() const

@@ -65,8 +65,8 @@ private:
 // What the dump script prints for the program, one node a line; `extra` adds options.
 std::string dump(pid_t pid, const std::string& extra = {})
 {
-    std::string command = "timeout 60 /usr/bin/python3 " + std::string(kDump) + " --pid " + std::to_string(pid) + " --wait 30 "
-        + extra + " 2>&1";
+    std::string command
+        = "timeout 60 /usr/bin/python3 " + std::string(kDump) + " --pid " + std::to_string(pid) + " --wait 30 " + extra + " 2>&1";
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -189,7 +189,8 @@ TEST_F(AccessibilityDesktopTest, WidgetPanelsReadAsSentences)
     ASSERT_TRUE(std::filesystem::exists(kVistrel)) << kVistrel;
     Program vistrel({ kVistrel });
     std::string tree = dump(vistrel.pid());
-    EXPECT_TRUE(has(tree, R"(label: Disk: used [0-9.,]+ [KMGT]?B, free [0-9.,]+ [KMGT]?B, capacity [0-9.,]+ [KMGT]?B\n)")) << tree;
+    EXPECT_TRUE(has(tree, R"(label: Disk: used [0-9.,]+ [KMGT]?B, free [0-9.,]+ [KMGT]?B, capacity [0-9.,]+ [KMGT]?B\n)"))
+        << tree;
     EXPECT_TRUE(has(tree, R"(label: Memory: wired [0-9.,]+ [KMGT]?B, active .*, total [0-9.,]+ [KMGT]?B\n)")) << tree;
     EXPECT_TRUE(has(tree, R"(push button: Open Quarrin\n)")) << tree;
     // Disk, then memory, then the button that covers both.

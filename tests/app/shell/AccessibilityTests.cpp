@@ -55,7 +55,8 @@ protected:
     {
         auto all = elements();
         std::vector<kit::AccessibilityElement> out;
-        std::copy_if(all.begin(), all.end(), std::back_inserter(out), [](auto& e) { return e.role == kit::AccessibilityRole::Tab; });
+        std::copy_if(all.begin(), all.end(), std::back_inserter(out),
+            [](auto& e) { return e.role == kit::AccessibilityRole::Tab; });
         return out;
     }
 
@@ -132,14 +133,15 @@ TEST_F(AppAccessibilityTest, UsageFiguresAreReadAndFollowTheRefresh)
         return kit::Result<std::vector<kit::InterfaceEntry>>(std::vector { entry });
     };
     usage->countersProvider = [] {
-        return kit::Result<std::vector<kit::InterfaceCounters>>(std::vector<kit::InterfaceCounters> { { "eth0", 18, 47900000, 85000 } });
+        return kit::Result<std::vector<kit::InterfaceCounters>>(
+            std::vector<kit::InterfaceCounters> { { "eth0", 18, 47900000, 85000 } });
     };
     usage->kindProvider = [](std::string_view) { return kit::InterfaceKind::Wired; };
     host.advance(3);
 
     auto all = elements();
-    for (const char* text : { "Used 173.3 GB of 252.0 GB", "Used 173.3 GB", "Free 78.7 GB", "Free 5.6 GB of 16.0 GB", "Wired 1.2 GB",
-             "Active 3.4 GB", "Inactive 2.0 GB", "Free 5.6 GB", "IP address, 10.0.0.2" })
+    for (const char* text : { "Used 173.3 GB of 252.0 GB", "Used 173.3 GB", "Free 78.7 GB", "Free 5.6 GB of 16.0 GB",
+             "Wired 1.2 GB", "Active 3.4 GB", "Inactive 2.0 GB", "Free 5.6 GB", "IP address, 10.0.0.2" })
         EXPECT_NE(labelled(all, text), nullptr) << text;
     // The legend names are read with their values, not on their own.
     EXPECT_EQ(labelled(all, "Used"), nullptr);
@@ -185,7 +187,8 @@ TEST_F(AppAccessibilityTest, ARefreshWithTheSameFiguresLeavesEveryElementAsItWas
         return kit::Result<std::vector<kit::InterfaceEntry>>(std::vector { entry });
     };
     usage->countersProvider = [] {
-        return kit::Result<std::vector<kit::InterfaceCounters>>(std::vector<kit::InterfaceCounters> { { "eth0", 18, 1000, 2000 } });
+        return kit::Result<std::vector<kit::InterfaceCounters>>(
+            std::vector<kit::InterfaceCounters> { { "eth0", 18, 1000, 2000 } });
     };
     host.advance(3);
     auto before = elements();

@@ -185,7 +185,8 @@ TEST(AccessibilityParts, TabsAreSelectableAndActOnActivation)
     auto window = makeWindow();
     auto bar = View::create<TabBar>();
     bar->setFrame({ 0, 431, 320, TabBar::kHeight });
-    bar->setItems({ { "Usage", nullptr, nullptr, 0 }, { "Battery", nullptr, nullptr, 1 }, { "Tech Specs", nullptr, nullptr, 2 } });
+    bar->setItems(
+        { { "Usage", nullptr, nullptr, 0 }, { "Battery", nullptr, nullptr, 1 }, { "Tech Specs", nullptr, nullptr, 2 } });
     bar->setSelectedIndex(0);
     std::vector<int> chosen;
     bar->onSelect = [&](int index) {
