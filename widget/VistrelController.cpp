@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "widget/VistrelController.h"
 
+#include "common/metrics/AccessibilityText.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
 #include "kit/device/Device.h"
@@ -163,6 +164,7 @@ void VistrelController::setupUsageUI()
     auto button = kit::Button::custom();
     button->setFrame(root.bounds());
     button->addAction(kit::ControlEvent::TouchUpInside, [this](kit::Control& sender) { openHostApp(&sender); });
+    button->setAccessibilityLabel(localized("Open Quarrin"));
     root.addSubview(button);
 
     layoutPanels();
@@ -346,6 +348,7 @@ void VistrelController::updateInfo()
 
     // Every refresh moves the bars to the widths it computed.
     layoutPanels();
+    describePanels(usage);
 }
 
 bool VistrelController::pressKey(kit::Key key)
@@ -357,3 +360,15 @@ bool VistrelController::pressKey(kit::Key key)
 }
 
 void VistrelController::openHostApp(kit::View*) { kit::Application::shared().openURL(std::string(kHostAppURL)); }
+
+void VistrelController::describePanels(const kit::Value& usage)
+{
+    for (auto [panel, label] : { std::pair { m_diskPanel.get(), AccessibilityText::diskPanel(usage) },
+             std::pair { m_memPanel.get(), AccessibilityText::memoryPanel(usage) } }) {
+        if (!panel)
+            continue;
+        panel->setIsAccessibilityElement(true);
+        panel->setAccessibilityLabel(label);
+        panel->setAccessibilityTraits(kit::AccessibilityTraitStaticText);
+    }
+}

@@ -98,6 +98,8 @@ private:
         std::vector<LegendEntry>& entries);
     // Places the bars at their stored widths and the legend labels after their current texts.
     void layoutPanels();
+    // Each panel reads as one sentence of its figures; the whole-view button opens Quarrin.
+    void describePanels(const kit::Value& usage);
     void layoutLegend(std::vector<LegendEntry>& entries, bool valueUnderName);
     void setValueLabel(kit::View* panel, int tag, const kit::Value& text);
 

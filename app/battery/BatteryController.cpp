@@ -3,6 +3,7 @@
 
 #include "app/shell/QNAppDelegate.h"
 #include "app/specs/DataKeeper.h"
+#include "common/metrics/AccessibilityText.h"
 #include "common/metrics/ScreenViews.h"
 #include "common/metrics/SharedTools.h"
 #include "kit/base/Bundle.h"
@@ -256,6 +257,8 @@ void BatteryController::applyCharge(const Charge& charge)
     frame.size.width = m_levelRect.width() * level;
     m_levelView->setFrame(frame);
     m_levelLabel->setText(levelText(level, charge.hasBattery));
+    m_levelLabel->setAccessibilityLabel(
+        AccessibilityText::fillIn(localized("AccessibilityBatteryLevel"), { m_levelLabel->text() }));
     m_statusLabel->setText(charge.stateText);
 }
 
@@ -489,6 +492,8 @@ void BatteryController::willDisplayCell(kit::TableView&, kit::TableViewCell& cel
 
     if (auto* time = cell.textLabel())
         time->setText(timeText(minutes));
+    // The activity first, as the eye takes the row in, then its time.
+    cell.setAccessibilityLabel(localized(activity) + ", " + timeText(minutes));
     if (auto* image = cell.imageView())
         image->setImage(kit::Image::named(activity));
 

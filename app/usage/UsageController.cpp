@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/usage/UsageController.h"
 
+#include "common/metrics/AccessibilityText.h"
 #include "common/metrics/RefreshTick.h"
 #include "common/metrics/ScreenViews.h"
 #include "common/metrics/SharedTools.h"
@@ -367,6 +368,7 @@ std::shared_ptr<kit::Label> UsageController::buildLegendColumn(kit::View& panel,
     auto name
         = panelLabel(metrics.nameFrame(column), SharedTools::fontWithName("HelveticaNeue-CondensedBold", metrics.nameFontSize));
     name->setText(localized(textKey));
+    name->setIsAccessibilityElement(false); // read with the value (describePanels)
     panel.addSubview(name);
     return value;
 }
@@ -419,6 +421,7 @@ void UsageController::fillPanels(const kit::Value& usage)
     m_inactiveRamLabel->setText(text(SharedTools::kInactiveRamStrKey));
     m_freeRamLabel->setText(text(SharedTools::kFreeRamStrKey));
     m_memPanelTitleLabel->setText(localized("Memory") + " " + text(SharedTools::kAllRamStrKey));
+    describePanels(usage);
 }
 
 void UsageController::updateInfo()
@@ -485,6 +488,9 @@ std::shared_ptr<kit::View> UsageController::viewForHeaderInSection(kit::TableVie
 {
     const kit::Value& model = m_networkDataModel.at(static_cast<std::size_t>(section));
     auto header = imageView("generalTableHeader");
+    header->setAccessibilityLabel(AccessibilityText::networkHeader(model[kInterfaceNameKey].string(),
+        model[kValueDownloadKey].string(), model[kValueUploadKey].string()));
+    header->setAccessibilityTraits(kit::AccessibilityTraitHeader);
     auto icon = imageView(model[kHeaderKey].string());
     header->addSubview(icon);
     // Between the icon and where the totals begin, so a long name is cut short, never drawn over them.
@@ -510,4 +516,19 @@ std::shared_ptr<kit::View> UsageController::viewForHeaderInSection(kit::TableVie
         header->addSubview(upload);
     }
     return header;
+}
+
+// The bars are drawn, and each legend's name stands apart from its value: both are said here.
+void UsageController::describePanels(const kit::Value& usage)
+{
+    for (auto [bar, label] : { std::pair { m_diskChartBarBlueImageView->superview(), AccessibilityText::diskBar(usage) },
+             std::pair { m_memChartBarOrangeImageView->superview(), AccessibilityText::memoryBar(usage) } }) {
+        bar->setAccessibilityLabel(label);
+        bar->setIsAccessibilityElement(true);
+        bar->setAccessibilityTraits(kit::AccessibilityTraitImage);
+    }
+    for (auto [label, nameKey] : { std::pair { m_usedDiskLabel.get(), "Used" }, std::pair { m_freeDiskLabel.get(), "Free" },
+             std::pair { m_wiredRamLabel.get(), "Wired" }, std::pair { m_activeRamLabel.get(), "Active" },
+             std::pair { m_inactiveRamLabel.get(), "Inactive" }, std::pair { m_freeRamLabel.get(), "Free" } })
+        label->setAccessibilityLabel(AccessibilityText::legend(nameKey, label->text()));
 }

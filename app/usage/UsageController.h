@@ -116,6 +116,8 @@ private:
         const char* markImage);
     void buildNetworkTable();
     void fillPanels(const kit::Value& usage);
+    // What a screen reader says of the bars and the legends, after each fill.
+    void describePanels(const kit::Value& usage);
 
     kit::Array m_networkDataModel;
     kit::Array m_ifaces;

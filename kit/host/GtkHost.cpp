@@ -7,6 +7,7 @@
 #include "kit/base/RunLoop.h"
 #include "kit/base/UserDefaults.h"
 #include "kit/base/Value.h"
+#include "kit/host/AccessibilityBridge.h"
 #include "kit/host/HostCore.h"
 #include "kit/ui/Animator.h"
 #include "kit/ui/Application.h"
@@ -47,6 +48,7 @@ struct GtkHost::Impl {
     guint closeId = 0;
     Point lastScrollPoint; // where the last wheel step was, for the end of the scroll
     std::vector<guint> signalIds;
+    std::unique_ptr<AccessibilityBridge> accessibility; // the views' elements for screen readers
 
     ~Impl()
     {
@@ -639,7 +641,8 @@ static void buildWindow(GtkHost::Impl& impl)
     if (!fixed)
         g_signal_connect(impl.area, "resize", G_CALLBACK(areaResized), &impl);
     gtk_widget_set_focusable(impl.area, true);
-    gtk_window_set_child(window, impl.area);
+    impl.accessibility = std::make_unique<AccessibilityBridge>(core, impl.area);
+    gtk_window_set_child(window, impl.accessibility->widget());
 
     GtkGesture* click = gtk_gesture_click_new();
     gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(click), GDK_BUTTON_PRIMARY);

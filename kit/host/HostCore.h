@@ -104,9 +104,10 @@ public:
     const std::vector<std::string>& openedURLs() const { return m_openedURLs; }
     bool openURL(const std::string& url);
 
-private:
     // The windows on screen, lowest level first, the status bar last.
     std::vector<Window*> visibleWindows() const;
+
+private:
     void watchWindows();
     void scheduleStatusBarRefresh();
     void send(int phase, Point point, Point velocity, double time);

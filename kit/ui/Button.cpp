@@ -161,4 +161,15 @@ Value Button::valueForKey(std::string_view key) const
     return Control::valueForKey(key);
 }
 
+std::string Button::defaultAccessibilityLabel() const
+{
+    if (!m_title.empty())
+        return m_title;
+    if (m_image)
+        return m_image->name();
+    return m_backgroundImage ? m_backgroundImage->name() : std::string();
+}
+
+unsigned Button::defaultAccessibilityTraits() const { return AccessibilityTraitButton | Control::defaultAccessibilityTraits(); }
+
 } // namespace kit

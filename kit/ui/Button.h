@@ -46,6 +46,12 @@ public:
     void tintColorDidChange() override { setNeedsDisplay(); }
 
 protected:
+protected:
+    // A button element labelled by its title, else its image's name.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    std::string defaultAccessibilityLabel() const override;
+    unsigned defaultAccessibilityTraits() const override;
+
     explicit Button(Type type = Type::System);
     friend class View;
 

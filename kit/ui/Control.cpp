@@ -112,4 +112,19 @@ void Control::touchesCancelled(const Touch&)
     sendActions(ControlEvent::TouchCancel);
 }
 
+unsigned Control::defaultAccessibilityTraits() const
+{
+    return (m_enabled ? 0u : unsigned(AccessibilityTraitNotEnabled)) | (m_selected ? unsigned(AccessibilityTraitSelected) : 0u);
+}
+
+bool Control::accessibilityActivate(int part)
+{
+    if (part >= 0)
+        return false;
+    // A disabled control takes the action and does nothing, as it does a tap.
+    if (m_enabled)
+        sendActions(ControlEvent::TouchUpInside);
+    return true;
+}
+
 } // namespace kit

@@ -46,10 +46,13 @@ public:
     // How far outside its bounds a moving touch still counts as inside.
     static constexpr double kTrackingMargin = 70;
 
+    bool accessibilityActivate(int part) override;
+
 protected:
     Control() = default;
     friend class View;
 
+    unsigned defaultAccessibilityTraits() const override;
     virtual void stateDidChange() { setNeedsDisplay(); }
     bool isTouchInside(const Touch& touch) const;
 

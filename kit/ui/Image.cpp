@@ -105,8 +105,11 @@ ImagePtr Image::named(std::string_view name)
         image = fromFile(searchPath() + "/" + base + "~ipad.svg");
     if (!image)
         image = fromFile(searchPath() + "/" + base + ".svg");
-    if (image)
+    if (image) {
+        // Just made here and shared with no one yet.
+        const_cast<Image&>(*image).m_name = base;
         images.emplace(std::move(key), image);
+    }
     return image;
 }
 

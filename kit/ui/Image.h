@@ -40,6 +40,8 @@ public:
     std::string className() const override { return "UIImage"; }
 
     Size size() const { return m_size; }
+    // The name named() found the image by; empty for other images.
+    const std::string& name() const { return m_name; }
     // Pixels per point of a bitmap; 0 for vector images, which have no fixed resolution.
     double scale() const { return m_scale; }
     bool isVector() const { return m_svg != nullptr; }
@@ -55,6 +57,7 @@ public:
     Image(void* surface, Size size, double scale);
 
 private:
+    std::string m_name;
     void* m_svg = nullptr; // RsvgHandle*
     void* m_surface = nullptr; // cairo_surface_t*
     Size m_size;

@@ -26,6 +26,10 @@ public:
     Rect imageRect() const;
 
 protected:
+    // Decoration unless a screen gives it a label.
+    bool defaultIsAccessibilityElement() const override { return hasAccessibilityLabel(); }
+    unsigned defaultAccessibilityTraits() const override { return AccessibilityTraitImage; }
+
     ImageView() = default;
     // Sized to the image's natural size (an empty frame for null).
     explicit ImageView(ImagePtr image);

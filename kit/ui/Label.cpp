@@ -278,4 +278,9 @@ Value Label::valueForKey(std::string_view key) const
     return View::valueForKey(key);
 }
 
+unsigned Label::defaultAccessibilityTraits() const
+{
+    return AccessibilityTraitStaticText | (m_enabled ? 0u : unsigned(AccessibilityTraitNotEnabled));
+}
+
 } // namespace kit

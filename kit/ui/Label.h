@@ -70,6 +70,11 @@ protected:
     explicit Label(std::string text);
     friend class View;
 
+    // An element whose label is its text.
+    bool defaultIsAccessibilityElement() const override { return !text().empty(); }
+    std::string defaultAccessibilityLabel() const override { return text(); }
+    unsigned defaultAccessibilityTraits() const override;
+
 private:
     TextLayout& layoutFor(double width) const;
     void invalidateLayout();

@@ -231,4 +231,38 @@ void SegmentedControl::touchesCancelled(const Touch& touch)
     setNeedsDisplay();
 }
 
+std::vector<View::AccessibilityPart> SegmentedControl::accessibilityParts() const
+{
+    std::vector<AccessibilityPart> parts;
+    unsigned disabled = isEnabled() ? 0u : unsigned(AccessibilityTraitNotEnabled);
+    for (int i = 0; i < numberOfSegments(); ++i) {
+        unsigned traits
+            = AccessibilityTraitButton | disabled | (i == m_selectedIndex ? unsigned(AccessibilityTraitSelected) : 0u);
+        parts.push_back({ m_titles[std::size_t(i)], {}, traits, segmentFrame(i) });
+    }
+    return parts;
+}
+
+bool SegmentedControl::accessibilityActivate(int part)
+{
+    if (part < 0 || part >= numberOfSegments())
+        return false;
+    if (!isEnabled())
+        return true;
+    // As a tap on the segment: momentary controls report it while the actions run.
+    if (m_momentary) {
+        m_selectedIndex = part;
+        sendActions(ControlEvent::ValueChanged);
+        m_selectedIndex = kNoSegment;
+        setNeedsDisplay();
+        return true;
+    }
+    if (part != m_selectedIndex) {
+        m_selectedIndex = part;
+        setNeedsDisplay();
+        sendActions(ControlEvent::ValueChanged);
+    }
+    return true;
+}
+
 } // namespace kit

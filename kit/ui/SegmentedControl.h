@@ -50,6 +50,8 @@ public:
     void touchesBegan(const Touch& touch) override;
     void touchesEnded(const Touch& touch) override;
     void touchesCancelled(const Touch& touch) override;
+    std::vector<AccessibilityPart> accessibilityParts() const override;
+    bool accessibilityActivate(int part) override;
     void tintColorDidChange() override { setNeedsDisplay(); }
     bool keyDown(const KeyEvent& event) override;
     Rect focusRingRect() const override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "kit/ui/TabBar.h"
 
+#include "kit/base/Bundle.h"
 #include "kit/ui/AttributedString.h"
 #include "kit/ui/Font.h"
 #include "kit/ui/GraphicsContext.h"
@@ -169,6 +170,29 @@ void TabBar::touchesEnded(const Touch& touch)
         return;
     if (onSelect)
         onSelect(index);
+}
+
+std::string TabBar::defaultAccessibilityLabel() const { return Bundle::mainBundle().localizedString("Tab bar"); }
+
+std::vector<View::AccessibilityPart> TabBar::accessibilityParts() const
+{
+    std::vector<AccessibilityPart> parts;
+    for (int i = 0; i < int(m_items.size()); ++i) {
+        const TabBarItem& item = m_items[std::size_t(i)];
+        std::string label = !item.title.empty() ? item.title : item.image ? item.image->name() : std::string();
+        unsigned traits = AccessibilityTraitButton | (i == m_selectedIndex ? unsigned(AccessibilityTraitSelected) : 0u);
+        parts.push_back({ std::move(label), {}, traits, itemFrame(i) });
+    }
+    return parts;
+}
+
+bool TabBar::accessibilityActivate(int part)
+{
+    if (part < 0 || part >= int(m_items.size()))
+        return false;
+    if (onSelect)
+        onSelect(part);
+    return true;
 }
 
 } // namespace kit

@@ -47,10 +47,15 @@ public:
     void touchesMoved(const Touch&) override { }
     void touchesEnded(const Touch& touch) override;
     void touchesCancelled(const Touch&) override { }
+    std::vector<AccessibilityPart> accessibilityParts() const override;
+    bool accessibilityActivate(int part) override;
     void tintColorDidChange() override { setNeedsDisplay(); }
     void layoutSubviews() override;
 
 protected:
+    unsigned defaultAccessibilityTraits() const override { return AccessibilityTraitTabBar; }
+    // What the bar is called as the group of its tabs.
+    std::string defaultAccessibilityLabel() const override;
     TabBar();
     friend class View;
 

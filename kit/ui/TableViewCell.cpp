@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "kit/ui/TableViewCell.h"
+#include "kit/ui/Accessibility.h"
 
 #include "kit/base/Bundle.h"
 #include "kit/ui/Button.h"
@@ -496,6 +497,19 @@ void TableViewCell::draw(GraphicsContext& g, const Rect&)
     Rect b = bounds();
     double onePixel = 1.0 / std::max(1.0, g.scale());
     g.fillRect({ kMargin, b.height() - onePixel, std::max(0.0, b.width() - kMargin), onePixel }, *m_separatorColor);
+}
+
+std::string TableViewCell::defaultAccessibilityLabel() const { return combinedAccessibilityLabel(*this); }
+
+unsigned TableViewCell::defaultAccessibilityTraits() const
+{
+    unsigned traits = AccessibilityTraitStaticText;
+    // A row that leads somewhere acts when tapped.
+    if (currentAccessoryType() == TableViewCellAccessoryType::DisclosureIndicator)
+        traits |= AccessibilityTraitButton;
+    if (m_selected)
+        traits |= AccessibilityTraitSelected;
+    return traits;
 }
 
 } // namespace kit

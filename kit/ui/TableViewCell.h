@@ -130,6 +130,11 @@ public:
     bool keyDown(const KeyEvent& event) override;
 
 protected:
+    // One element reading its labels in order.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    std::string defaultAccessibilityLabel() const override;
+    unsigned defaultAccessibilityTraits() const override;
+
     TableViewCell(TableViewCellStyle style, std::string reuseIdentifier);
     friend class View;
     void didCreate() override;

@@ -16,7 +16,21 @@ bool nearlyZero(double v) { return std::abs(v) < 1e-9; }
 
 } // namespace
 
-View::View() = default;
+namespace {
+
+std::uint64_t nextAccessibilityIdentity()
+{
+    // Views live on the main thread; the counter only has to be unique.
+    static std::uint64_t next = 0;
+    return ++next;
+}
+
+} // namespace
+
+View::View()
+    : m_accessibilityIdentity(nextAccessibilityIdentity())
+{
+}
 
 View::~View()
 {
@@ -791,5 +805,67 @@ double Touch::distanceFromStart() const
 {
     return std::hypot(locationInWindow.x - startLocationInWindow.x, locationInWindow.y - startLocationInWindow.y);
 }
+
+// Accessibility
+
+bool View::isAccessibilityElement() const
+{
+    if (m_accessibility && m_accessibility->element)
+        return *m_accessibility->element;
+    return defaultIsAccessibilityElement();
+}
+
+void View::setIsAccessibilityElement(std::optional<bool> element)
+{
+    if (!m_accessibility)
+        m_accessibility = std::make_unique<AccessibilityOverrides>();
+    m_accessibility->element = element;
+}
+
+std::string View::accessibilityLabel() const
+{
+    if (m_accessibility && m_accessibility->label)
+        return *m_accessibility->label;
+    return defaultAccessibilityLabel();
+}
+
+void View::setAccessibilityLabel(std::optional<std::string> label)
+{
+    if (!m_accessibility)
+        m_accessibility = std::make_unique<AccessibilityOverrides>();
+    m_accessibility->label = std::move(label);
+}
+
+std::string View::accessibilityValue() const
+{
+    if (m_accessibility && m_accessibility->value)
+        return *m_accessibility->value;
+    return defaultAccessibilityValue();
+}
+
+void View::setAccessibilityValue(std::optional<std::string> value)
+{
+    if (!m_accessibility)
+        m_accessibility = std::make_unique<AccessibilityOverrides>();
+    m_accessibility->value = std::move(value);
+}
+
+unsigned View::accessibilityTraits() const
+{
+    if (m_accessibility && m_accessibility->traits)
+        return *m_accessibility->traits;
+    return defaultAccessibilityTraits();
+}
+
+void View::setAccessibilityTraits(std::optional<unsigned> traits)
+{
+    if (!m_accessibility)
+        m_accessibility = std::make_unique<AccessibilityOverrides>();
+    m_accessibility->traits = traits;
+}
+
+Rect View::accessibilityFrame() const { return convertRectTo(m_bounds, nullptr); }
+
+bool View::accessibilityActivate(int) { return false; }
 
 } // namespace kit

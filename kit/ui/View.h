@@ -7,8 +7,10 @@
 #include "kit/ui/KeyEvent.h"
 #include "kit/ui/Touch.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,20 @@ enum AutoresizingMask : unsigned {
     FlexibleTopMargin = 1 << 3,
     FlexibleHeight = 1 << 4,
     FlexibleBottomMargin = 1 << 5,
+};
+
+// What kind of element a view is for a screen reader; a view's traits combine these bits.
+enum AccessibilityTrait : unsigned {
+    AccessibilityTraitNone = 0,
+    AccessibilityTraitButton = 1 << 0,
+    AccessibilityTraitHeader = 1 << 1,
+    AccessibilityTraitSelected = 1 << 2,
+    AccessibilityTraitImage = 1 << 3,
+    AccessibilityTraitStaticText = 1 << 4,
+    AccessibilityTraitAdjustable = 1 << 5,
+    // On a container: the buttons inside are its tabs.
+    AccessibilityTraitTabBar = 1 << 6,
+    AccessibilityTraitNotEnabled = 1 << 7,
 };
 
 // How a view's content (an image) fills its bounds.
@@ -226,6 +242,35 @@ public:
     static constexpr double kFocusRingWidth = 2;
     static constexpr double kFocusRingGap = 1;
 
+    // Accessibility: what a screen reader is told about the view. Each property has the class's
+    // default until it is set; resetting to nullopt brings the default back. An element's
+    // subviews are not reached (its label speaks for them); a view that is no element may still
+    // hold elements. The traits are a set of AccessibilityTrait bits.
+    bool isAccessibilityElement() const;
+    void setIsAccessibilityElement(std::optional<bool> element);
+    std::string accessibilityLabel() const;
+    void setAccessibilityLabel(std::optional<std::string> label);
+    std::string accessibilityValue() const;
+    void setAccessibilityValue(std::optional<std::string> value);
+    unsigned accessibilityTraits() const;
+    void setAccessibilityTraits(std::optional<unsigned> traits);
+    // The view's bounds in window coordinates.
+    Rect accessibilityFrame() const;
+    // Parts drawn by the view itself that read as elements of their own (a tab bar's items, a
+    // segmented control's segments), in the view's bounds coordinates. None by default.
+    struct AccessibilityPart {
+        std::string label;
+        std::string value;
+        unsigned traits = 0;
+        Rect frame;
+    };
+    virtual std::vector<AccessibilityPart> accessibilityParts() const { return {}; }
+    // Acts on the element (part -1) or one of its parts as a tap would; false when the view has
+    // no action of its own, and the caller taps the element's centre instead.
+    virtual bool accessibilityActivate(int part);
+    // Stays the same for the view's life, never reused within the process.
+    std::uint64_t accessibilityIdentity() const { return m_accessibilityIdentity; }
+
     // Animation. Alpha, frame, center, bounds and transform set inside `changes` take their new
     // values at once; what is drawn moves there over `duration` seconds, eased in and out.
     // `completion(finished)` runs when the animations end, with finished == false when they
@@ -266,6 +311,14 @@ protected:
 
     // Runs once right after creation, when shared_from_this() works.
     virtual void didCreate() { }
+
+    // The class's accessibility defaults, used while a property is not set.
+    virtual bool defaultIsAccessibilityElement() const { return false; }
+    virtual std::string defaultAccessibilityLabel() const { return {}; }
+    virtual std::string defaultAccessibilityValue() const { return {}; }
+    virtual unsigned defaultAccessibilityTraits() const { return 0; }
+    // Whether a label was set (an image view becomes an element once it has one).
+    bool hasAccessibilityLabel() const { return m_accessibility && m_accessibility->label.has_value(); }
 
     virtual void willMoveToSuperview(View*) { }
     virtual void didMoveToSuperview() { }
@@ -313,6 +366,16 @@ private:
 
     Presentation m_presentation;
     unsigned m_animatedMask = 0;
+
+    // Set only for the few views a screen describes itself.
+    struct AccessibilityOverrides {
+        std::optional<bool> element;
+        std::optional<std::string> label;
+        std::optional<std::string> value;
+        std::optional<unsigned> traits;
+    };
+    std::unique_ptr<AccessibilityOverrides> m_accessibility;
+    std::uint64_t m_accessibilityIdentity;
 };
 
 } // namespace kit

@@ -175,4 +175,57 @@ void SessionBus::stop()
     unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
+AccessibilityBus::~AccessibilityBus() { stop(); }
+
+bool AccessibilityBus::start(double timeoutSeconds)
+{
+    if (access(kLauncher, X_OK) != 0) {
+        m_error = std::string(kLauncher) + " is missing (at-spi2-core)";
+        return false;
+    }
+    m_pid = fork();
+    if (m_pid < 0) {
+        m_error = "fork failed";
+        return false;
+    }
+    if (m_pid == 0) {
+        // A group of its own: the bus daemon and the registry it starts leave with it.
+        setpgid(0, 0);
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 0);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execl(kLauncher, kLauncher, "--launch-immediately", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    setpgid(m_pid, m_pid);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = std::system("gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus "
+                                 "--method org.a11y.Bus.GetAddress >/dev/null 2>&1");
+        if (status == 0)
+            return true;
+        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+            m_pid = -1;
+            m_error = "at-spi-bus-launcher exited";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    m_error = "org.a11y.Bus did not answer on the session bus";
+    stop();
+    return false;
+}
+
+void AccessibilityBus::stop()
+{
+    if (m_pid <= 0)
+        return;
+    pid_t group = m_pid;
+    kill(-group, SIGTERM);
+    killAndReap(m_pid);
+    // The daemon and the registry, if they outlived the launcher.
+    kill(-group, SIGKILL);
+}
+
 } // namespace kit::test

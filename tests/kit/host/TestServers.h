@@ -46,4 +46,27 @@ private:
     std::string m_address;
 };
 
+// The accessibility bus on the session bus started before it (SessionBus): at-spi-bus-launcher
+// with its own bus daemon, the registry started on demand. Applications started afterwards
+// publish their accessible trees there. Everything it started goes with it.
+class AccessibilityBus {
+public:
+    AccessibilityBus() = default;
+    ~AccessibilityBus();
+    AccessibilityBus(const AccessibilityBus&) = delete;
+    AccessibilityBus& operator=(const AccessibilityBus&) = delete;
+
+    // False when at-spi2-core is not installed or the bus does not answer within the time;
+    // error() then says which.
+    bool start(double timeoutSeconds = 10);
+    void stop();
+    const std::string& error() const { return m_error; }
+
+    static constexpr const char* kLauncher = "/usr/libexec/at-spi-bus-launcher";
+
+private:
+    pid_t m_pid = -1;
+    std::string m_error;
+};
+
 } // namespace kit::test
