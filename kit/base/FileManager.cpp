@@ -196,8 +196,9 @@ std::string FileManager::documentsDirectory()
                     documents = userDirsValue(std::string(contents->begin(), contents->end()), "XDG_DOCUMENTS_DIR");
             }
             // A file changed within the last two seconds may change again within the same
-            // timestamp; it is not remembered until it has settled.
-            if (exists && info.st_mtim.tv_sec + 2 > ::time(nullptr))
+            // timestamp (and a modification time can be set back); it is remembered only once
+            // its change time has settled.
+            if (exists && info.st_ctim.tv_sec + 2 > ::time(nullptr))
                 remembered.reset();
             else
                 remembered = Remembered { path, home, exists, info, documents };

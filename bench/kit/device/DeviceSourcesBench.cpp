@@ -170,7 +170,7 @@ void BM_FullReading(benchmark::State& state)
         auto b = kit::Device::bootTime();
         auto m = kit::Device::memory();
         auto f = kit::FileManager::attributesOfFileSystemForPath(kit::FileManager::documentsDirectory());
-        auto c = kit::InterfaceConfigurationSource(kit::Device::root()).read();
+        auto c = kit::Device::interfaceConfiguration();
         auto n = kit::Device::interfaceCounters();
         if (c.ok()) {
             for (const auto& entry : *c)
