@@ -144,7 +144,8 @@ bool parseAddress(const std::uint8_t* payload, std::size_t length, AddressRecord
 
 // Walks the messages of one dump buffer, handing those of the dump's own type to take.
 template<typename Take>
-LinkDumpStatus walkDump(std::span<const std::uint8_t> buffer, std::uint16_t type, std::optional<std::uint32_t> expectedSequence, Take take)
+LinkDumpStatus walkDump(std::span<const std::uint8_t> buffer, std::uint16_t type, std::optional<std::uint32_t> expectedSequence,
+    Take take)
 {
     std::size_t offset = 0;
     while (offset < buffer.size()) {
@@ -195,8 +196,8 @@ LinkDumpStatus parseLinkDump(std::span<const std::uint8_t> buffer, std::vector<I
     });
 }
 
-LinkDumpStatus parseAddressDump(
-    std::span<const std::uint8_t> buffer, std::vector<AddressRecord>& out, std::optional<std::uint32_t> expectedSequence)
+LinkDumpStatus parseAddressDump(std::span<const std::uint8_t> buffer, std::vector<AddressRecord>& out,
+    std::optional<std::uint32_t> expectedSequence)
 {
     return walkDump(buffer, RTM_NEWADDR, expectedSequence, [&](const std::uint8_t* payload, std::size_t length) {
         AddressRecord record;
@@ -205,8 +206,8 @@ LinkDumpStatus parseAddressDump(
     });
 }
 
-std::optional<std::vector<InterfaceEntry>> entriesFromDumps(
-    const std::vector<LinkRecord>& links, const std::vector<AddressRecord>& addresses)
+std::optional<std::vector<InterfaceEntry>> entriesFromDumps(const std::vector<LinkRecord>& links,
+    const std::vector<AddressRecord>& addresses)
 {
     // Kernel names end within IFNAMSIZ; a longer text is not one of them.
     auto usable = [](const std::string& name) { return !name.empty() && name.size() < IFNAMSIZ; };
@@ -279,9 +280,8 @@ Result<std::vector<InterfaceCounters>> InterfaceCounterSource::read()
     if (!openSocket())
         return errnoError("netlink socket");
     std::vector<InterfaceCounters> records;
-    auto done = dump(RTM_GETLINK, [&](std::span<const std::uint8_t> buffer, std::uint32_t sequence) {
-        return parseLinkDump(buffer, records, sequence);
-    });
+    auto done = dump(RTM_GETLINK,
+        [&](std::span<const std::uint8_t> buffer, std::uint32_t sequence) { return parseLinkDump(buffer, records, sequence); });
     if (!done.ok()) {
         closeSocket();
         return Error { done.error() };

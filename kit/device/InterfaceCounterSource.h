@@ -72,8 +72,8 @@ LinkDumpStatus parseAddressDump(std::span<const std::uint8_t> buffer, std::vecto
 // in dump order (IPv6 of global scope only), each named by its label or else by its link.
 // Nothing when an address names a link the link dump did not list (the links changed between
 // the two dumps; getifaddrs would start again).
-std::optional<std::vector<InterfaceEntry>> entriesFromDumps(
-    const std::vector<LinkRecord>& links, const std::vector<AddressRecord>& addresses);
+std::optional<std::vector<InterfaceEntry>> entriesFromDumps(const std::vector<LinkRecord>& links,
+    const std::vector<AddressRecord>& addresses);
 
 // The counters and the interface configuration of one moment.
 struct InterfaceReading {
