@@ -296,3 +296,37 @@ TEST(InterfaceDumps, TheLiveMachineGivesWhatGetifaddrsGives)
     ASSERT_TRUE(deviceCounters.ok()) << deviceCounters.error();
     EXPECT_EQ(deviceCounters->size(), counters->size());
 }
+
+TEST(InterfaceDumps, EveryCutOfAWholeDumpIsRefusedOrIncomplete)
+{
+    Reply addresses = addressDump();
+    Reply links = linkDump();
+    std::size_t whole = addresses.span().size();
+    for (std::size_t cut = 1; cut < whole; ++cut) {
+        std::vector<AddressRecord> records;
+        EXPECT_NE(kit::parseAddressDump(addresses.span(cut), records), LinkDumpStatus::Done) << cut;
+        EXPECT_LE(records.size(), 10u);
+    }
+    for (std::size_t cut = 1; cut < links.span().size(); ++cut) {
+        std::vector<InterfaceCounters> counters;
+        std::vector<LinkRecord> records;
+        EXPECT_NE(kit::parseLinkDump(links.span(cut), counters, records), LinkDumpStatus::Done) << cut;
+    }
+}
+
+TEST(InterfaceDumps, AnAttributeClaimingMoreThanItsMessageEndsThatMessage)
+{
+    Reply reply;
+    reply.address(AF_INET, 2).v4(IFA_ADDRESS, "192.168.1.20");
+    std::vector<std::uint8_t> bytes(reply.span().begin(), reply.span().end());
+    // The address attribute says it runs 200 bytes; the message stops long before.
+    std::size_t attribute = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ifaddrmsg));
+    std::uint16_t claimed = 200;
+    std::memcpy(bytes.data() + attribute, &claimed, sizeof claimed);
+    Reply done;
+    done.done();
+    bytes.insert(bytes.end(), done.span().begin(), done.span().end());
+    std::vector<AddressRecord> records;
+    EXPECT_EQ(kit::parseAddressDump(bytes, records), LinkDumpStatus::Done);
+    EXPECT_TRUE(records.empty());
+}
