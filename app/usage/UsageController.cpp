@@ -121,7 +121,7 @@ std::shared_ptr<kit::View> barBox(const PanelMetrics& metrics, std::initializer_
 } // namespace
 
 UsageController::UsageController()
-    : configurationProvider([] { return kit::InterfaceConfigurationSource(kit::Device::root()).read(); })
+    : configurationProvider([] { return kit::Device::interfaceConfiguration(); })
     , countersProvider([] { return kit::Device::interfaceCounters(); })
     , kindProvider([](std::string_view name) { return kit::Device::interfaceKind(name); })
     , usageProvider([] { return SharedTools::usageDict(); })

@@ -14,6 +14,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -159,12 +161,51 @@ std::string FileManager::configHomeDirectory() { return xdgFolder("XDG_CONFIG_HO
 
 std::string FileManager::documentsDirectory()
 {
-    auto contents = readFile(configHomeDirectory() + "/user-dirs.dirs");
-    if (contents.ok()) {
-        std::string text(contents->begin(), contents->end());
-        if (auto documents = userDirsValue(text, "XDG_DOCUMENTS_DIR"))
-            return *documents;
+    // The screens ask on every refresh; user-dirs.dirs is read again only when it, or the
+    // environment naming it, has changed since the last time (one stat).
+    struct Remembered {
+        std::string path;
+        std::string home;
+        bool exists = false;
+        struct stat info { };
+        std::optional<std::string> documents;
+    };
+    static std::mutex lock;
+    static std::optional<Remembered> remembered;
+
+    std::string path = configHomeDirectory() + "/user-dirs.dirs";
+    std::string home = homeDirectory();
+    struct stat info { };
+    bool exists = ::stat(path.c_str(), &info) == 0;
+    auto same = [&](const Remembered& r) {
+        if (r.path != path || r.home != home || r.exists != exists)
+            return false;
+        return !exists
+            || (r.info.st_dev == info.st_dev && r.info.st_ino == info.st_ino && r.info.st_size == info.st_size
+                && r.info.st_mtim.tv_sec == info.st_mtim.tv_sec && r.info.st_mtim.tv_nsec == info.st_mtim.tv_nsec
+                && r.info.st_ctim.tv_sec == info.st_ctim.tv_sec && r.info.st_ctim.tv_nsec == info.st_ctim.tv_nsec);
+    };
+    std::optional<std::string> documents;
+    {
+        std::lock_guard guard(lock);
+        if (remembered && same(*remembered)) {
+            documents = remembered->documents;
+        } else {
+            if (exists) {
+                if (auto contents = readFile(path); contents.ok())
+                    documents = userDirsValue(std::string(contents->begin(), contents->end()), "XDG_DOCUMENTS_DIR");
+            }
+            // A file changed within the last two seconds may change again within the same
+            // timestamp (and a modification time can be set back); it is remembered only once
+            // its change time has settled.
+            if (exists && info.st_ctim.tv_sec + 2 > ::time(nullptr))
+                remembered.reset();
+            else
+                remembered = Remembered { path, home, exists, info, documents };
+        }
     }
+    if (documents)
+        return *documents;
     std::string fallback = homeDirectory() + "/Documents";
     if (isDirectory(fallback))
         return fallback;

@@ -6,6 +6,7 @@
 #include "kit/device/InterfaceKindCache.h"
 #include "kit/device/OsReleaseSource.h"
 
+#include <chrono>
 #include <optional>
 
 namespace kit {
@@ -22,7 +23,13 @@ struct State {
     std::optional<std::int64_t> bootTime;
     InterfaceCounterSource counters;
     std::optional<InterfaceKindCache> kinds;
+    // The counters of the last configuration reading, until interfaceCounters takes them.
+    std::optional<std::vector<InterfaceCounters>> fromConfiguration;
+    std::chrono::steady_clock::time_point configurationTime;
 };
+
+// How long the counters of a configuration reading stand for a fresh link dump.
+constexpr std::chrono::milliseconds kSameRefresh { 100 };
 
 State& state()
 {
@@ -81,6 +88,7 @@ void Device::setRoot(std::string root)
     s.memory.reset();
     s.bootTime.reset();
     s.kinds.reset();
+    s.fromConfiguration.reset();
 }
 
 Result<MemoryInfo> Device::memory()
@@ -103,10 +111,28 @@ Result<std::int64_t> Device::bootTime()
     return reading;
 }
 
+Result<std::vector<InterfaceEntry>> Device::interfaceConfiguration()
+{
+    auto& s = state();
+    auto reading = s.counters.readWithConfiguration();
+    if (!reading.ok()) {
+        s.fromConfiguration.reset();
+        return InterfaceConfigurationSource(s.root).read();
+    }
+    s.fromConfiguration = std::move(reading->counters);
+    s.configurationTime = std::chrono::steady_clock::now();
+    return std::move(reading->entries);
+}
+
 Result<std::vector<InterfaceCounters>> Device::interfaceCounters()
 {
     auto& s = state();
-    auto records = s.counters.read();
+    Result<std::vector<InterfaceCounters>> records = Error { "" };
+    if (s.fromConfiguration && std::chrono::steady_clock::now() - s.configurationTime < kSameRefresh)
+        records = std::move(*s.fromConfiguration);
+    else
+        records = s.counters.read();
+    s.fromConfiguration.reset();
     if (!s.kinds)
         s.kinds.emplace(s.root);
     if (records.ok())

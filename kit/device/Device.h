@@ -47,7 +47,13 @@ public:
     // once (it does not move while the machine runs).
     static Result<MemoryInfo> memory();
     static Result<std::int64_t> bootTime();
-    // One link dump; the interface list it gives also tells interfaceKind when to look again.
+    // The interface configuration, from a link and an address dump on the kept socket (from
+    // getifaddrs when they fail). The counters of that link dump are kept for the next
+    // interfaceCounters call if it comes within a tenth of a second, as it does in a refresh,
+    // so a refresh makes one link dump, not two.
+    static Result<std::vector<InterfaceEntry>> interfaceConfiguration();
+    // One link dump (or the one interfaceConfiguration has just made); the interface list it
+    // gives also tells interfaceKind when to look again.
     static Result<std::vector<InterfaceCounters>> interfaceCounters();
     // An interface's kind, looked up under /sys once per interface while the list of interfaces
     // stays the same (afresh every time until interfaceCounters has given one).

@@ -170,7 +170,7 @@ void BM_FullReading(benchmark::State& state)
         auto b = kit::Device::bootTime();
         auto m = kit::Device::memory();
         auto f = kit::FileManager::attributesOfFileSystemForPath(kit::FileManager::documentsDirectory());
-        auto c = kit::InterfaceConfigurationSource(kit::Device::root()).read();
+        auto c = kit::Device::interfaceConfiguration();
         auto n = kit::Device::interfaceCounters();
         if (c.ok()) {
             for (const auto& entry : *c)
@@ -231,6 +231,28 @@ void BM_InterfaceConfiguration(benchmark::State& state)
     }
 }
 BENCHMARK(BM_InterfaceConfiguration);
+
+// A refresh's interface figures: the configuration and the counters of one link dump.
+void BM_InterfaceConfigurationAndCounters(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto c = kit::Device::interfaceConfiguration();
+        auto n = kit::Device::interfaceCounters();
+        benchmark::DoNotOptimize(c);
+        benchmark::DoNotOptimize(n);
+    }
+}
+BENCHMARK(BM_InterfaceConfigurationAndCounters);
+
+void BM_Battery(benchmark::State& state)
+{
+    kit::BatterySource battery;
+    for (auto _ : state) {
+        auto p = battery.read();
+        benchmark::DoNotOptimize(p);
+    }
+}
+BENCHMARK(BM_Battery);
 
 void BM_MemorySource(benchmark::State& state)
 {

@@ -86,6 +86,28 @@ TEST_F(FileManagerTest, DocumentsDirectoryPrefersUserDirsThenDocumentsThenHome)
     EXPECT_EQ(FileManager::documentsDirectory(), home / "Dokumente");
 }
 
+TEST_F(FileManagerTest, DocumentsDirectoryFollowsAnEditThatKeepsSizeAndModificationTime)
+{
+    // As a copy that keeps the original's time would leave it.
+    auto writeDated = [&](const char* contents) {
+        std::string path = home.write(".config/user-dirs.dirs", contents);
+        timespec times[2] = { { 1700000000, 0 }, { 1700000000, 0 } };
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    writeDated("XDG_DOCUMENTS_DIR=\"/srv/aaaa\"\n");
+    EXPECT_EQ(FileManager::documentsDirectory(), "/srv/aaaa");
+    EXPECT_EQ(FileManager::documentsDirectory(), "/srv/aaaa");
+    writeDated("XDG_DOCUMENTS_DIR=\"/srv/bbbb\"\n");
+    EXPECT_EQ(FileManager::documentsDirectory(), "/srv/bbbb");
+
+    // Gone, then another HOME: each answer is the new one.
+    ASSERT_EQ(unlink((home / ".config/user-dirs.dirs").c_str()), 0);
+    EXPECT_EQ(FileManager::documentsDirectory(), home.path());
+    folder.write(".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papiere\"\n");
+    env.set("HOME", folder.path());
+    EXPECT_EQ(FileManager::documentsDirectory(), folder / "Papiere");
+}
+
 TEST_F(FileManagerTest, ApplicationSupportDirectoryIsCreatedOrExplainsWhyNot)
 {
     auto made = FileManager::applicationSupportDirectory("com.example.quarrin");
