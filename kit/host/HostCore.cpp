@@ -170,12 +170,58 @@ void HostCore::drawFrame(cairo_t* cr, double scale)
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
     cairo_restore(cr);
-    for (Window* window : visibleWindows()) {
+    m_drawnWindows = visibleWindows();
+    for (Window* window : m_drawnWindows) {
         cairo_save(cr);
         renderTree(*window, cr, scale);
         cairo_restore(cr);
         window->clearNeedsRedraw();
     }
+}
+
+Rect HostCore::drawDamage(cairo_t* cr, double scale)
+{
+    watchWindows();
+    auto windows = visibleWindows();
+    if (windows != m_drawnWindows) {
+        drawFrame(cr, scale);
+        return { 0, 0, m_size.width, m_size.height };
+    }
+    // Layout first: it moves views, and what they leave and reach is damage too.
+    for (Window* window : windows)
+        window->layoutIfNeeded();
+    // The windows lie at the frame's origin (the renderer draws each root there).
+    Rect damage;
+    for (Window* window : windows) {
+        if (window->needsRedraw())
+            damage = damage.united(window->dirtyRect());
+    }
+    // A point of slack for antialiased edges and glyph ink that stray past the geometry.
+    if (!damage.isEmpty())
+        damage = damage.insetBy(-1, -1);
+    for (Window* window : windows)
+        damage = damageWithShadows(*window, damage);
+    damage = alignedToPixels(damage.intersection({ 0, 0, m_size.width, m_size.height }), scale);
+    if (damage.isEmpty()) {
+        for (Window* window : windows)
+            window->clearNeedsRedraw();
+        return {};
+    }
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, damage.x(), damage.y(), damage.width(), damage.height());
+    cairo_clip(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    for (Window* window : windows) {
+        cairo_save(cr);
+        renderTree(*window, cr, scale, damage);
+        cairo_restore(cr);
+        window->clearNeedsRedraw();
+    }
+    return damage;
 }
 
 bool HostCore::stepAnimations()

@@ -51,6 +51,11 @@ public:
     // Draws the whole frame (black behind, the windows, the status bar) into `cr`, whose user
     // space is in points at `scale` pixels per point.
     void drawFrame(cairo_t* cr, double scale);
+    // Draws only what changed since the last frame into `cr`, which must still hold that frame
+    // (same size and scale): the union of the windows' damage, grown to whole pixels, clipped.
+    // A different set of windows on screen redraws everything. Returns the part painted in
+    // points, empty when nothing changed.
+    Rect drawDamage(cairo_t* cr, double scale);
     // Advances running animations to the run loop's present; true while any still runs.
     bool stepAnimations();
     bool hasAnimations() const;
@@ -122,6 +127,7 @@ private:
     BatteryReading m_battery;
     std::shared_ptr<Timer> m_statusTimer;
     std::vector<std::string> m_openedURLs;
+    std::vector<Window*> m_drawnWindows; // the windows the last frame showed, in order
 
     struct PointerState {
         bool down = false;
