@@ -576,7 +576,8 @@ void View::markWindowDirty()
     for (View* ancestor = m_superview; ancestor; ancestor = ancestor->m_superview) {
         if (ancestor->m_shadowOpacity > 0)
             spread = std::max(spread,
-                ancestor->m_shadowRadius + std::max(std::abs(ancestor->m_shadowOffset.width), std::abs(ancestor->m_shadowOffset.height)) + 1);
+                ancestor->m_shadowRadius
+                    + std::max(std::abs(ancestor->m_shadowOffset.width), std::abs(ancestor->m_shadowOffset.height)) + 1);
     }
     if (spread > 0)
         area = area.insetBy(-spread, -spread);
