@@ -435,8 +435,13 @@ void UsageController::updateInfo()
     netStats();
     m_rates.update(m_ifaces, kit::RunLoop::main().now());
 
-    m_networkDataModel = makeNetworkModel(m_ifaces, kit::parseDouble(kit::Device::systemVersion()), kindProvider);
-    m_networkTableView->reloadData();
+    // The table is rebuilt only when what it shows changed: a quiet network leaves its cells,
+    // and their pixels, alone.
+    kit::Array model = makeNetworkModel(m_ifaces, kit::parseDouble(kit::Device::systemVersion()), kindProvider);
+    if (model != m_networkDataModel) {
+        m_networkDataModel = std::move(model);
+        m_networkTableView->reloadData();
+    }
 }
 
 int UsageController::numberOfSectionsInTableView(kit::TableView&) { return static_cast<int>(m_networkDataModel.size()); }

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <sys/stat.h>
 
@@ -35,6 +36,11 @@ struct GtkHost::Impl {
     GtkWidget* area = nullptr;
     cairo_surface_t* frame = nullptr; // the last frame drawn, at the widget's scale
     int frameScale = 0;
+    // The frame handed to GTK as square tiles, row by row; a tile keeps its texture until the
+    // damage reaches it, so GTK sees the same texture and repaints nothing there.
+    std::vector<GdkTexture*> tiles;
+    int tileColumns = 0;
+    int tileRows = 0;
     guint tickId = 0;
     bool remote = false;
     int presentRequests = 0;
@@ -52,8 +58,18 @@ struct GtkHost::Impl {
 
     ~Impl()
     {
+        dropTiles();
         if (frame)
             cairo_surface_destroy(frame);
+    }
+    void dropTiles()
+    {
+        for (GdkTexture* tile : tiles) {
+            if (tile)
+                g_object_unref(tile);
+        }
+        tiles.clear();
+        tileColumns = tileRows = 0;
     }
 };
 
@@ -125,46 +141,112 @@ int GtkHost::presentRequests() const { return m_impl->presentRequests; }
 double GtkHost::scaleFactor() const { return scaleOf(*m_impl); }
 Size GtkHost::windowSize() const { return m_core->windowSize(); }
 
-// Drawing: the frame is rendered into our own surface only when the tree changed, and the
-// drawing area paints that surface; an expose with nothing changed costs one blit.
-static void drawArea(GtkDrawingArea* area, cairo_t* cr, int width, int height, gpointer data)
+// Drawing. The frame is kept in our own surface and only its damaged part is drawn again; GTK
+// gets it as a grid of textures, where a tile the damage missed keeps its texture object. GTK
+// compares the new snapshot with the last one and repaints only the tiles that changed, where
+// a drawing area's cairo node would make it repaint the whole window every frame.
+constexpr int kTileSize = 128; // device pixels: fewer nodes for GTK to walk, small enough to skip most
+
+static GdkTexture* tileTexture(cairo_surface_t* frame, int x, int y, int width, int height)
 {
-    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    int stride = cairo_image_surface_get_stride(frame);
+    const unsigned char* data = cairo_image_surface_get_data(frame);
+    auto* pixels = static_cast<guchar*>(g_malloc(std::size_t(width) * std::size_t(height) * 4));
+    for (int row = 0; row < height; ++row)
+        std::memcpy(pixels + std::size_t(row) * std::size_t(width) * 4,
+            data + std::size_t(y + row) * std::size_t(stride) + std::size_t(x) * 4, std::size_t(width) * 4);
+    GBytes* bytes = g_bytes_new_take(pixels, std::size_t(width) * std::size_t(height) * 4);
+    // cairo's ARGB32 is GTK's default memory format: premultiplied B, G, R, A bytes.
+    GdkTexture* texture = gdk_memory_texture_new(width, height, GDK_MEMORY_DEFAULT, bytes, std::size_t(width) * 4);
+    g_bytes_unref(bytes);
+    return texture;
+}
+
+static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
+{
+    auto* data = static_cast<GtkHost::Impl*>(g_object_get_data(G_OBJECT(widget), "kit-host"));
+    if (!data)
+        return;
+    auto& impl = *data;
     HostCore& core = impl.host->core();
-    int scale = std::max(1, gtk_widget_get_scale_factor(GTK_WIDGET(area)));
+    int scale = std::max(1, gtk_widget_get_scale_factor(widget));
     impl.lastScale = scale;
     Size size = core.windowSize();
-    int pixelWidth = int(std::ceil(size.width * scale));
-    int pixelHeight = int(std::ceil(size.height * scale));
+    int pixelWidth = std::max(1, int(std::ceil(size.width * scale)));
+    int pixelHeight = std::max(1, int(std::ceil(size.height * scale)));
     bool fresh = !impl.frame || impl.frameScale != scale || cairo_image_surface_get_width(impl.frame) != pixelWidth
         || cairo_image_surface_get_height(impl.frame) != pixelHeight;
+    std::vector<Rect> damage;
     if (fresh) {
         if (impl.frame)
             cairo_surface_destroy(impl.frame);
+        impl.dropTiles();
         impl.frame = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
         impl.frameScale = scale;
+        impl.tileColumns = (pixelWidth + kTileSize - 1) / kTileSize;
+        impl.tileRows = (pixelHeight + kTileSize - 1) / kTileSize;
+        impl.tiles.assign(std::size_t(impl.tileColumns) * std::size_t(impl.tileRows), nullptr);
+        cairo_t* cr = cairo_create(impl.frame);
+        cairo_scale(cr, scale, scale);
+        core.drawFrame(cr, scale);
+        cairo_destroy(cr);
+    } else if (core.needsDisplay()) {
+        cairo_t* cr = cairo_create(impl.frame);
+        cairo_scale(cr, scale, scale);
+        core.drawDamage(cr, scale);
+        cairo_destroy(cr);
+        damage = core.damageRects();
     }
-    if (fresh || core.needsDisplay()) {
-        cairo_t* frameCr = cairo_create(impl.frame);
-        cairo_scale(frameCr, scale, scale);
-        core.drawFrame(frameCr, scale);
-        cairo_destroy(frameCr);
-        cairo_surface_flush(impl.frame);
+    cairo_surface_flush(impl.frame);
+    // The tiles the damage reached get new textures.
+    for (const Rect& rect : damage) {
+        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / kTileSize);
+        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / kTileSize);
+        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / kTileSize);
+        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / kTileSize);
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c) {
+                GdkTexture*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
+                if (tile)
+                    g_object_unref(tile);
+                tile = nullptr;
+            }
+        }
     }
-    cairo_save(cr);
     // Beyond the widest screen of the idiom (a maximised phone window) the window stays black.
+    int width = gtk_widget_get_width(widget), height = gtk_widget_get_height(widget);
     if (width > size.width || height > size.height) {
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_paint(cr);
+        GdkRGBA black { 0, 0, 0, 1 };
+        graphene_rect_t all = GRAPHENE_RECT_INIT(0, 0, float(width), float(height));
+        gtk_snapshot_append_color(snapshot, &black, &all);
     }
-    cairo_scale(cr, 1.0 / scale, 1.0 / scale);
-    cairo_set_source_surface(cr, impl.frame, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
-    cairo_restore(cr);
+    for (int r = 0; r < impl.tileRows; ++r) {
+        for (int c = 0; c < impl.tileColumns; ++c) {
+            int x = c * kTileSize, y = r * kTileSize;
+            int w = std::min(kTileSize, pixelWidth - x), h = std::min(kTileSize, pixelHeight - y);
+            GdkTexture*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
+            if (!tile)
+                tile = tileTexture(impl.frame, x, y, w, h);
+            graphene_rect_t bounds = GRAPHENE_RECT_INIT(float(x) / float(scale), float(y) / float(scale), float(w) / float(scale),
+                float(h) / float(scale));
+            gtk_snapshot_append_texture(snapshot, tile, &bounds);
+        }
+    }
     if (impl.host->onFrameDrawn)
         impl.host->onFrameDrawn();
 }
+
+// A drawing area whose snapshot is the tiles above (it keeps the drawing area's content size,
+// resize signal, children and controllers).
+struct KitCanvas {
+    GtkDrawingArea parent;
+};
+struct KitCanvasClass {
+    GtkDrawingAreaClass parent;
+};
+G_DEFINE_TYPE(KitCanvas, kit_canvas, GTK_TYPE_DRAWING_AREA)
+static void kit_canvas_init(KitCanvas*) { }
+static void kit_canvas_class_init(KitCanvasClass* type) { GTK_WIDGET_CLASS(type)->snapshot = canvasSnapshot; }
 
 static gboolean tick(GtkWidget* widget, GdkFrameClock*, gpointer data)
 {
@@ -630,14 +712,14 @@ static void buildWindow(GtkHost::Impl& impl)
             core.resize(*stored);
     }
 
-    impl.area = gtk_drawing_area_new();
+    impl.area = GTK_WIDGET(g_object_new(kit_canvas_get_type(), nullptr));
+    g_object_set_data(G_OBJECT(impl.area), "kit-host", &impl);
     Size size = core.windowSize();
     // The area asks for the smallest size the screens take; the window opens at the screen's.
     Size smallest = core.minimumSize();
     gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(impl.area), int(std::lround(smallest.width)));
     gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(impl.area), int(std::lround(smallest.height)));
     gtk_window_set_default_size(window, int(std::lround(size.width)), int(std::lround(size.height)));
-    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(impl.area), drawArea, &impl, nullptr);
     if (!fixed)
         g_signal_connect(impl.area, "resize", G_CALLBACK(areaResized), &impl);
     gtk_widget_set_focusable(impl.area, true);

@@ -66,8 +66,10 @@ bool HeadlessHost::render()
     int height = int(std::ceil(size.height * pixelsPerPoint));
     bool fresh
         = !m_surface || cairo_image_surface_get_width(m_surface) != width || cairo_image_surface_get_height(m_surface) != height;
-    if (!fresh && !m_core->needsDisplay())
+    if (!fresh && !m_core->needsDisplay()) {
+        m_lastDamage = {};
         return false;
+    }
     if (fresh) {
         if (m_surface)
             cairo_surface_destroy(m_surface);
@@ -75,9 +77,16 @@ bool HeadlessHost::render()
     }
     cairo_t* cr = cairo_create(m_surface);
     cairo_scale(cr, pixelsPerPoint, pixelsPerPoint);
-    m_core->drawFrame(cr, pixelsPerPoint);
+    if (fresh) {
+        m_core->drawFrame(cr, pixelsPerPoint);
+        m_lastDamage = { 0, 0, size.width, size.height };
+    } else {
+        m_lastDamage = m_core->drawDamage(cr, pixelsPerPoint);
+    }
     cairo_destroy(cr);
     cairo_surface_flush(m_surface);
+    if (m_lastDamage.isEmpty())
+        return false;
     ++m_framesDrawn;
     return true;
 }

@@ -46,8 +46,14 @@ public:
     Window* keyWindow() const;
     View* statusBarWindow() const;
 
-    // Draws the window if anything changed since the last frame; tells whether it drew.
+    // Draws what changed since the last frame (the whole window at first or after a resize);
+    // tells whether it drew.
     bool render();
+    // The part the last render painted, in points (whole pixels): the whole window for a full
+    // frame, empty when nothing had changed.
+    Rect lastDamage() const { return m_lastDamage; }
+    // The frame as drawn so far (owned by the host; null before the first render).
+    cairo_surface_t* surface() const { return m_surface; }
     // Renders first when needed. Colours are read at a point (in points) of the window.
     std::optional<Color> pixelAt(Point point);
     Result<void> writePNG(const std::string& path);
@@ -89,6 +95,7 @@ private:
     std::unique_ptr<HostCore> m_core;
     cairo_surface_t* m_surface = nullptr;
     int m_framesDrawn = 0;
+    Rect m_lastDamage;
 };
 
 } // namespace kit

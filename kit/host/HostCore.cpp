@@ -170,12 +170,70 @@ void HostCore::drawFrame(cairo_t* cr, double scale)
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
     cairo_restore(cr);
-    for (Window* window : visibleWindows()) {
+    m_drawnWindows = visibleWindows();
+    m_damageRects = { Rect { 0, 0, m_size.width, m_size.height } };
+    for (Window* window : m_drawnWindows) {
         cairo_save(cr);
         renderTree(*window, cr, scale);
         cairo_restore(cr);
         window->clearNeedsRedraw();
     }
+}
+
+Rect HostCore::drawDamage(cairo_t* cr, double scale)
+{
+    watchWindows();
+    auto windows = visibleWindows();
+    if (windows != m_drawnWindows) {
+        drawFrame(cr, scale);
+        m_damageRects = { Rect { 0, 0, m_size.width, m_size.height } };
+        return m_damageRects.front();
+    }
+    // Layout first: it moves views, and what they leave and reach is damage too.
+    for (Window* window : windows)
+        window->layoutIfNeeded();
+    // The windows lie at the frame's origin (the renderer draws each root there).
+    Rect frameBounds { 0, 0, m_size.width, m_size.height };
+    m_damageRects.clear();
+    Rect damage;
+    for (Window* window : windows) {
+        if (!window->needsRedraw())
+            continue;
+        for (Rect rect : window->dirtyRects()) {
+            // A point of slack for antialiased edges and glyph ink that stray past the geometry.
+            rect = rect.insetBy(-1, -1);
+            for (Window* other : windows)
+                rect = damageWithShadows(*other, rect);
+            rect = alignedToPixels(rect.intersection(frameBounds), scale);
+            if (rect.isEmpty())
+                continue;
+            m_damageRects.push_back(rect);
+            damage = damage.united(rect);
+        }
+    }
+    if (damage.isEmpty()) {
+        for (Window* window : windows)
+            window->clearNeedsRedraw();
+        return {};
+    }
+    cairo_save(cr);
+    cairo_new_path(cr);
+    for (const Rect& rect : m_damageRects)
+        cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
+    cairo_clip(cr);
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    for (Window* window : windows) {
+        cairo_save(cr);
+        renderTree(*window, cr, scale, damage);
+        cairo_restore(cr);
+        window->clearNeedsRedraw();
+    }
+    cairo_restore(cr);
+    return damage;
 }
 
 bool HostCore::stepAnimations()

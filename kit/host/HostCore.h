@@ -51,6 +51,13 @@ public:
     // Draws the whole frame (black behind, the windows, the status bar) into `cr`, whose user
     // space is in points at `scale` pixels per point.
     void drawFrame(cairo_t* cr, double scale);
+    // Draws only what changed since the last frame into `cr`, which must still hold that frame
+    // (same size and scale): the windows' damaged rectangles, grown over shadows and to whole
+    // pixels. A different set of windows on screen redraws everything. Returns the union of
+    // the part painted, in points; empty when nothing changed.
+    Rect drawDamage(cairo_t* cr, double scale);
+    // The rectangles the last drawFrame or drawDamage painted (points, whole pixels).
+    const std::vector<Rect>& damageRects() const { return m_damageRects; }
     // Advances running animations to the run loop's present; true while any still runs.
     bool stepAnimations();
     bool hasAnimations() const;
@@ -123,6 +130,8 @@ private:
     BatteryReading m_battery;
     std::shared_ptr<Timer> m_statusTimer;
     std::vector<std::string> m_openedURLs;
+    std::vector<Window*> m_drawnWindows; // the windows the last frame showed, in order
+    std::vector<Rect> m_damageRects;
 
     struct PointerState {
         bool down = false;

@@ -64,6 +64,7 @@ public:
     Size sizeThatFits(Size size) const override;
     void draw(GraphicsContext& context, const Rect& dirty) override;
     void setBounds(const Rect& bounds) override;
+    Rect drawnBounds() const override;
 
 protected:
     Label();
@@ -99,6 +100,10 @@ private:
     mutable std::unique_ptr<TextLayout> m_layout;
     mutable double m_layoutWidth = -1;
     mutable double m_layoutScale = 1;
+    // The last sizeThatFits answer and the width it was asked for: layout passes ask every
+    // time, and the text rarely changes between them.
+    mutable double m_fittingWidth = -1;
+    mutable Size m_fittingSize;
 };
 
 } // namespace kit

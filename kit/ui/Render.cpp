@@ -214,6 +214,53 @@ void renderTree(View& root, cairo_t* cr, double scale, const Rect& dirty)
         window->clearNeedsRedraw();
 }
 
+namespace {
+
+bool castsShadow(const View& view) { return view.shadowOpacity() > 0 && view.shadowColor().alpha > 0; }
+
+void growForShadows(const View& view, Rect& dirty, bool& grew)
+{
+    if (view.isHidden())
+        return;
+    if (castsShadow(view)) {
+        Rect reach = view.damageArea();
+        if (reach.intersects(dirty) && !(dirty.united(reach) == dirty)) {
+            dirty = dirty.united(reach);
+            grew = true;
+        }
+    }
+    for (auto& subview : view.subviews())
+        growForShadows(*subview, dirty, grew);
+}
+
+} // namespace
+
+Rect damageWithShadows(View& root, const Rect& dirty)
+{
+    // damageArea() is in the coordinates of the tree's root.
+    if (root.superview() || dirty.isEmpty())
+        return dirty;
+    Rect grown = dirty;
+    // Growing may reach another shadow; a handful of rounds settles any real tree.
+    for (int round = 0; round < 8; ++round) {
+        bool grew = false;
+        growForShadows(root, grown, grew);
+        if (!grew)
+            break;
+    }
+    return grown;
+}
+
+Rect alignedToPixels(const Rect& rect, double scale)
+{
+    if (rect.isEmpty() || !(scale > 0))
+        return {};
+    Rect r = rect.standardized();
+    double x0 = std::floor(r.minX() * scale) / scale, y0 = std::floor(r.minY() * scale) / scale;
+    double x1 = std::ceil(r.maxX() * scale) / scale, y1 = std::ceil(r.maxY() * scale) / scale;
+    return { x0, y0, x1 - x0, y1 - y0 };
+}
+
 cairo_surface_t* renderToSurface(View& root, Size size, double scale)
 {
     if (!(scale > 0))

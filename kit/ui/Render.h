@@ -25,6 +25,13 @@ void renderTree(View& root, cairo_t* cr, double scale);
 // is left as it is.
 void renderTree(View& root, cairo_t* cr, double scale, const Rect& dirty);
 
+// `dirty` (root coordinates) grown by the whole reach of every shadow-casting view it touches:
+// a shadow is made from all of its view's content, so a part of it cannot be drawn alone.
+Rect damageWithShadows(View& root, const Rect& dirty);
+// The smallest rectangle of whole device pixels (at `scale` pixels per point) holding `rect`:
+// clipped to it, every pixel is painted exactly as a full redraw paints it.
+Rect alignedToPixels(const Rect& rect, double scale);
+
 // Draws a whole view tree into a new ARGB image surface of size × scale pixels, cleared to
 // transparent. The caller owns the surface (cairo_surface_destroy).
 cairo_surface_t* renderToSurface(View& root, Size size, double scale);

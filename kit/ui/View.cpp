@@ -14,6 +14,15 @@ namespace {
 
 bool nearlyZero(double v) { return std::abs(v) < 1e-9; }
 
+// From a view's bounds coordinates to its window's (the root of its tree).
+AffineTransform toRootTransform(const View* view)
+{
+    AffineTransform t;
+    for (const View* v = view; v && v->superview(); v = v->superview())
+        t = t.concatenated(v->transformToSuperview());
+    return t;
+}
+
 } // namespace
 
 namespace {
@@ -73,8 +82,16 @@ void View::setFrame(const Rect& rawFrame)
         else
             size = m_bounds.size;
     }
+    // The old extent and the new one are damage, not the halfway state between the two setters.
+    bool moves = !(f.center() == m_center) || !(size == m_bounds.size);
+    if (moves)
+        markWindowDirty();
+    ++m_damageSuppressed;
     setCenter(f.center());
     setBounds({ m_bounds.origin, size });
+    --m_damageSuppressed;
+    if (moves)
+        markWindowDirty();
 }
 
 void View::setBounds(const Rect& rawBounds)
@@ -88,6 +105,7 @@ void View::setBounds(const Rect& rawBounds)
     auto& animator = Animator::shared();
     if (animator.isCapturing())
         animator.record(*this, Animator::Bounds, presentation());
+    markWindowDirty(); // the old extent
     Size oldSize = m_bounds.size;
     m_bounds = bounds;
     if (!(oldSize == bounds.size)) {
@@ -157,6 +175,7 @@ void View::setClipsToBounds(bool clips)
 {
     if (clips == m_clipsToBounds)
         return;
+    markWindowDirty(); // what overhung before
     m_clipsToBounds = clips;
     markWindowDirty();
 }
@@ -175,6 +194,7 @@ void View::setBorderWidth(double width)
     width = std::max(0.0, width);
     if (width == m_borderWidth)
         return;
+    markWindowDirty(); // a border wider than a narrow view reached past it
     m_borderWidth = width;
     setNeedsDisplay();
 }
@@ -200,6 +220,7 @@ void View::setShadowOpacity(double opacity)
     opacity = std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : 0;
     if (opacity == m_shadowOpacity)
         return;
+    markWindowDirty(); // where the old shadow lay
     m_shadowOpacity = opacity;
     setNeedsDisplay();
 }
@@ -208,6 +229,7 @@ void View::setShadowOffset(Size offset)
 {
     if (offset == m_shadowOffset)
         return;
+    markWindowDirty(); // where the old shadow lay
     m_shadowOffset = offset;
     setNeedsDisplay();
 }
@@ -217,6 +239,7 @@ void View::setShadowRadius(double radius)
     radius = std::isfinite(radius) ? std::max(0.0, radius) : 0;
     if (radius == m_shadowRadius)
         return;
+    markWindowDirty(); // where the old shadow lay
     m_shadowRadius = radius;
     setNeedsDisplay();
 }
@@ -546,6 +569,8 @@ void View::setNeedsDisplay()
 
 void View::markWindowDirty()
 {
+    if (m_damageSuppressed)
+        return;
     Window* w = window();
     if (!w)
         return;
@@ -553,13 +578,52 @@ void View::markWindowDirty()
         w->setNeedsRedraw(m_bounds);
         return;
     }
-    // What the view covers in the window, drawn or modelled, including its subviews' overhang
-    // when it does not clip: redraw the whole window for those to stay simple.
-    Rect area = m_subviews.empty() || m_clipsToBounds ? convertRectTo(m_bounds, nullptr) : w->bounds();
-    Presentation p = presentation();
-    if (!(p.center == m_center) || !(p.bounds == m_bounds) || !(p.transform == m_transform))
-        area = w->bounds();
+    // While animating, what is drawn is not where the model is; the animator redraws the window
+    // on every step.
+    if (m_animatedMask != 0) {
+        w->setNeedsRedraw(w->bounds());
+        return;
+    }
+    Rect area = damageArea();
+    // What an ancestor's shadow made of this view's content covered changes with it too.
+    double spread = 0;
+    for (View* ancestor = m_superview; ancestor; ancestor = ancestor->m_superview) {
+        if (ancestor->m_shadowOpacity > 0)
+            spread = std::max(spread,
+                ancestor->m_shadowRadius
+                    + std::max(std::abs(ancestor->m_shadowOffset.width), std::abs(ancestor->m_shadowOffset.height)) + 1);
+    }
+    if (spread > 0)
+        area = area.insetBy(-spread, -spread);
     w->setNeedsRedraw(area);
+}
+
+Rect View::damageArea() const { return reachIn(toRootTransform(this)); }
+
+Rect View::reachIn(const AffineTransform& toWindow) const
+{
+    // In window units: the transform may scale.
+    double factor = std::max({ std::hypot(toWindow.a, toWindow.b), std::hypot(toWindow.c, toWindow.d), 1.0 });
+    // The border is stroked inside the bounds, but around a view narrower than the border it
+    // reaches out; the focus ring lies just outside the bounds.
+    double own = m_borderWidth;
+    if (showsFocusRing())
+        own = std::max(own, 4.0);
+    Rect area = toWindow.apply(drawnBounds());
+    if (own > 0)
+        area = area.insetBy(-own * factor, -own * factor);
+    if (!m_clipsToBounds) {
+        for (auto& subview : m_subviews) {
+            if (!subview->m_hidden)
+                area = area.united(subview->reachIn(subview->transformToSuperview().concatenated(toWindow)));
+        }
+    }
+    // The shadow is cast by everything inside, spread and offset.
+    if (m_shadowOpacity > 0) {
+        double spread = m_shadowRadius + std::max(std::abs(m_shadowOffset.width), std::abs(m_shadowOffset.height)) + 1;
+        area = area.insetBy(-spread * factor, -spread * factor);
+    }
+    return area;
 }
 
 // Conversion
@@ -574,13 +638,7 @@ AffineTransform View::transformToSuperview() const
 
 namespace {
 
-AffineTransform toRoot(const View* view)
-{
-    AffineTransform t;
-    for (const View* v = view; v && v->superview(); v = v->superview())
-        t = t.concatenated(v->transformToSuperview());
-    return t;
-}
+AffineTransform toRoot(const View* view) { return toRootTransform(view); }
 
 } // namespace
 

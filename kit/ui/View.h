@@ -186,8 +186,16 @@ public:
     // Drawing. draw() paints the view's own content in its bounds' coordinates, after the
     // background and before the subviews; `dirty` is the part that must be painted.
     virtual void draw(GraphicsContext& context, const Rect& dirty);
+    // Marks what the view and its subviews cover in the window (see damageArea) for drawing.
     void setNeedsDisplay();
     bool needsDisplay() const { return m_needsDisplay; }
+    // The part of its bounds' coordinates that draw() may paint: the bounds by default. A view
+    // that paints past them (text taller than its label, glyphs overhanging) widens it, or the
+    // overhang would be left stale when only the damaged part of the window is drawn.
+    virtual Rect drawnBounds() const { return m_bounds; }
+    // What the view, its border, shadow and focus ring, and its visible subviews (unless it
+    // clips them) cover in the window's coordinates, as they are now.
+    Rect damageArea() const;
 
     // Coordinate conversion, honouring every transform on the way. `other` == nullptr means the
     // window (the root of the tree).
@@ -335,6 +343,7 @@ private:
     void notifyWindowChange(Window* oldWindow, Window* newWindow);
     void resizeSubviews(Size oldSize);
     void markWindowDirty();
+    Rect reachIn(const AffineTransform& toWindow) const;
     void propagateTintChange();
 
     View* m_superview = nullptr;
@@ -363,6 +372,7 @@ private:
     bool m_autoresizesSubviews = true;
     bool m_needsLayout = true;
     bool m_needsDisplay = true;
+    int m_damageSuppressed = 0; // inside setFrame, which marks the old and new extents itself
 
     Presentation m_presentation;
     unsigned m_animatedMask = 0;

@@ -79,7 +79,24 @@ void Window::makeKeyAndVisible()
 
 void Window::setNeedsRedraw(const Rect& rect)
 {
-    m_dirtyRect = m_dirtyRect.united(rect.intersection(bounds()));
+    Rect part = rect.intersection(bounds());
+    m_dirtyRect = m_dirtyRect.united(part);
+    if (!part.isEmpty()) {
+        // Rectangles that overlap become one; past the limit everything does.
+        for (std::size_t i = 0; i < m_dirtyRects.size();) {
+            if (m_dirtyRects[i].intersects(part)) {
+                part = part.united(m_dirtyRects[i]);
+                m_dirtyRects.erase(m_dirtyRects.begin() + std::ptrdiff_t(i));
+                i = 0;
+            } else {
+                ++i;
+            }
+        }
+        if (m_dirtyRects.size() >= kMaxDirtyRects)
+            m_dirtyRects = { m_dirtyRect };
+        else
+            m_dirtyRects.push_back(part);
+    }
     if (m_needsRedraw)
         return;
     m_needsRedraw = true;
@@ -91,6 +108,7 @@ void Window::clearNeedsRedraw()
 {
     m_needsRedraw = false;
     m_dirtyRect = {};
+    m_dirtyRects.clear();
 }
 
 void Window::boundsSizeDidChange(Size) { setNeedsRedraw(bounds()); }

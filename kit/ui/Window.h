@@ -40,8 +40,11 @@ public:
     // the host's callback once until the host clears the mark after drawing.
     void setNeedsRedrawCallback(std::function<void()> callback) { m_redrawCallback = std::move(callback); }
     bool needsRedraw() const { return m_needsRedraw; }
-    // What changed since the last clearNeedsRedraw(), in window coordinates.
+    // What changed since the last clearNeedsRedraw(), in window coordinates: the rectangles
+    // (overlapping ones merged, at most kMaxDirtyRects) and their union.
     Rect dirtyRect() const { return m_dirtyRect; }
+    const std::vector<Rect>& dirtyRects() const { return m_dirtyRects; }
+    static constexpr std::size_t kMaxDirtyRects = 16;
     void setNeedsRedraw(const Rect& rect);
     void clearNeedsRedraw();
 
@@ -110,6 +113,7 @@ private:
     bool m_visible = false;
     bool m_needsRedraw = true;
     Rect m_dirtyRect;
+    std::vector<Rect> m_dirtyRects;
     std::function<void()> m_redrawCallback;
 
     std::weak_ptr<View> m_firstResponder;
