@@ -33,7 +33,8 @@ void Label::setText(std::string text)
 
 void Label::setAttributedText(std::shared_ptr<AttributedString> text)
 {
-    if (text == m_attributedText)
+    // The same text built afresh (a refresh composing its figures again) changes nothing.
+    if (text == m_attributedText || (text && m_attributedText && *text == *m_attributedText))
         return;
     m_attributedText = std::move(text);
     m_text.clear();
@@ -62,6 +63,7 @@ void Label::setShadowColor(const Color& color)
 {
     if (color == m_shadowColor)
         return;
+    setNeedsDisplay(); // where the old shadow lay
     m_shadowColor = color;
     setNeedsDisplay();
 }
@@ -70,6 +72,7 @@ void Label::setShadowOffset(Size offset)
 {
     if (offset == m_shadowOffset)
         return;
+    setNeedsDisplay(); // where the old shadow lay
     m_shadowOffset = offset;
     setNeedsDisplay();
 }
@@ -194,16 +197,39 @@ double Label::fittingScale(Size size) const
 
 void Label::setBounds(const Rect& rect)
 {
-    if (!(rect.size == bounds().size))
-        m_layout.reset();
+    // The layout depends on the width only (layoutFor keys it by width); a new height keeps it,
+    // unless the text shrinks to fit, which measures against the height too.
+    bool heightChanged = rect.height() != bounds().height();
     View::setBounds(rect);
+    if (heightChanged && m_adjustsFontSizeToFitWidth)
+        invalidateLayout();
 }
 
 void Label::invalidateLayout()
 {
+    // Text that overflowed the bounds is cleared where it was, then drawn where it goes.
+    setNeedsDisplay();
     m_layout.reset();
     m_layoutWidth = -1;
+    m_fittingWidth = -1;
     setNeedsDisplay();
+}
+
+Rect Label::drawnBounds() const
+{
+    Rect area = bounds();
+    if (text().empty())
+        return area;
+    Rect text = textRect();
+    // A word longer than the width overflows it; which side depends on the alignment.
+    double excess = layoutFor(area.width()).size().width - text.width();
+    if (excess > 0)
+        text = text.insetBy(-excess, 0);
+    area = area.united(text);
+    if (!m_shadowColor.isClear())
+        area = area.united(text.offsetBy(m_shadowOffset.width, m_shadowOffset.height));
+    // Glyph ink may reach a little past the text's logical extent (italics, accents).
+    return area.insetBy(-2, -2);
 }
 
 TextLayout& Label::layoutFor(double width) const
@@ -231,13 +257,17 @@ Size Label::sizeThatFits(Size size) const
 {
     if (text().empty())
         return {};
+    if (m_fittingWidth >= 0 && m_fittingWidth == size.width)
+        return m_fittingSize;
     // Unbounded widths measure the natural single-line width; otherwise the text wraps within
     // the given width, as it will when drawn.
     double width = size.width > 0 && m_numberOfLines != 1 ? size.width : 0;
     TextLayout layout(m_attributedText ? *m_attributedText : AttributedString(m_text),
         TextLayout::Options { width, 0, m_numberOfLines, TextAlignment::Left, LineBreakMode::WordWrap, m_font, m_textColor });
     Size s = layout.size();
-    return { std::ceil(s.width), std::ceil(s.height) };
+    m_fittingWidth = std::max(0.0, size.width);
+    m_fittingSize = { std::ceil(s.width), std::ceil(s.height) };
+    return m_fittingSize;
 }
 
 Rect Label::textRect() const
