@@ -15,6 +15,7 @@
 #include "kit/ui/TableView.h"
 #include "kit/ui/TableViewCell.h"
 #include "kit/ui/Window.h"
+#include "tests/app/shell/ShellTestSupport.h"
 #include "tests/kit/base/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -36,26 +37,14 @@ class KeyboardNavigationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        environment.set("HOME", home.path());
-        environment.set("XDG_CONFIG_HOME", home.path() + "/config");
-        environment.set("XDG_DATA_HOME", home.path() + "/data");
-        kit::UserDefaults::resetStandardUserDefaults();
-        DataKeeper::setBundleSpecsPathForTesting(std::string(QUARRIN_SOURCE_DIR "/resources/specs.plist"));
-        DataKeeper::setApplicationSupportDirectoryForTesting(home.path() + "/data/support");
-        DataKeeper::resetForTesting();
-        // Nothing listens there: an exchange fails at once without leaving the machine.
-        DataKeeper::sharedKeeper().setServerURLs({ "https://127.0.0.1:1/", "https://127.0.0.1:1/" });
+        shelltest::isolateShell(home, environment);
     }
     void TearDown() override
     {
         if (host)
             host->terminate();
         host.reset();
-        DataKeeper::sharedKeeper().resetUpdateStateForTesting();
-        DataKeeper::setBundleSpecsPathForTesting(std::nullopt);
-        DataKeeper::setApplicationSupportDirectoryForTesting(std::nullopt);
-        DataKeeper::resetForTesting();
-        kit::UserDefaults::resetStandardUserDefaults();
+        shelltest::restoreShell();
         kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
     }
 

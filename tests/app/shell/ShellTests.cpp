@@ -14,6 +14,7 @@
 #include "kit/device/Device.h"
 #include "kit/host/HeadlessHost.h"
 #include "kit/ui/ImageView.h"
+#include "tests/app/shell/ShellTestSupport.h"
 #include "tests/kit/base/TempFolder.h"
 #include "tests/kit/device/CannedTree.h"
 
@@ -29,24 +30,11 @@ class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        environment.set("HOME", home.path());
-        environment.set("XDG_CONFIG_HOME", home.path() + "/config");
-        environment.set("XDG_DATA_HOME", home.path() + "/data");
-        kit::UserDefaults::resetStandardUserDefaults();
-        DataKeeper::setBundleSpecsPathForTesting(std::string(QUARRIN_SOURCE_DIR "/resources/specs.plist"));
-        DataKeeper::setApplicationSupportDirectoryForTesting(home.path() + "/data/support");
-        DataKeeper::resetForTesting();
-        // Nothing listens there: an exchange fails at once without leaving the machine.
-        DataKeeper::sharedKeeper().setServerURLs({ "https://127.0.0.1:1/", "https://127.0.0.1:1/" });
-        kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
+        shelltest::isolateShell(home, environment);
     }
     void TearDown() override
     {
-        DataKeeper::sharedKeeper().resetUpdateStateForTesting();
-        DataKeeper::setBundleSpecsPathForTesting(std::nullopt);
-        DataKeeper::setApplicationSupportDirectoryForTesting(std::nullopt);
-        DataKeeper::resetForTesting();
-        kit::UserDefaults::resetStandardUserDefaults();
+        shelltest::restoreShell();
         kit::Bundle::setMainBundlePath({});
         kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
     }

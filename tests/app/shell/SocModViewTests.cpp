@@ -17,6 +17,7 @@
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/Window.h"
+#include "tests/app/shell/ShellTestSupport.h"
 #include "tests/kit/base/TempFolder.h"
 #include "tests/tools/dataserver/TestServers.h"
 
@@ -36,29 +37,16 @@ class SocModViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        environment.set("HOME", home.path());
-        environment.set("XDG_CONFIG_HOME", home.path() + "/config");
-        environment.set("XDG_DATA_HOME", home.path() + "/data");
+        shelltest::isolateShell(home, environment);
         environment.set("LANGUAGE", "en");
         environment.set("LANG", "en_US.UTF-8");
         environment.set("LC_ALL", std::nullopt);
         environment.set("LC_MONETARY", std::nullopt);
-        kit::UserDefaults::resetStandardUserDefaults();
-        DataKeeper::setBundleSpecsPathForTesting(std::string(QUARRIN_SOURCE_DIR "/resources/specs.plist"));
-        DataKeeper::setApplicationSupportDirectoryForTesting(home.path() + "/data/support");
-        DataKeeper::resetForTesting();
-        // Nothing listens there: an exchange fails at once without leaving the machine.
-        DataKeeper::sharedKeeper().setServerURLs({ "https://127.0.0.1:1/", "https://127.0.0.1:1/" });
-        kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
     }
     void TearDown() override
     {
         quit();
-        DataKeeper::sharedKeeper().resetUpdateStateForTesting();
-        DataKeeper::setBundleSpecsPathForTesting(std::nullopt);
-        DataKeeper::setApplicationSupportDirectoryForTesting(std::nullopt);
-        DataKeeper::resetForTesting();
-        kit::UserDefaults::resetStandardUserDefaults();
+        shelltest::restoreShell();
         kit::Bundle::setMainBundlePath({});
         kit::Device::setRoot("/");
         kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
