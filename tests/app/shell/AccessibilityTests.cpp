@@ -23,10 +23,7 @@ namespace {
 
 class AppAccessibilityTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        shelltest::isolateShell(home, environment);
-    }
+    void SetUp() override { shelltest::isolateShell(home, environment); }
     void TearDown() override
     {
         shelltest::restoreShell();

@@ -35,10 +35,7 @@ bool near(const kit::Color& a, const kit::Color& b, double tolerance)
 
 class KeyboardNavigationTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        shelltest::isolateShell(home, environment);
-    }
+    void SetUp() override { shelltest::isolateShell(home, environment); }
     void TearDown() override
     {
         if (host)

@@ -28,10 +28,7 @@ namespace {
 
 class ShellTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        shelltest::isolateShell(home, environment);
-    }
+    void SetUp() override { shelltest::isolateShell(home, environment); }
     void TearDown() override
     {
         shelltest::restoreShell();
