@@ -522,8 +522,9 @@ TEST_F(BatteryScreenTest, WidePhoneDrawsThePlateScaledWithItsPositions)
     EXPECT_TRUE(plate.contains(phone.levelLabel()->frame()));
     EXPECT_TRUE(plate.contains(phone.statusLabel()->frame()));
     for (auto& subview : phone.plateView()->subviews()) {
-        if (auto* top = dynamic_cast<kit::ImageView*>(subview.get()))
+        if (auto* top = dynamic_cast<kit::ImageView*>(subview.get())) {
             EXPECT_EQ(top->frame(), plate) << "the plate's top covers the scaled plate";
+        }
     }
 }
 

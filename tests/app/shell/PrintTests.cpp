@@ -119,10 +119,11 @@ TEST_F(PrintCommand, InterfaceRecordsCarryTheirKindAndTheRatesOfTwoReadings)
         EXPECT_TRUE(std::regex_search(text, kind)) << text;
         EXPECT_TRUE(std::regex_search(text, ipv6)) << text;
         // Counters read twice give rates; without counters there is nothing to measure.
-        if (std::regex_search(text, counted))
+        if (std::regex_search(text, counted)) {
             EXPECT_TRUE(std::regex_search(text, rates)) << text;
-        else
+        } else {
             EXPECT_TRUE(std::regex_search(text, noRates)) << text;
+        }
     }
     if (seen == 0)
         GTEST_SKIP() << "this machine lists no interface the network table shows";
