@@ -30,6 +30,31 @@ protected:
         kit::DeviceProfile::setCurrent(kit::DeviceProfile::defaultProfile());
     }
 
+    // Launches the app and gives its Usage screen one wired interface, eth0 at 10.0.0.2, with
+    // these byte totals; null when the screen is not where the tab bar should hold it.
+    UsageController* launchUsageWithEth0(std::uint64_t received, std::uint64_t sent)
+    {
+        host.launch(&delegate);
+        auto* main = dynamic_cast<MainController*>(host.keyWindow()->rootViewController());
+        auto* usage = main ? dynamic_cast<UsageController*>(main->viewControllers().at(0).get()) : nullptr;
+        if (!usage)
+            return nullptr;
+        usage->configurationProvider = [] {
+            kit::InterfaceEntry entry;
+            entry.name = "eth0";
+            entry.family = kit::InterfaceEntry::kFamilyIPv4;
+            entry.address = { 10, 0, 0, 2 };
+            entry.addressLength = 4;
+            return kit::Result<std::vector<kit::InterfaceEntry>>(std::vector { entry });
+        };
+        usage->countersProvider = [received, sent] {
+            return kit::Result<std::vector<kit::InterfaceCounters>>(
+                std::vector<kit::InterfaceCounters> { { "eth0", 18, received, sent } });
+        };
+        usage->kindProvider = [](std::string_view) { return kit::InterfaceKind::Wired; };
+        return usage;
+    }
+
     std::vector<kit::AccessibilityElement> elements()
     {
         host.render();
@@ -102,26 +127,10 @@ TEST_F(AppAccessibilityTest, TabsReadInOrderWithTheShownOneSelectedAndActivation
 
 TEST_F(AppAccessibilityTest, UsageFiguresAreReadAndFollowTheRefresh)
 {
-    host.launch(&delegate);
-    auto* main = dynamic_cast<MainController*>(host.keyWindow()->rootViewController());
-    ASSERT_NE(main, nullptr);
-    auto* usage = dynamic_cast<UsageController*>(main->viewControllers().at(0).get());
+    auto* usage = launchUsageWithEth0(47900000, 85000);
     ASSERT_NE(usage, nullptr);
     kit::Dict shown = figures("173.3 GB", "5.6 GB");
     usage->usageProvider = [&] { return shown; };
-    usage->configurationProvider = [] {
-        kit::InterfaceEntry entry;
-        entry.name = "eth0";
-        entry.family = kit::InterfaceEntry::kFamilyIPv4;
-        entry.address = { 10, 0, 0, 2 };
-        entry.addressLength = 4;
-        return kit::Result<std::vector<kit::InterfaceEntry>>(std::vector { entry });
-    };
-    usage->countersProvider = [] {
-        return kit::Result<std::vector<kit::InterfaceCounters>>(
-            std::vector<kit::InterfaceCounters> { { "eth0", 18, 47900000, 85000 } });
-    };
-    usage->kindProvider = [](std::string_view) { return kit::InterfaceKind::Wired; };
     host.advance(3);
 
     auto all = elements();
@@ -156,25 +165,10 @@ TEST_F(AppAccessibilityTest, ARefreshWithTheSameFiguresLeavesEveryElementAsItWas
 {
     // The bridge tells GTK only what changed: the table's reload must not give its rows new
     // identities, nor move anything.
-    host.launch(&delegate);
-    auto* main = dynamic_cast<MainController*>(host.keyWindow()->rootViewController());
-    ASSERT_NE(main, nullptr);
-    auto* usage = dynamic_cast<UsageController*>(main->viewControllers().at(0).get());
+    auto* usage = launchUsageWithEth0(1000, 2000);
     ASSERT_NE(usage, nullptr);
     kit::Dict shown = figures("173.3 GB", "5.6 GB");
     usage->usageProvider = [&] { return shown; };
-    usage->configurationProvider = [] {
-        kit::InterfaceEntry entry;
-        entry.name = "eth0";
-        entry.family = kit::InterfaceEntry::kFamilyIPv4;
-        entry.address = { 10, 0, 0, 2 };
-        entry.addressLength = 4;
-        return kit::Result<std::vector<kit::InterfaceEntry>>(std::vector { entry });
-    };
-    usage->countersProvider = [] {
-        return kit::Result<std::vector<kit::InterfaceCounters>>(
-            std::vector<kit::InterfaceCounters> { { "eth0", 18, 1000, 2000 } });
-    };
     // Two readings first: the second adds the "Now" row of rates, which then stays.
     host.advance(3);
     host.advance(3);
