@@ -224,7 +224,9 @@ std::optional<std::vector<InterfaceEntry>> entriesFromDumps(const std::vector<Li
         entries.push_back(std::move(entry));
     }
     for (const auto& address : addresses) {
-        const std::string* name = address.label ? &*address.label : nullptr;
+        // Only IPv4 addresses carry an alias label ("eth0:1"); an IPv6 one is its link's.
+        bool labelled = address.label && address.family == InterfaceEntry::kFamilyIPv4;
+        const std::string* name = labelled ? &*address.label : nullptr;
         if (!name) {
             auto link = std::find_if(links.begin(), links.end(), [&](const LinkRecord& l) { return l.index == address.index; });
             if (link == links.end())
