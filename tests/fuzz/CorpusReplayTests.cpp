@@ -3,6 +3,7 @@
 // fuzzers, so inputs that once broke a parser stay covered by the ordinary build.
 #include "tests/fuzz/DataServerFormFuzzCheck.h"
 #include "tests/fuzz/HTTPDateFuzzCheck.h"
+#include "tests/fuzz/NetlinkDumpFuzzCheck.h"
 #include "tests/fuzz/PropertyListFuzzCheck.h"
 #include "tests/fuzz/StringsTableFuzzCheck.h"
 
@@ -79,4 +80,9 @@ TEST(HTTPDateFuzzCorpus, EveryInputParsesToASettledDateOrNothing)
 TEST(DataServerFormFuzzCorpus, EveryBodyGetsOneOfTheThreeAnswers)
 {
     EXPECT_GE(replay(corpus("form"), fuzzcheck::checkDataServerForm), 5u);
+}
+
+TEST(NetlinkDumpFuzzCorpus, EveryBufferParsesWithinItselfToListedLinks)
+{
+    EXPECT_GE(replay(corpus("netlink"), fuzzcheck::checkNetlinkDump), 5u);
 }

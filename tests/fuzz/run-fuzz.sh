@@ -2,13 +2,13 @@
 # SPDX-License-Identifier: MIT
 # Builds one fuzzer with clang and libFuzzer, then runs it.
 #   tests/fuzz/run-fuzz.sh TARGET [SECONDS] [extra libFuzzer options...]
-# TARGET is plist, strings, httpdate or form. New inputs go to a scratch corpus in the build
+# TARGET is plist, strings, httpdate, form or netlink. New inputs go to a scratch corpus in the build
 # folder; the committed corpus (tests/fuzz/corpus/TARGET) is only read. Crashes are written to
 # the build folder. The machine is often shared: run it under `nice`.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-usage="usage: $0 plist|strings|httpdate|form [seconds] [libFuzzer options...]"
+usage="usage: $0 plist|strings|httpdate|form|netlink [seconds] [libFuzzer options...]"
 [ $# -ge 1 ] || { echo "$usage" >&2; exit 2; }
 target=$1
 shift
@@ -37,6 +37,12 @@ form)
     packages="cpp-httplib openssl"
     libs="-lpthread"
     maxlen=4096 ;;
+netlink)
+    device="$root/kit/device"
+    sources="$here/NetlinkDumpFuzzer.cpp $device/InterfaceCounterSource.cpp $device/InterfaceConfigurationSource.cpp $device/SystemFile.cpp $kit/Verify.cpp"
+    packages=""
+    libs=""
+    maxlen=8192 ;;
 *)
     echo "$usage" >&2
     exit 2 ;;
@@ -48,10 +54,11 @@ mkdir -p "$out/corpus" "$out/crashes"
 cxx=${CXX_FUZZ:-clang++}
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
 # shellcheck disable=SC2086
-deps=$(pkg-config --cflags --libs $packages)
+deps=""
+[ -n "$packages" ] && deps=$(pkg-config --cflags --libs $packages)
 
 binary="$out/fuzzer"
-if [ ! -x "$binary" ] || [ -n "$(find "$here" "$kit" "$root/tools/dataserver" -newer "$binary" -name '*.[ch]*' | head -1)" ]; then
+if [ ! -x "$binary" ] || [ -n "$(find "$here" "$kit" "$root/kit/device" "$root/tools/dataserver" -newer "$binary" -name '*.[ch]*' | head -1)" ]; then
     # shellcheck disable=SC2086
     $cxx $flags -I"$root" $sources $deps $libs -o "$binary"
 fi

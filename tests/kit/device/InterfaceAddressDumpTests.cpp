@@ -228,6 +228,9 @@ TEST(InterfaceDumps, AnAddressOfAnUnlistedLinkMeansTheLinksChanged)
 
     AddressRecord unlabelled { 9, InterfaceEntry::kFamilyIPv6, { 0x20, 0x01, 0x0d, 0xb8 }, std::nullopt };
     EXPECT_FALSE(kit::entriesFromDumps(links, { labelled, unlabelled }));
+    // A label on an IPv6 address (the kernel sends none) does not stand in for its link.
+    AddressRecord labelledIPv6 { 9, InterfaceEntry::kFamilyIPv6, { 0x20, 0x01, 0x0d, 0xb8 }, std::string("eth9") };
+    EXPECT_FALSE(kit::entriesFromDumps(links, { labelledIPv6 }));
 }
 
 TEST(InterfaceDumps, CutMessagesFailAndForeignSequencesArePassedOver)
