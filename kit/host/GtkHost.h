@@ -59,6 +59,10 @@ public:
 
     double scaleFactor() const;
     Size windowSize() const;
+    // How many textures the kept frame is handed to GTK in, and the name of GTK's renderer
+    // (tests); 0 and empty before the first frame.
+    int frameTextures() const;
+    std::string rendererName() const;
     HostCore& core() { return *m_core; }
 
     struct Impl;

@@ -156,7 +156,8 @@ int main(int argc, char** argv)
         if (!firstFrame)
             return;
         firstFrame = false;
-        std::printf("first frame at scale %g\n", host.scaleFactor());
+        std::printf("first frame at scale %g: %d textures (%s)\n", host.scaleFactor(), host.frameTextures(),
+            host.rendererName().c_str());
         std::fflush(stdout);
     };
     kit::Size size = host.windowSize();

@@ -171,6 +171,7 @@ namespace {
 struct Child {
     GPid pid = 0;
     int out = -1;
+    std::string output; // everything read so far
 
     ~Child()
     {
@@ -185,7 +186,7 @@ struct Child {
     // Waits for a line containing `text` on the child's standard output.
     bool waitFor(const std::string& text, double seconds)
     {
-        std::string buffer;
+        std::size_t from = output.size();
         auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (std::chrono::steady_clock::now() < deadline) {
             pollfd p { out, POLLIN, 0 };
@@ -195,8 +196,8 @@ struct Child {
             ssize_t n = read(out, chunk, sizeof(chunk));
             if (n <= 0)
                 return false;
-            buffer.append(chunk, std::size_t(n));
-            if (buffer.find(text) != std::string::npos)
+            output.append(chunk, std::size_t(n));
+            if (output.find(text, from) != std::string::npos)
                 return true;
         }
         return false;
@@ -273,6 +274,30 @@ TEST_F(GtkHostTest, DesktopScaleTwoDrawsAtTwoPixelsPerPoint)
     unsetenv("GDK_SCALE");
     ASSERT_TRUE(spawned);
     EXPECT_TRUE(child.waitFor("first frame at scale 2", 20));
+}
+
+// GTK's cairo renderer repaints only the tiles whose texture changed; the GL renderer repaints
+// whole frames here, where one texture is cheaper than many.
+TEST_F(GtkHostTest, TheFrameIsTiledForCairoAndOneTextureForGL)
+{
+    auto firstFrame = [](const char* renderer) {
+        setenv("GSK_RENDERER", renderer, 1);
+        Child child;
+        bool spawned = spawnGallery(child, {});
+        unsetenv("GSK_RENDERER");
+        EXPECT_TRUE(spawned);
+        EXPECT_TRUE(spawned && child.waitFor("first frame", 20));
+        auto at = child.output.find("first frame");
+        if (at != std::string::npos && child.output.find('\n', at) == std::string::npos)
+            child.waitFor("\n", 5); // the rest of the line
+        return at == std::string::npos ? std::string() : child.output.substr(at, child.output.find('\n', at) - at);
+    };
+    // The gallery's phone window is 375 × 667 points: 3 × 6 tiles of 128 pixels.
+    EXPECT_EQ(firstFrame("cairo"), "first frame at scale 1: 18 textures (GskCairoRenderer)");
+    std::string gl = firstFrame("gl");
+    if (gl.find("GskGLRenderer") == std::string::npos)
+        GTEST_SKIP() << "no GL renderer on this display: " << gl;
+    EXPECT_EQ(gl, "first frame at scale 1: 1 textures (GskGLRenderer)");
 }
 
 TEST_F(GtkHostTest, GalleryRejectsUnknownOptionsWithTheUsageLine)
