@@ -148,8 +148,9 @@ for renderer in $renderers; do
         # Quarrin refreshes only while it is the active application: give its window the focus
         # (there is no window manager to hand it to whichever window came last).
         xdotool windowfocus --sync "$(window_of "$quarrin_pid")"
-        # Past the launch: the first loads and layouts are not a tick's cost.
-        sleep 8
+        # Past the launch: the first loads and layouts are not a tick's cost, and GLib's pool threads
+        # that served the launch end after 15 idle seconds (one wake-up each, not a tick's).
+        sleep 20
         for pid in "$quarrin_pid" "$bare_pid" "$vistrel_pid" "$conky_pid" "$btop_pid"; do
             kill -0 "$pid" 2>/dev/null || { echo "peers: process $pid ended early" >&2; tail "$work"/*.log >&2; exit 1; }
         done
