@@ -251,10 +251,7 @@ static void kit_canvas_class_init(KitCanvasClass* type) { GTK_WIDGET_CLASS(type)
 
 // Whether the toplevel is on screen: mapped and not minimised. While it is not, nothing is drawn
 // and no frame-clock tick runs; the windows keep collecting damage, drawn on the next show.
-static bool isShown(const GtkHost::Impl& impl)
-{
-    return impl.window && gtk_widget_get_mapped(impl.window) && !impl.wasMinimised;
-}
+static bool isShown(const GtkHost::Impl& impl) { return impl.window && gtk_widget_get_mapped(impl.window) && !impl.wasMinimised; }
 
 static gboolean tick(GtkWidget* widget, GdkFrameClock*, gpointer data)
 {

@@ -408,15 +408,24 @@ TEST(DamageDrawing, ASmallAnimationRepaintsOnlyItsOwnRegion)
         double largestShare;
     };
     std::vector<Case> cases {
-        { "move", [&] { spinner->setCenter({ 140, 90 }); }, 0.04 },
+        { "move",
+            [&] {
+                spinner->setCenter({ 140, 90 });
+            },
+            0.04 },
         { "turn", [&] { spinner->setTransform(AffineTransform::rotation(0.8)); }, 0.015 },
         { "fade", [&] { spinner->setAlpha(0.2); }, 0.015 },
-        { "grow", [&] { spinner->setBounds({ 0, 0, 48, 40 }); }, 0.03 },
+        { "grow",
+            [&] {
+                spinner->setBounds({ 0, 0, 48, 40 });
+            },
+            0.03 },
         // The panel moves, and the spinner inside it with it.
-        { "nested", [&] {
-             panel->setCenter({ 160, 300 });
-             spinner->setCenter({ 40, 40 });
-         },
+        { "nested",
+            [&] {
+                panel->setCenter({ 160, 300 });
+                spinner->setCenter({ 40, 40 });
+            },
             0.2 },
     };
     for (auto& c : cases) {
