@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 // Last: Xlib's macros (None, Bool) would break the headers above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <gdk/x11/gdkx.h>
 #undef None
@@ -354,8 +355,8 @@ TEST_F(GtkHostTest, AHiddenOrMinimisedWindowDrawsNothingAndCatchesUpWhenShown)
         int framesAfterShow = -1;
         int stale = -1;
         bool ticked = true;
-    } hidden, minimised;
-    bool minimiseSeen = false;
+    } hidden, minimised, minimisedMapped;
+    bool minimiseSeen = false, hintSeen = false;
     std::string lastText;
     // Five changes 60 ms apart, an animation started among them; then `check` runs.
     auto changeWhileAway = [&](Phase& phase, int framesBefore, std::function<void()> show) {
@@ -401,14 +402,38 @@ TEST_F(GtkHostTest, AHiddenOrMinimisedWindowDrawsNothingAndCatchesUpWhenShown)
                         after(100, [&, surface] {
                             minimiseSeen = gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED;
                         });
-                        changeWhileAway(minimised, before, [&, display, xid] {
+                        changeWhileAway(minimised, before, [&, surface, display, xid] {
                             int shownAt = frames;
                             XMapWindow(display, xid);
                             XFlush(display);
-                            after(700, [&, shownAt] {
+                            after(700, [&, shownAt, surface, display, xid] {
                                 minimised.framesAfterShow = frames - shownAt;
                                 minimised.stale = staleChannels(host);
-                                host.close();
+                                dot->setCenter({ 30, 210 });
+                                // Minimised by a window manager that keeps the window mapped (for
+                                // live thumbnails): GDK learns it from _NET_WM_STATE_HIDDEN alone,
+                                // and GTK itself would go on painting.
+                                Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+                                Atom hiddenState = XInternAtom(display, "_NET_WM_STATE_HIDDEN", False);
+                                after(300, [&, surface, display, xid, state, hiddenState] {
+                                    int before = frames;
+                                    XChangeProperty(display, xid, state, XA_ATOM, 32, PropModeReplace,
+                                        reinterpret_cast<const unsigned char*>(&hiddenState), 1);
+                                    XFlush(display);
+                                    after(100, [&, surface] {
+                                        hintSeen = gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED;
+                                    });
+                                    changeWhileAway(minimisedMapped, before, [&, display, xid, state] {
+                                        int shownAt = frames;
+                                        XDeleteProperty(display, xid, state);
+                                        XFlush(display);
+                                        after(700, [&, shownAt] {
+                                            minimisedMapped.framesAfterShow = frames - shownAt;
+                                            minimisedMapped.stale = staleChannels(host);
+                                            host.close();
+                                        });
+                                    });
+                                });
                             });
                         });
                     });
@@ -430,4 +455,9 @@ TEST_F(GtkHostTest, AHiddenOrMinimisedWindowDrawsNothingAndCatchesUpWhenShown)
     EXPECT_FALSE(minimised.ticked) << "the animation ticked while the window was minimised";
     EXPECT_GE(minimised.framesAfterShow, 1);
     EXPECT_EQ(minimised.stale, 0) << "the frame shown again is not the latest";
+    EXPECT_TRUE(hintSeen) << "GDK did not report the hidden state as minimised";
+    EXPECT_EQ(minimisedMapped.framesWhileHidden, 0);
+    EXPECT_FALSE(minimisedMapped.ticked) << "the animation ticked while the mapped window was minimised";
+    EXPECT_GE(minimisedMapped.framesAfterShow, 1);
+    EXPECT_EQ(minimisedMapped.stale, 0) << "the frame shown again is not the latest";
 }
