@@ -140,6 +140,7 @@ GtkHost::~GtkHost()
 
 bool GtkHost::wasRemote() const { return m_impl->remote; }
 int GtkHost::presentRequests() const { return m_impl->presentRequests; }
+cairo_surface_t* GtkHost::lastFrame() const { return m_impl->frame; }
 double GtkHost::scaleFactor() const { return scaleOf(*m_impl); }
 Size GtkHost::windowSize() const { return m_core->windowSize(); }
 int GtkHost::frameTextures() const { return m_impl->tileColumns * m_impl->tileRows; }
@@ -216,7 +217,7 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
         cairo_scale(cr, scale, scale);
         core.drawFrame(cr, scale);
         cairo_destroy(cr);
-    } else if (core.needsDisplay()) {
+    } else if (core.needsDisplay() && !impl.wasMinimised) {
         cairo_t* cr = cairo_create(impl.frame);
         cairo_scale(cr, scale, scale);
         core.drawDamage(cr, scale);
@@ -274,9 +275,18 @@ G_DEFINE_TYPE(KitCanvas, kit_canvas, GTK_TYPE_DRAWING_AREA)
 static void kit_canvas_init(KitCanvas*) { }
 static void kit_canvas_class_init(KitCanvasClass* type) { GTK_WIDGET_CLASS(type)->snapshot = canvasSnapshot; }
 
+// Whether the toplevel is on screen: mapped and not minimised. While it is not, nothing is drawn
+// and no frame-clock tick runs; the windows keep collecting damage, drawn on the next show.
+static bool isShown(const GtkHost::Impl& impl) { return impl.window && gtk_widget_get_mapped(impl.window) && !impl.wasMinimised; }
+
 static gboolean tick(GtkWidget* widget, GdkFrameClock*, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
+    if (!isShown(impl)) {
+        // Animations wait where they are; showing the window again restarts the ticks.
+        impl.tickId = 0;
+        return G_SOURCE_REMOVE;
+    }
     bool running = impl.host->core().stepAnimations();
     if (impl.host->core().needsDisplay())
         gtk_widget_queue_draw(widget);
@@ -289,11 +299,21 @@ static gboolean tick(GtkWidget* widget, GdkFrameClock*, gpointer data)
 
 static void needsDisplay(GtkHost::Impl& impl)
 {
-    if (!impl.area)
+    if (!impl.area || !isShown(impl))
         return;
     gtk_widget_queue_draw(impl.area);
     if (!impl.tickId && impl.host->core().hasAnimations())
         impl.tickId = gtk_widget_add_tick_callback(impl.area, tick, &impl, nullptr);
+}
+
+// Mapped again or no longer minimised: one frame catches up with what changed meanwhile.
+static void shownAgain(GtkHost::Impl& impl) { needsDisplay(impl); }
+
+static void windowMappedOrUnmapped(GtkWidget*, gpointer data)
+{
+    auto& impl = *static_cast<GtkHost::Impl*>(data);
+    if (isShown(impl))
+        shownAgain(impl);
 }
 
 static double eventTime() { return RunLoop::main().now(); }
@@ -540,9 +560,12 @@ static void surfaceStateChanged(GObject* surface, GParamSpec*, gpointer data)
     auto& impl = *static_cast<GtkHost::Impl*>(data);
     GdkToplevelState state = gdk_toplevel_get_state(GDK_TOPLEVEL(surface));
     bool minimised = state & GDK_TOPLEVEL_STATE_MINIMIZED;
+    bool restored = !minimised && impl.wasMinimised;
     if (minimised && !impl.wasMinimised)
         impl.host->core().enterBackground();
     impl.wasMinimised = minimised;
+    if (restored && isShown(impl))
+        shownAgain(impl);
 }
 
 static void storePlace(GtkWidget* widget);
@@ -780,6 +803,8 @@ static void buildWindow(GtkHost::Impl& impl)
     g_signal_connect(impl.window, "close-request", G_CALLBACK(closeRequested), &impl);
     g_signal_connect(impl.window, "realize", G_CALLBACK(windowRealized), &impl);
     g_signal_connect(impl.window, "map", G_CALLBACK(windowMapped), &impl);
+    g_signal_connect_after(impl.window, "map", G_CALLBACK(windowMappedOrUnmapped), &impl);
+    g_signal_connect_after(impl.window, "unmap", G_CALLBACK(windowMappedOrUnmapped), &impl);
     if (!options.contextMenu.empty()) {
         GtkGesture* secondary = gtk_gesture_click_new();
         gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(secondary), GDK_BUTTON_SECONDARY);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+typedef struct _cairo_surface cairo_surface_t;
+
 namespace kit {
 
 class View;
@@ -58,6 +60,8 @@ public:
     void close();
 
     double scaleFactor() const;
+    // The frame as last drawn, in device pixels (owned by the host; null before the first frame).
+    cairo_surface_t* lastFrame() const;
     Size windowSize() const;
     // How many textures the kept frame is handed to GTK in, and the name of GTK's renderer
     // (tests); 0 and empty before the first frame.

@@ -23,6 +23,26 @@ AffineTransform toRootTransform(const View* view)
     return t;
 }
 
+// From a view's bounds coordinates to its superview's as it is drawn: at the presented center,
+// bounds and transform, which differ from the model while the view animates. The renderer leaves
+// a transform it cannot invert out, and so does this.
+AffineTransform presentedToSuperview(const View& view)
+{
+    View::Presentation p = view.presentation();
+    AffineTransform t = AffineTransform::translation(-p.bounds.midX(), -p.bounds.midY());
+    if (p.transform.isInvertible())
+        t = t.concatenated(p.transform);
+    return t.concatenated(AffineTransform::translation(p.center.x, p.center.y));
+}
+
+AffineTransform presentedToRoot(const View* view)
+{
+    AffineTransform t;
+    for (const View* v = view; v && v->superview(); v = v->superview())
+        t = t.concatenated(presentedToSuperview(*v));
+    return t;
+}
+
 } // namespace
 
 namespace {
@@ -571,19 +591,15 @@ void View::markWindowDirty()
 {
     if (m_damageSuppressed)
         return;
-    Window* w = window();
-    if (!w)
-        return;
-    if (w == this) {
-        w->setNeedsRedraw(m_bounds);
-        return;
-    }
-    // While animating, what is drawn is not where the model is; the animator redraws the window
-    // on every step.
-    if (m_animatedMask != 0) {
-        w->setNeedsRedraw(w->bounds());
-        return;
-    }
+    if (Window* w = window())
+        w->setNeedsRedraw(windowDirtyArea(*w));
+}
+
+Rect View::windowDirtyArea(const Window& w) const
+{
+    // The root is drawn at the window's origin, whatever its own position.
+    if (static_cast<const View*>(&w) == this)
+        return m_bounds;
     Rect area = damageArea();
     // What an ancestor's shadow made of this view's content covered changes with it too.
     double spread = 0;
@@ -595,10 +611,10 @@ void View::markWindowDirty()
     }
     if (spread > 0)
         area = area.insetBy(-spread, -spread);
-    w->setNeedsRedraw(area);
+    return area;
 }
 
-Rect View::damageArea() const { return reachIn(toRootTransform(this)); }
+Rect View::damageArea() const { return reachIn(presentedToRoot(this)); }
 
 Rect View::reachIn(const AffineTransform& toWindow) const
 {
@@ -609,13 +625,18 @@ Rect View::reachIn(const AffineTransform& toWindow) const
     double own = m_borderWidth;
     if (showsFocusRing())
         own = std::max(own, 4.0);
-    Rect area = toWindow.apply(drawnBounds());
+    // While the bounds animate, the background, border and clip follow the presented bounds and
+    // draw() still paints in the model's.
+    Rect drawn = drawnBounds();
+    if (m_animatedMask & Animator::Bounds)
+        drawn = drawn.united(m_presentation.bounds);
+    Rect area = toWindow.apply(drawn);
     if (own > 0)
         area = area.insetBy(-own * factor, -own * factor);
     if (!m_clipsToBounds) {
         for (auto& subview : m_subviews) {
             if (!subview->m_hidden)
-                area = area.united(subview->reachIn(subview->transformToSuperview().concatenated(toWindow)));
+                area = area.united(subview->reachIn(presentedToSuperview(*subview).concatenated(toWindow)));
         }
     }
     // The shadow is cast by everything inside, spread and offset.
@@ -821,12 +842,33 @@ bool View::isAnimating() const { return m_animatedMask != 0; }
 void View::removeAllAnimations()
 {
     Animator::shared().removeAnimations(*this);
-    m_animatedMask = 0;
+    clearPresentation(m_animatedMask);
     setNeedsDisplay();
+}
+
+bool View::isDrawnInWindow(const Window*& w) const
+{
+    w = window();
+    if (!w)
+        return false;
+    for (const View* v = this; v; v = v->m_superview) {
+        if (v->m_hidden)
+            return false;
+    }
+    return true;
 }
 
 void View::setPresentation(const Presentation& presentation, unsigned animatedMask)
 {
+    Presentation now = this->presentation();
+    bool changes = (animatedMask & Animator::Center && !(presentation.center == now.center))
+        || (animatedMask & Animator::Bounds && !(presentation.bounds == now.bounds))
+        || (animatedMask & Animator::Transform && !(presentation.transform == now.transform))
+        || (animatedMask & Animator::Alpha && presentation.alpha != now.alpha);
+    // A step repaints where the view was drawn and where it is drawn now, nothing else.
+    const Window* w = nullptr;
+    bool drawn = changes && isDrawnInWindow(w);
+    Rect before = drawn ? windowDirtyArea(*w) : Rect {};
     if (animatedMask & Animator::Center)
         m_presentation.center = presentation.center;
     if (animatedMask & Animator::Bounds)
@@ -836,15 +878,27 @@ void View::setPresentation(const Presentation& presentation, unsigned animatedMa
     if (animatedMask & Animator::Alpha)
         m_presentation.alpha = presentation.alpha;
     m_animatedMask |= animatedMask;
-    if (Window* w = window())
-        w->setNeedsRedraw(w->bounds());
+    if (drawn)
+        damageMove(before);
 }
 
 void View::clearPresentation(unsigned animatedMask)
 {
+    // The last presented place and the model's.
+    const Window* w = nullptr;
+    bool drawn = (m_animatedMask & animatedMask) && isDrawnInWindow(w);
+    Rect before = drawn ? windowDirtyArea(*w) : Rect {};
     m_animatedMask &= ~animatedMask;
-    if (Window* w = window())
-        w->setNeedsRedraw(w->bounds());
+    if (drawn)
+        damageMove(before);
+}
+
+void View::damageMove(const Rect& before)
+{
+    // Overlapping rectangles merge in the window; a move across leaves two small ones.
+    Window* w = window();
+    w->setNeedsRedraw(before);
+    w->setNeedsRedraw(windowDirtyArea(*w));
 }
 
 // Touch

@@ -194,7 +194,8 @@ public:
     // overhang would be left stale when only the damaged part of the window is drawn.
     virtual Rect drawnBounds() const { return m_bounds; }
     // What the view, its border, shadow and focus ring, and its visible subviews (unless it
-    // clips them) cover in the window's coordinates, as they are now.
+    // clips them) cover in the window's coordinates, as they are drawn now: at the presented
+    // values of the view, its subviews and its ancestors while any of them animate.
     Rect damageArea() const;
 
     // Coordinate conversion, honouring every transform on the way. `other` == nullptr means the
@@ -343,6 +344,12 @@ private:
     void notifyWindowChange(Window* oldWindow, Window* newWindow);
     void resizeSubviews(Size oldSize);
     void markWindowDirty();
+    // damageArea() with the spread of the ancestors' shadows: what a change of the view repaints.
+    Rect windowDirtyArea(const Window& window) const;
+    // Whether the view is in a window and neither it nor an ancestor is hidden.
+    bool isDrawnInWindow(const Window*& window) const;
+    // Repaints `before` (the dirty area before a presentation step) and the area now.
+    void damageMove(const Rect& before);
     Rect reachIn(const AffineTransform& toWindow) const;
     void propagateTintChange();
 

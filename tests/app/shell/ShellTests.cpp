@@ -2,6 +2,7 @@
 #include "app/shell/MainController.h"
 #include "app/shell/QNAppDelegate.h"
 
+#include "app/compare/CompareController.h"
 #include "app/compare/CompareListController.h"
 #include "app/specs/DataKeeper.h"
 #include "app/techspecs/SpecsController.h"
@@ -13,7 +14,9 @@
 #include "kit/base/UserDefaults.h"
 #include "kit/device/Device.h"
 #include "kit/host/HeadlessHost.h"
+#include "kit/host/HostCore.h"
 #include "kit/ui/ImageView.h"
+#include "kit/ui/NavigationController.h"
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/kit/base/TempFolder.h"
 #include "tests/kit/device/CannedTree.h"
@@ -21,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -310,4 +314,103 @@ TEST_F(ShellTest, AComputersFirmwareLeadsTechSpecsAndCompareToItsEntry)
         host.terminate();
     }
     kit::Device::setRoot("/");
+}
+
+namespace {
+
+// What the frames drawn over `frames` steps of 1/60 s painted: how many were drawn, the largest
+// and the median share of the window (the damaged rectangles' area), and the union of their
+// damage.
+struct DamageRun {
+    int drawn = 0;
+    double largest = 0;
+    double median = 0;
+    kit::Rect reach;
+};
+
+DamageRun stepFrames(kit::HeadlessHost& host, int frames)
+{
+    kit::Size window = host.screenSize();
+    std::vector<double> shares;
+    DamageRun run;
+    for (int i = 0; i < frames; ++i) {
+        host.advance(1.0 / 60);
+        if (!host.render())
+            continue;
+        kit::Rect damage = host.lastDamage();
+        double painted = 0;
+        for (const kit::Rect& rect : host.core().damageRects())
+            painted += rect.width() * rect.height();
+        shares.push_back(painted / (window.width * window.height));
+        run.reach = run.reach.united(damage);
+    }
+    run.drawn = int(shares.size());
+    if (!shares.empty()) {
+        std::sort(shares.begin(), shares.end());
+        run.largest = shares.back();
+        run.median = shares[shares.size() / 2];
+    }
+    return run;
+}
+
+void report(const char* what, const DamageRun& run)
+{
+    std::printf("damage: %-34s %3d frames, median %5.1f %%, largest %5.1f %% of the window, within y %.0f–%.0f\n", what,
+        run.drawn, run.median * 100, run.largest * 100, run.reach.minY(), run.reach.maxY());
+}
+
+} // namespace
+
+// The screens' own animations: each frame paints the part that moves or fades, not the window.
+TEST_F(ShellTest, AnimationsRepaintOnlyWhatMoves)
+{
+    kit::DeviceProfile::setCurrent(*kit::DeviceProfile::named("iphone-6"));
+    kit::HeadlessHost host;
+    QNAppDelegate delegate;
+    host.launch(&delegate);
+    host.advance(1);
+    host.render();
+    auto* main = delegate.mainController();
+    const auto& screens = main->viewControllers();
+    for (std::size_t i = 0; i < screens.size(); ++i) {
+        main->setSelectedIndex(int(i));
+        report(("tab switch to " + std::string(screens[i]->title())).c_str(), stepFrames(host, 60));
+    }
+    auto specs
+        = std::find_if(screens.begin(), screens.end(), [](auto& screen) { return screen->className() == "SpecsController"; });
+    ASSERT_NE(specs, screens.end());
+    main->setSelectedIndex(int(specs - screens.begin()));
+    stepFrames(host, 60);
+    ASSERT_TRUE(host.pressKey(kit::Key::Left));
+    // The model picker scrolls first, then the table's rows fade to the new model's.
+    DamageRun picker = stepFrames(host, 15);
+    report("Tech Specs: the picker scrolls", picker);
+    EXPECT_GE(picker.drawn, 10);
+    EXPECT_LT(picker.largest, 0.1);
+    report("Tech Specs: the rows fade", stepFrames(host, 75));
+    ASSERT_TRUE(host.pressKey(kit::Key::Right));
+    report("Tech Specs: back to this one", stepFrames(host, 90));
+
+    auto tab = std::find_if(screens.begin(), screens.end(), [](auto& screen) { return screen->title() == "Compare"; });
+    ASSERT_NE(tab, screens.end());
+    main->setSelectedIndex(int(tab - screens.begin()));
+    stepFrames(host, 30);
+    auto* navigation = dynamic_cast<kit::NavigationController*>(tab->get());
+    ASSERT_NE(navigation, nullptr);
+    auto* compare = dynamic_cast<CompareController*>(navigation->topViewController());
+    ASSERT_NE(compare, nullptr);
+    compare->prepareSelectedModels();
+    report("Compare: the list slides in", stepFrames(host, 40));
+    auto* list = dynamic_cast<CompareListController*>(navigation->topViewController());
+    ASSERT_NE(list, nullptr);
+    list->commitEditingStyle(*list->tableView(), kit::TableViewCellEditingStyle::Delete, kit::IndexPath::forRow(0, 0));
+    DamageRun deleted = stepFrames(host, 40);
+    report("Compare: a model deleted", deleted);
+    // The rows below the deleted one move up; the bars and the rest of the screen stay.
+    EXPECT_GE(deleted.drawn, 10);
+    EXPECT_LT(deleted.largest, 0.25);
+    EXPECT_LT(deleted.reach.maxY(), host.screenSize().height / 2);
+    navigation->popViewController(true);
+    report("Compare: back from the list", stepFrames(host, 40));
+    host.terminate();
 }

@@ -3,6 +3,7 @@
 // from damage is compared byte for byte with a fresh full frame of the same tree.
 #include "kit/host/HeadlessHost.h"
 #include "kit/host/HostCore.h"
+#include "kit/ui/Animator.h"
 #include "kit/ui/Image.h"
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
@@ -272,4 +273,187 @@ TEST(DamageDrawing, OnlyViewsMarkedForLayoutLayOut)
     host.render();
     EXPECT_EQ(panel->layouts, panelLayouts + 1);
     EXPECT_EQ(table->layouts, tableLayouts);
+}
+
+namespace {
+
+// The share of the window a damage rectangle covers.
+double shareOf(const Rect& damage, Size window) { return damage.width() * damage.height() / (window.width * window.height); }
+
+} // namespace
+
+// Every step of an animation repaints only where the animating views were and are drawn: each
+// frame, drawn on the virtual clock from the steps' damage, matches a full redraw.
+TEST(DamageDrawing, AnimationStepsDrawTheSameAsAFullRedraw)
+{
+    HeadlessHost host(scaleTwo());
+    auto content = box({ 0, 0, 375, 647 }, Color::white());
+    auto clipping = box({ 20, 30, 150, 120 }, Color(0.9, 0.9, 1));
+    clipping->setClipsToBounds(true);
+    auto card = box({ 200, 40, 100, 80 }, Color(1, 0.9, 0.8));
+    auto badge = box({ 70, 50, 60, 60 }, Color(0.5, 0, 0.5));
+    badge->setBorderWidth(2);
+    badge->setCornerRadius(6);
+    auto shadowed = box({ 60, 300, 120, 60 }, Color(0.8, 1, 0.8));
+    shadowed->setShadowOpacity(0.8);
+    shadowed->setShadowRadius(4);
+    shadowed->setShadowOffset({ 3, 5 });
+    auto chip = box({ 10, 10, 30, 20 }, Color(0.9, 0.2, 0.2));
+    auto dot = box({ 250, 500, 16, 16 }, Color(0.1, 0.6, 0.3));
+    dot->setCornerRadius(8);
+    auto figure = label({ 10, 10, 120, 20 }, "12.4 GB");
+    clipping->addSubview(figure);
+    card->addSubview(badge);
+    shadowed->addSubview(chip);
+    content->addSubview(clipping);
+    content->addSubview(card);
+    content->addSubview(shadowed);
+    content->addSubview(dot);
+    std::vector<std::shared_ptr<View>> views { clipping, card, badge, shadowed, chip, dot, figure };
+    std::vector<View*> parents { content.get(), clipping.get(), card.get(), shadowed.get() };
+    host.show(content);
+    host.render();
+
+    std::mt19937 random(2626);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    auto coordinate = [&] { return double(pick(500)) / 2 - 20; };
+    int partialFrames = 0, animatedFrames = 0;
+    for (int step = 0; step < 240; ++step) {
+        auto& view = views[std::size_t(pick(int(views.size())))];
+        std::string change;
+        if (pick(3) == 0) {
+            // Animations overlap: a parent and its child, a newer one taking over an older one.
+            double duration = 0.05 + pick(5) * 0.05;
+            switch (pick(8)) {
+            case 0:
+                View::animate(duration, [&] { view->setCenter({ coordinate(), coordinate() }); });
+                change = "moving";
+                break;
+            case 1:
+                View::animate(duration, [&] {
+                    view->setTransform(pick(2) ? AffineTransform::scale(0.3 + pick(4) * 0.4, 0.3 + pick(4) * 0.4)
+                                               : AffineTransform::rotation(pick(8) * 0.4));
+                });
+                change = "transforming";
+                break;
+            case 2:
+                View::animate(duration, [&] { view->setTransform({}); });
+                change = "transform back";
+                break;
+            case 3:
+                View::animate(duration, [&] { view->setAlpha(pick(3) / 2.0); });
+                change = "fading";
+                break;
+            case 4:
+                View::animate(duration, [&] { view->setBounds({ 0, 0, double(10 + pick(150)), double(10 + pick(100)) }); });
+                change = "resizing";
+                break;
+            case 5:
+                View::animate(duration, [&] {
+                    view->setFrame({ coordinate(), coordinate(), double(10 + pick(150)), double(10 + pick(100)) });
+                });
+                change = "reframing";
+                break;
+            case 6:
+                // Removed or hidden while it animates, and back later.
+                if (view->superview())
+                    view->removeFromSuperview();
+                else
+                    parents[std::size_t(pick(int(parents.size())))]->addSubview(view);
+                change = "removed or re-added";
+                break;
+            default:
+                view->setHidden(!view->isHidden());
+                change = "hidden";
+                break;
+            }
+            if (view->superview() == nullptr && pick(2) == 0 && change != "removed or re-added") {
+                // A view put back mid-animation draws where its animation is.
+                auto* parent = parents[std::size_t(pick(int(parents.size())))];
+                if (!parent->isDescendantOf(view.get()))
+                    parent->addSubview(view);
+            }
+        }
+        host.advance(1.0 / 60);
+        if (Animator::shared().hasAnimations())
+            ++animatedFrames;
+        if (host.render() && shareOf(host.lastDamage(), { 375, 647 }) < 0.5)
+            ++partialFrames;
+        ASSERT_EQ(differenceFromFullFrame(host), "") << "step " << step << ": " << view->className() << " " << change;
+    }
+    Animator::shared().cancelAll();
+    EXPECT_GT(animatedFrames, 150);
+    EXPECT_GT(partialFrames, 100);
+}
+
+// A small view animating repaints a small part of the window on every step, and the last step
+// puts it where the model is.
+TEST(DamageDrawing, ASmallAnimationRepaintsOnlyItsOwnRegion)
+{
+    HeadlessHost host(scaleTwo());
+    Size window { 375, 647 };
+    auto content = box({ 0, 0, window.width, window.height }, Color::white());
+    auto panel = box({ 40, 200, 200, 120 }, Color(0.9, 0.9, 1));
+    auto spinner = box({ 20, 20, 24, 24 }, Color(0.2, 0.4, 0.9));
+    spinner->setShadowOpacity(0.5);
+    panel->addSubview(spinner);
+    panel->addSubview(label({ 60, 20, 120, 20 }, "Reading"));
+    content->addSubview(panel);
+    host.show(content);
+    host.render();
+
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        double largestShare;
+    };
+    std::vector<Case> cases {
+        { "move",
+            [&] {
+                spinner->setCenter({ 140, 90 });
+            },
+            0.04 },
+        { "turn", [&] { spinner->setTransform(AffineTransform::rotation(0.8)); }, 0.015 },
+        { "fade", [&] { spinner->setAlpha(0.2); }, 0.015 },
+        { "grow",
+            [&] {
+                spinner->setBounds({ 0, 0, 48, 40 });
+            },
+            0.03 },
+        // The panel moves, and the spinner inside it with it.
+        { "nested",
+            [&] {
+                panel->setCenter({ 160, 300 });
+                spinner->setCenter({ 40, 40 });
+            },
+            0.2 },
+    };
+    for (auto& c : cases) {
+        View::animate(0.25, c.change);
+        int steps = 0;
+        double largest = 0;
+        while (Animator::shared().hasAnimations() && steps < 40) {
+            host.advance(1.0 / 60);
+            ++steps;
+            ASSERT_TRUE(host.render()) << c.name << " step " << steps;
+            largest = std::max(largest, shareOf(host.lastDamage(), window));
+            ASSERT_EQ(differenceFromFullFrame(host), "") << c.name << " step " << steps;
+        }
+        EXPECT_GE(steps, 14) << c.name;
+        EXPECT_LE(largest, c.largestShare) << c.name;
+        EXPECT_FALSE(host.render()) << c.name << ": nothing left to draw after the last step";
+    }
+
+    // Hidden or out of the window, an animation damages nothing.
+    View::animate(0.25, [&] { spinner->setCenter({ 30, 30 }); });
+    panel->setHidden(true);
+    host.render();
+    host.advance(1.0 / 60);
+    EXPECT_FALSE(host.render());
+    panel->setHidden(false);
+    panel->removeFromSuperview();
+    host.render();
+    host.advance(1.0 / 60);
+    EXPECT_FALSE(host.render());
+    Animator::shared().cancelAll();
 }

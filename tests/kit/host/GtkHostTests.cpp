@@ -9,15 +9,25 @@
 #include "kit/ui/StatusBar.h"
 #include "kit/ui/Window.h"
 
+#include <cairo.h>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+// Last: Xlib's macros (None, Bool) would break the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <gdk/x11/gdkx.h>
+#undef None
+#undef Bool
 
 using namespace kit;
 
@@ -305,4 +315,174 @@ TEST_F(GtkHostTest, GalleryRejectsUnknownOptionsWithTheUsageLine)
     Child child;
     ASSERT_TRUE(spawnGallery(child, { "--bogus" }));
     EXPECT_EQ(child.waitExit(10), 2);
+}
+
+namespace {
+
+// Runs `step` on the main loop after `ms` milliseconds.
+void after(unsigned ms, std::function<void()> step)
+{
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, ms,
+        [](gpointer data) {
+            (*static_cast<std::function<void()>*>(data))();
+            return G_SOURCE_REMOVE;
+        },
+        new std::function<void()>(std::move(step)), [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+}
+
+// Channels of the host's kept frame more than a rounding step away from a fresh full frame of
+// the same tree.
+int staleChannels(GtkHost& host)
+{
+    cairo_surface_t* kept = host.lastFrame();
+    if (!kept)
+        return -1;
+    int width = cairo_image_surface_get_width(kept), height = cairo_image_surface_get_height(kept);
+    cairo_surface_t* full = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(full);
+    cairo_scale(cr, host.scaleFactor(), host.scaleFactor());
+    host.core().drawFrame(cr, host.scaleFactor());
+    cairo_destroy(cr);
+    cairo_surface_flush(full);
+    int stride = cairo_image_surface_get_stride(full), stale = 0;
+    const unsigned char* a = cairo_image_surface_get_data(kept);
+    const unsigned char* b = cairo_image_surface_get_data(full);
+    for (int i = 0; i < stride * height; ++i)
+        stale += std::abs(int(a[i]) - int(b[i])) > 3;
+    cairo_surface_destroy(full);
+    return stale;
+}
+
+} // namespace
+
+// Hidden (unmapped) or minimised, the window draws no frame and its animations do not tick,
+// while the figures keep changing; shown again, a frame catches up with the latest of them.
+TEST_F(GtkHostTest, AHiddenOrMinimisedWindowDrawsNothingAndCatchesUpWhenShown)
+{
+    GtkHost host(phoneOptions());
+    auto content = View::create<View>();
+    content->setFrame({ 0, 0, 375, 647 });
+    content->setBackgroundColor(Color::white());
+    auto figure = View::create<Label>("0 MB");
+    figure->setFrame({ 20, 100, 200, 30 });
+    auto dot = View::create<View>();
+    dot->setFrame({ 20, 200, 20, 20 });
+    dot->setBackgroundColor(Color::systemBlue());
+    content->addSubview(figure);
+    content->addSubview(dot);
+
+    int frames = 0;
+    host.onFrameDrawn = [&] { ++frames; };
+    GtkWidget* toplevel = nullptr;
+    struct Phase {
+        int framesWhileHidden = -1;
+        int framesAfterShow = -1;
+        int stale = -1;
+        bool ticked = true;
+    } hidden, minimised, minimisedMapped;
+    bool minimiseSeen = false, hintSeen = false;
+    std::string lastText;
+    // Five changes 60 ms apart, an animation started among them; then `check` runs.
+    auto changeWhileAway = [&](Phase& phase, int framesBefore, std::function<void()> show) {
+        for (int i = 1; i <= 5; ++i) {
+            after(unsigned(60 * i), [&, i] {
+                lastText = std::to_string(i * 111) + " MB";
+                figure->setText(lastText);
+                if (i == 2)
+                    View::animate(0.2, [&] { dot->setCenter({ 300, 400 }); });
+            });
+        }
+        after(600, [&, framesBefore, show] {
+            phase.framesWhileHidden = frames - framesBefore;
+            phase.ticked = !(dot->presentation().center == Point { 30, 210 });
+            show();
+        });
+    };
+    host.onWindowShown = [&] {
+        after(400, [&] {
+            GList* windows = gtk_window_list_toplevels();
+            toplevel = windows ? GTK_WIDGET(windows->data) : nullptr;
+            g_list_free(windows);
+            if (!toplevel)
+                return host.close();
+            int before = frames;
+            gtk_widget_set_visible(toplevel, false);
+            changeWhileAway(hidden, before, [&] {
+                int shownAt = frames;
+                gtk_widget_set_visible(toplevel, true);
+                after(700, [&, shownAt] {
+                    hidden.framesAfterShow = frames - shownAt;
+                    hidden.stale = staleChannels(host);
+                    dot->setCenter({ 30, 210 });
+                    // Minimised as an X window manager does it: the client window is unmapped
+                    // behind GTK's back, and GDK reports the toplevel minimised.
+                    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(toplevel));
+                    Display* display = gdk_x11_display_get_xdisplay(gtk_widget_get_display(toplevel));
+                    ::Window xid = gdk_x11_surface_get_xid(surface);
+                    after(300, [&, surface, display, xid] {
+                        int before = frames;
+                        XUnmapWindow(display, xid);
+                        XFlush(display);
+                        after(100, [&, surface] {
+                            minimiseSeen = gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED;
+                        });
+                        changeWhileAway(minimised, before, [&, surface, display, xid] {
+                            int shownAt = frames;
+                            XMapWindow(display, xid);
+                            XFlush(display);
+                            after(700, [&, shownAt, surface, display, xid] {
+                                minimised.framesAfterShow = frames - shownAt;
+                                minimised.stale = staleChannels(host);
+                                dot->setCenter({ 30, 210 });
+                                // Minimised by a window manager that keeps the window mapped (for
+                                // live thumbnails): GDK learns it from _NET_WM_STATE_HIDDEN alone,
+                                // and GTK itself would go on painting.
+                                Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+                                Atom hiddenState = XInternAtom(display, "_NET_WM_STATE_HIDDEN", False);
+                                after(300, [&, surface, display, xid, state, hiddenState] {
+                                    int before = frames;
+                                    XChangeProperty(display, xid, state, XA_ATOM, 32, PropModeReplace,
+                                        reinterpret_cast<const unsigned char*>(&hiddenState), 1);
+                                    XFlush(display);
+                                    after(100, [&, surface] {
+                                        hintSeen = gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED;
+                                    });
+                                    changeWhileAway(minimisedMapped, before, [&, display, xid, state] {
+                                        int shownAt = frames;
+                                        XDeleteProperty(display, xid, state);
+                                        XFlush(display);
+                                        after(700, [&, shownAt] {
+                                            minimisedMapped.framesAfterShow = frames - shownAt;
+                                            minimisedMapped.stale = staleChannels(host);
+                                            host.close();
+                                        });
+                                    });
+                                });
+                            });
+                        });
+                    });
+                });
+            });
+        });
+    };
+    Watchdog watchdog(host, 30);
+    host.runShowing(content);
+
+    ASSERT_NE(toplevel, nullptr);
+    EXPECT_EQ(hidden.framesWhileHidden, 0);
+    EXPECT_FALSE(hidden.ticked) << "the animation ticked while the window was hidden";
+    // The animation runs once shown, so more than the one catching-up frame may come.
+    EXPECT_GE(hidden.framesAfterShow, 1);
+    EXPECT_EQ(hidden.stale, 0) << "the frame shown again is not the latest";
+    EXPECT_TRUE(minimiseSeen) << "GDK did not report the unmapped toplevel minimised";
+    EXPECT_EQ(minimised.framesWhileHidden, 0);
+    EXPECT_FALSE(minimised.ticked) << "the animation ticked while the window was minimised";
+    EXPECT_GE(minimised.framesAfterShow, 1);
+    EXPECT_EQ(minimised.stale, 0) << "the frame shown again is not the latest";
+    EXPECT_TRUE(hintSeen) << "GDK did not report the hidden state as minimised";
+    EXPECT_EQ(minimisedMapped.framesWhileHidden, 0);
+    EXPECT_FALSE(minimisedMapped.ticked) << "the animation ticked while the mapped window was minimised";
+    EXPECT_GE(minimisedMapped.framesAfterShow, 1);
+    EXPECT_EQ(minimisedMapped.stale, 0) << "the frame shown again is not the latest";
 }
