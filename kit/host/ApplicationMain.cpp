@@ -9,6 +9,7 @@
 #include "kit/host/GtkHost.h"
 #include "kit/host/HeadlessHost.h"
 #include "kit/ui/Application.h"
+#include "kit/ui/Image.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/Window.h"
 
@@ -117,13 +118,17 @@ int applicationMain(int argc, char** argv, const ProgramInfo& program)
         DeviceProfile::setCurrent(*profile);
     }
 
+    bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
+    // Rasterised images are kept between runs, so that a normal start never loads the SVG library;
+    // a run that only renders or prints uses what is there and writes nothing.
+    Image::setRasterCache(Image::defaultRasterCacheFolder(), !headless);
+
     HostOptions options = program.window;
     options.profile = DeviceProfile::current();
     if (options.iconName.empty())
         options.iconName = program.name;
     std::unique_ptr<ApplicationDelegate> delegate = program.makeDelegate ? program.makeDelegate() : nullptr;
 
-    bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
     // A run that only renders or prints looks at the stored state and changes none of it.
     if (headless)
         UserDefaults::setReadOnly(true);
