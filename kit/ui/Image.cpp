@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <optional>
 
@@ -57,6 +58,8 @@ Image::~Image()
         cairo_surface_destroy(static_cast<cairo_surface_t*>(m_surface));
     if (m_raster)
         cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));
+    if (m_column)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_column));
 }
 
 void Image::setSearchPath(std::string folder)
@@ -173,6 +176,128 @@ ImagePtr Image::fromDrawing(Size size, double scale, bool opaque, const std::fun
     return std::make_shared<Image>(surface, size, scale);
 }
 
+namespace {
+
+cairo_surface_t* newImageSurface(int pw, int ph)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS)
+        return surface;
+    cairo_surface_destroy(surface);
+    return nullptr;
+}
+
+// Whether every column of `surface` holds the same pixels as the 1-pixel-wide `column`.
+bool repeats(cairo_surface_t* surface, cairo_surface_t* column)
+{
+    int width = cairo_image_surface_get_width(surface);
+    int height = cairo_image_surface_get_height(surface);
+    if (cairo_image_surface_get_height(column) != height)
+        return false;
+    const unsigned char* rows = cairo_image_surface_get_data(surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(column);
+    int stride = cairo_image_surface_get_stride(surface);
+    int columnStride = cairo_image_surface_get_stride(column);
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(rows + std::ptrdiff_t(y) * stride);
+        std::uint32_t pixel = *reinterpret_cast<const std::uint32_t*>(pixels + std::ptrdiff_t(y) * columnStride);
+        if (!std::all_of(row, row + width, [pixel](std::uint32_t each) { return each == pixel; }))
+            return false;
+    }
+    return true;
+}
+
+cairo_surface_t* repeatColumn(cairo_surface_t* column, int pw)
+{
+    int height = cairo_image_surface_get_height(column);
+    cairo_surface_t* surface = newImageSurface(pw, height);
+    if (!surface)
+        return nullptr;
+    unsigned char* rows = cairo_image_surface_get_data(surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(column);
+    int stride = cairo_image_surface_get_stride(surface);
+    int columnStride = cairo_image_surface_get_stride(column);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(rows + std::ptrdiff_t(y) * stride);
+        std::fill(row, row + pw, *reinterpret_cast<const std::uint32_t*>(pixels + std::ptrdiff_t(y) * columnStride));
+    }
+    cairo_surface_mark_dirty(surface);
+    return surface;
+}
+
+// Widths an image is drawn at before it is taken to be the same along its width: odd and even,
+// narrow and as wide as a column is ever repeated, so that anything that varies across the
+// width shows in at least one of them.
+constexpr int kMaxProbedHeight = 256;
+constexpr int kProbeWidths[] = { 2, 3, 7, 64, 509, ImageRasterCache::kMaxColumnWidth };
+
+} // namespace
+
+void* Image::renderDocument(int pw, int ph) const
+{
+    if (!document())
+        return nullptr;
+    cairo_surface_t* surface = newImageSurface(pw, ph);
+    if (!surface)
+        return nullptr;
+    cairo_t* cr = cairo_create(surface);
+    // librsvg fits the document into the viewport keeping its aspect ratio; images stretch to
+    // fill instead, so the document is drawn at its natural size under an unequal scale.
+    cairo_scale(cr, pw / m_size.width, ph / m_size.height);
+    svg::render(m_svg, cr, m_size);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
+}
+
+void* Image::cachedColumn(int ph) const
+{
+    if (m_column && m_columnHeight == ph)
+        return m_column;
+    if (m_unevenHeight == ph)
+        return nullptr;
+    void* column = ImageRasterCache::column(m_cacheKey, ph);
+    if (!column)
+        return nullptr;
+    if (m_column)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_column));
+    m_column = column;
+    m_columnHeight = ph;
+    return m_column;
+}
+
+void Image::probeColumn(void* drawn, int ph) const
+{
+    if ((m_column && m_columnHeight == ph) || m_unevenHeight == ph)
+        return;
+    // Bars are a few dozen pixels high; a tall image is not worth probing at full width.
+    if (ph > kMaxProbedHeight) {
+        m_unevenHeight = ph;
+        return;
+    }
+    auto* column = static_cast<cairo_surface_t*>(renderDocument(1, ph));
+    bool even = column && repeats(static_cast<cairo_surface_t*>(drawn), column);
+    for (int width : kProbeWidths) {
+        if (!even)
+            break;
+        auto* probe = static_cast<cairo_surface_t*>(renderDocument(width, ph));
+        even = probe && repeats(probe, column);
+        if (probe)
+            cairo_surface_destroy(probe);
+    }
+    if (!even) {
+        if (column)
+            cairo_surface_destroy(column);
+        m_unevenHeight = ph;
+        return;
+    }
+    if (m_column)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_column));
+    m_column = column;
+    m_columnHeight = ph;
+    ImageRasterCache::storeColumn(m_cacheKey, column);
+}
+
 void* Image::rasterFor(int pw, int ph) const
 {
     if (m_surface)
@@ -181,24 +306,25 @@ void* Image::rasterFor(int pw, int ph) const
         return nullptr;
     if (m_raster && m_rasterWidth == pw && m_rasterHeight == ph)
         return m_raster;
-    auto* surface = static_cast<cairo_surface_t*>(m_cacheKey.empty() ? nullptr : ImageRasterCache::raster(m_cacheKey, pw, ph));
-    if (!surface) {
-        if (!document())
-            return nullptr;
-        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
-        if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(surface);
-            return nullptr;
+    cairo_surface_t* surface = nullptr;
+    if (!m_cacheKey.empty()) {
+        surface = static_cast<cairo_surface_t*>(ImageRasterCache::raster(m_cacheKey, pw, ph));
+        // A bar stretched to a figure's length is drawn at a new width whenever the figure
+        // moves; one stored column serves them all.
+        if (!surface && pw <= ImageRasterCache::kMaxColumnWidth) {
+            if (auto* column = static_cast<cairo_surface_t*>(cachedColumn(ph)))
+                surface = repeatColumn(column, pw);
         }
-        cairo_t* cr = cairo_create(surface);
-        // librsvg fits the document into the viewport keeping its aspect ratio; images stretch
-        // to fill instead, so the document is drawn at its natural size under an unequal scale.
-        cairo_scale(cr, pw / m_size.width, ph / m_size.height);
-        svg::render(m_svg, cr, m_size);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-        if (!m_cacheKey.empty())
-            ImageRasterCache::storeRaster(m_cacheKey, surface);
+    }
+    if (!surface) {
+        surface = static_cast<cairo_surface_t*>(renderDocument(pw, ph));
+        if (!surface)
+            return nullptr;
+        if (!m_cacheKey.empty()) {
+            probeColumn(surface, ph);
+            if (!m_column || m_columnHeight != ph)
+                ImageRasterCache::storeRaster(m_cacheKey, surface);
+        }
     }
     if (m_raster)
         cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));

@@ -69,6 +69,13 @@ public:
 private:
     // The parsed document, parsed on first use; null when the SVG library is missing.
     void* document() const;
+    // The document drawn into a new pw × ph cairo_surface_t*; null without a document.
+    void* renderDocument(int pw, int ph) const;
+    // The cached column an image the same along its width repeats at this height, or null.
+    void* cachedColumn(int ph) const;
+    // After a miss drew `drawn` (ph pixels high): finds out whether the image is the same along
+    // its width at this height and, when it is, keeps and stores its column.
+    void probeColumn(void* drawn, int ph) const;
 
     std::string m_name;
     std::string m_svgData;
@@ -81,6 +88,9 @@ private:
     mutable void* m_raster = nullptr;
     mutable int m_rasterWidth = 0;
     mutable int m_rasterHeight = 0;
+    mutable void* m_column = nullptr; // 1 × m_columnHeight
+    mutable int m_columnHeight = 0;
+    mutable int m_unevenHeight = 0; // a height found to differ along the width
 };
 
 } // namespace kit

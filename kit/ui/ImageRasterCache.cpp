@@ -47,6 +47,11 @@ std::string rasterPath(const std::string& key, int pixelWidth, int pixelHeight)
     return state().folder + "/" + key + "-" + std::to_string(pixelWidth) + "x" + std::to_string(pixelHeight) + ".png";
 }
 
+std::string columnPath(const std::string& key, int pixelHeight)
+{
+    return state().folder + "/" + key + "-column-" + std::to_string(pixelHeight) + ".png";
+}
+
 // Removes other format versions beside the folder, then the oldest entries while the folder is
 // over its bound. Errors only leave more on disk.
 void bound(const std::string& folder)
@@ -191,11 +196,10 @@ void storeSize(const std::string& key, Size size)
     write(sizePath(key), std::string_view(text, std::size_t(heightEnd + 1 - text)));
 }
 
-void* raster(const std::string& key, int pixelWidth, int pixelHeight)
+namespace {
+
+void* readPNG(const std::string& path, int pixelWidth, int pixelHeight)
 {
-    if (!isEnabled())
-        return nullptr;
-    std::string path = rasterPath(key, pixelWidth, pixelHeight);
     cairo_surface_t* read = cairo_image_surface_create_from_png(path.c_str());
     if (cairo_surface_status(read) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_width(read) != pixelWidth
         || cairo_image_surface_get_height(read) != pixelHeight) {
@@ -221,15 +225,43 @@ void* raster(const std::string& key, int pixelWidth, int pixelHeight)
     return argb;
 }
 
+void writePNG(const std::string& path, cairo_surface_t* image)
+{
+    std::string png;
+    if (cairo_surface_write_to_png_stream(image, &appendTo, &png) == CAIRO_STATUS_SUCCESS)
+        write(path, png);
+}
+
+} // namespace
+
+void* raster(const std::string& key, int pixelWidth, int pixelHeight)
+{
+    if (!isEnabled())
+        return nullptr;
+    return readPNG(rasterPath(key, pixelWidth, pixelHeight), pixelWidth, pixelHeight);
+}
+
 void storeRaster(const std::string& key, void* surface)
 {
     auto* image = static_cast<cairo_surface_t*>(surface);
     if (!image || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS || !mayWrite())
         return;
-    std::string png;
-    if (cairo_surface_write_to_png_stream(image, &appendTo, &png) != CAIRO_STATUS_SUCCESS)
+    writePNG(rasterPath(key, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)), image);
+}
+
+void* column(const std::string& key, int pixelHeight)
+{
+    if (!isEnabled())
+        return nullptr;
+    return readPNG(columnPath(key, pixelHeight), 1, pixelHeight);
+}
+
+void storeColumn(const std::string& key, void* surface)
+{
+    auto* image = static_cast<cairo_surface_t*>(surface);
+    if (!image || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_width(image) != 1 || !mayWrite())
         return;
-    write(rasterPath(key, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)), png);
+    writePNG(columnPath(key, cairo_image_surface_get_height(image)), image);
 }
 
 } // namespace kit::ImageRasterCache

@@ -13,6 +13,9 @@ namespace kit::ImageRasterCache {
 // never a stale raster), the pixel size and the format version, which names the folder:
 //   <folder>/<digest>.size            the size in points, "<width> <height>"
 //   <folder>/<digest>-<W>x<H>.png     the raster, W × H pixels
+//   <folder>/<digest>-column-<H>.png  for an image that is the same along its width (a bar
+//                                      stretched to a figure's length), the one column of
+//                                      pixels that every width up to kMaxColumnWidth repeats
 // Entries are written to a temporary file and renamed into place, so readers (this program or
 // another sharing the folder) see a whole entry or none. Anything unreadable, malformed or of
 // another size reads as a miss, and the next store replaces it.
@@ -23,6 +26,7 @@ namespace kit::ImageRasterCache {
 inline constexpr int kFormatVersion = 1;
 inline constexpr int kMaxWritesPerRun = 256;
 inline constexpr long long kMaxBytes = 8 << 20;
+inline constexpr int kMaxColumnWidth = 2048;
 
 // $XDG_CACHE_HOME/quarrin/images-<version>, else ~/.cache/quarrin/images-<version>.
 std::string defaultFolder();
@@ -41,5 +45,8 @@ void storeSize(const std::string& key, Size size);
 // miss.
 void* raster(const std::string& key, int pixelWidth, int pixelHeight);
 void storeRaster(const std::string& key, void* surface);
+// The same for a column: 1 × pixelHeight.
+void* column(const std::string& key, int pixelHeight);
+void storeColumn(const std::string& key, void* surface);
 
 } // namespace kit::ImageRasterCache

@@ -10,6 +10,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -134,7 +135,8 @@ TEST_F(ImageRasterCacheTest, AChangedFileIsRasterisedAgainAndBrokenEntriesAreRep
     std::string drawn = pixels(Image::fromSVGData(kTranslucent), 45, 31);
     auto whole = FileManager::readFile(png);
     ASSERT_TRUE(whole.ok());
-    std::filesystem::copy_file(entry(folder, red, "-8x8.png"), png, std::filesystem::copy_options::overwrite_existing);
+    pixels(Image::fromSVGData(kOpaque), 24, 24);
+    std::filesystem::copy_file(entry(folder, kOpaque, "-24x24.png"), png, std::filesystem::copy_options::overwrite_existing);
     temp.write("cache/images-1/" + ImageRasterCache::keyFor(kTranslucent) + ".size", "30 nan\n");
     EXPECT_EQ(pixels(Image::fromSVGData(kTranslucent), 45, 31), drawn);
     EXPECT_EQ(FileManager::readFile(png).value(), whole.value());
@@ -150,6 +152,42 @@ TEST_F(ImageRasterCacheTest, AChangedFileIsRasterisedAgainAndBrokenEntriesAreRep
     // No temporary file is left behind.
     for (const std::string& name : filesIn(folder))
         EXPECT_NE(name[0], '.') << name;
+}
+
+TEST_F(ImageRasterCacheTest, BarsStretchedToAnyWidthComeFromOneStoredColumn)
+{
+    std::vector<std::string> bars;
+    for (const char* folder : { "/resources/images", "/resources/vistrel/images" }) {
+        for (auto& file : std::filesystem::directory_iterator(std::string(QUARRIN_SOURCE_DIR) + folder)) {
+            std::string name = file.path().filename().string();
+            if (name.starts_with("bar") && name.ends_with(".svg") && !name.starts_with("barShadow"))
+                bars.push_back(file.path().string());
+        }
+    }
+    ASSERT_GE(bars.size(), 10u);
+    for (const std::string& path : bars) {
+        Image::setRasterCache("", false);
+        svg::setLibraryNameForTesting("");
+        auto direct = Image::fromFile(path);
+        ASSERT_NE(direct, nullptr) << path;
+        int height = int(std::lround(direct->size().height * 2));
+        std::vector<std::string> expected;
+        for (int width = 1; width <= 700; width += 3)
+            expected.push_back(pixels(direct, width, height));
+
+        Image::setRasterCache(folder, true);
+        pixels(Image::fromFile(path), 100, height);
+        auto bytes = FileManager::readFile(path).value();
+        std::string key = ImageRasterCache::keyFor(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        // The column stands in for the drawn width, which is not stored.
+        EXPECT_TRUE(FileManager::fileExists(folder + "/" + key + "-column-" + std::to_string(height) + ".png")) << path;
+        EXPECT_FALSE(FileManager::fileExists(folder + "/" + key + "-100x" + std::to_string(height) + ".png")) << path;
+        loseTheSVGLibrary();
+        auto cached = Image::fromFile(path);
+        ASSERT_NE(cached, nullptr) << path;
+        for (int width = 1, index = 0; width <= 700; width += 3, ++index)
+            ASSERT_EQ(pixels(cached, width, height), expected[std::size_t(index)]) << path << " at " << width << " pixels";
+    }
 }
 
 TEST_F(ImageRasterCacheTest, AnUnwritableOrReadOnlyCacheStillDrawsAndWritesNothing)
