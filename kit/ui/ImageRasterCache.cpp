@@ -164,10 +164,16 @@ std::optional<Size> size(const std::string& key)
 {
     if (!isEnabled())
         return std::nullopt;
-    auto bytes = FileManager::readFile(sizePath(key));
-    if (!bytes || bytes->size() > 64)
+    // A valid entry is a few bytes; whatever else lies there is read no further than that.
+    char buffer[64];
+    std::size_t length = 0;
+    if (std::FILE* file = std::fopen(sizePath(key).c_str(), "rbe")) {
+        length = std::fread(buffer, 1, sizeof buffer, file);
+        std::fclose(file);
+    }
+    if (length == 0 || length == sizeof buffer)
         return std::nullopt;
-    std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    std::string_view text(buffer, length);
     if (!text.ends_with('\n'))
         return std::nullopt;
     text.remove_suffix(1);

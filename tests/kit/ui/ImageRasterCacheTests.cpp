@@ -149,6 +149,10 @@ TEST_F(ImageRasterCacheTest, AChangedFileIsRasterisedAgainAndBrokenEntriesAreRep
         EXPECT_EQ(FileManager::readFile(png).value(), whole.value()) << length;
         EXPECT_EQ(FileManager::readFile(size).value(), Data({ '3', '0', ' ', '2', '0', '\n' })) << length;
     }
+    // An oversized size entry is not read whole, and is replaced.
+    temp.write("cache/images-1/" + ImageRasterCache::keyFor(kTranslucent) + ".size", "30 20\n" + std::string(1 << 20, ' '));
+    EXPECT_EQ(pixels(Image::fromSVGData(kTranslucent), 45, 31), drawn);
+    EXPECT_EQ(FileManager::readFile(size).value().size(), 6u);
     // No temporary file is left behind.
     for (const std::string& name : filesIn(folder))
         EXPECT_NE(name[0], '.') << name;
