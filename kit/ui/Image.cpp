@@ -83,9 +83,11 @@ std::string Image::defaultRasterCacheFolder() { return ImageRasterCache::default
 
 void* Image::document() const
 {
-    if (!m_svg && !m_svgData.empty()) {
+    // Tried once: a document that cannot be parsed (or a missing library) is not retried per frame.
+    if (!m_svg && !m_svgData.empty() && !m_parseFailed) {
         Size ignored;
         m_svg = svg::parse(m_svgData, &ignored);
+        m_parseFailed = !m_svg;
     }
     return m_svg;
 }

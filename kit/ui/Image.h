@@ -81,6 +81,7 @@ private:
     std::string m_svgData;
     std::string m_cacheKey; // ImageRasterCache's key for m_svgData
     mutable void* m_svg = nullptr; // RsvgHandle*
+    mutable bool m_parseFailed = false;
     void* m_surface = nullptr; // cairo_surface_t*
     Size m_size;
     double m_scale = 0;
