@@ -159,6 +159,8 @@ std::string FileManager::homeDirectory()
 
 std::string FileManager::configHomeDirectory() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
 
+std::string FileManager::cacheHomeDirectory() { return xdgFolder("XDG_CACHE_HOME", ".cache"); }
+
 std::string FileManager::documentsDirectory()
 {
     // The screens ask on every refresh; user-dirs.dirs is read again only when it, or the

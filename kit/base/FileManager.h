@@ -29,6 +29,8 @@ public:
     static Result<std::string> applicationSupportDirectory(std::string_view bundleId);
     // $XDG_CONFIG_HOME, else ~/.config. Relative XDG values are ignored, as the XDG rules say.
     static std::string configHomeDirectory();
+    // $XDG_CACHE_HOME, else ~/.cache; relative values are ignored the same way.
+    static std::string cacheHomeDirectory();
     static std::string homeDirectory();
 
     static bool fileExists(const std::string& path);

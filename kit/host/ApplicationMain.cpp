@@ -9,10 +9,12 @@
 #include "kit/host/GtkHost.h"
 #include "kit/host/HeadlessHost.h"
 #include "kit/ui/Application.h"
+#include "kit/ui/Image.h"
 #include "kit/ui/Label.h"
 #include "kit/ui/Window.h"
 
 #include <glib.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,8 @@
 namespace kit {
 
 namespace {
+
+constexpr double kSettleSeconds = 5;
 
 bool hasDisplay()
 {
@@ -117,17 +121,26 @@ int applicationMain(int argc, char** argv, const ProgramInfo& program)
         DeviceProfile::setCurrent(*profile);
     }
 
+    bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
+    // Rasterised images are kept between runs, so that a normal start never loads the SVG library;
+    // a run that only renders or prints uses what is there and writes nothing.
+    Image::setRasterCache(Image::defaultRasterCacheFolder(), !headless);
+
     HostOptions options = program.window;
     options.profile = DeviceProfile::current();
     if (options.iconName.empty())
         options.iconName = program.name;
     std::unique_ptr<ApplicationDelegate> delegate = program.makeDelegate ? program.makeDelegate() : nullptr;
 
-    bool headless = commandLine->snapshot || commandLine->print || !hasDisplay();
     // A run that only renders or prints looks at the stored state and changes none of it.
     if (headless)
         UserDefaults::setReadOnly(true);
     if (!headless) {
+        // Launching leaves freed memory scattered through the heap (the data set read to check
+        // the working copy, first layouts, images); a monitor runs for days, so it is handed back
+        // once, after the window has settled. Over a megabyte of resident memory.
+        static const int settled = 0;
+        RunLoop::main().performAfterDelay(&settled, kSettleSeconds, [] { ::malloc_trim(0); });
         GtkHost host(options);
         int status = host.run(delegate.get(), commandLine->urls);
         // A second launch only brings the running window forward; what it asked of a new window

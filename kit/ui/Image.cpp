@@ -2,14 +2,17 @@
 #include "kit/ui/Image.h"
 
 #include "kit/base/Bundle.h"
+#include "kit/base/FileManager.h"
 #include "kit/device/DeviceProfile.h"
 #include "kit/ui/GraphicsContext.h"
+#include "kit/ui/ImageRasterCache.h"
+#include "kit/ui/SVGLibrary.h"
 
 #include <cairo.h>
-#include <librsvg/rsvg.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <optional>
 
@@ -31,24 +34,12 @@ std::map<std::string, ImagePtr, std::less<>>& cache()
 
 constexpr int kMaxPixels = 8192; // per side; larger requests are drawn from the vector directly
 
-ImagePtr fromHandle(RsvgHandle* handle)
-{
-    if (!handle)
-        return nullptr;
-    double w = 0, h = 0;
-    // Without a width and height an SVG has no natural size; such an asset is unusable.
-    if (!rsvg_handle_get_intrinsic_size_in_pixels(handle, &w, &h) || !(w > 0) || !(h > 0) || !std::isfinite(w)
-        || !std::isfinite(h)) {
-        g_object_unref(handle);
-        return nullptr;
-    }
-    return std::make_shared<Image>(handle, Size { w, h });
-}
-
 } // namespace
 
-Image::Image(void* svgHandle, Size size)
-    : m_svg(svgHandle)
+Image::Image(std::string svgData, std::string cacheKey, void* svgHandle, Size size)
+    : m_svgData(std::move(svgData))
+    , m_cacheKey(std::move(cacheKey))
+    , m_svg(svgHandle)
     , m_size(size)
 {
 }
@@ -62,12 +53,13 @@ Image::Image(void* surface, Size size, double scale)
 
 Image::~Image()
 {
-    if (m_svg)
-        g_object_unref(static_cast<RsvgHandle*>(m_svg));
+    svg::release(m_svg);
     if (m_surface)
         cairo_surface_destroy(static_cast<cairo_surface_t*>(m_surface));
     if (m_raster)
         cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));
+    if (m_column)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_column));
 }
 
 void Image::setSearchPath(std::string folder)
@@ -84,6 +76,21 @@ std::string Image::searchPath()
 }
 
 void Image::clearCache() { cache().clear(); }
+
+void Image::setRasterCache(std::string folder, bool writable) { ImageRasterCache::configure(std::move(folder), writable); }
+
+std::string Image::defaultRasterCacheFolder() { return ImageRasterCache::defaultFolder(); }
+
+void* Image::document() const
+{
+    // Tried once: a document that cannot be parsed (or a missing library) is not retried per frame.
+    if (!m_svg && !m_svgData.empty() && !m_parseFailed) {
+        Size ignored;
+        m_svg = svg::parse(m_svgData, &ignored);
+        m_parseFailed = !m_svg;
+    }
+    return m_svg;
+}
 
 ImagePtr Image::named(std::string_view name)
 {
@@ -115,22 +122,30 @@ ImagePtr Image::named(std::string_view name)
 
 ImagePtr Image::fromFile(const std::string& path)
 {
-    GError* error = nullptr;
-    RsvgHandle* handle = rsvg_handle_new_from_file(path.c_str(), &error);
-    if (error)
-        g_error_free(error);
-    return fromHandle(handle);
+    auto bytes = FileManager::readFile(path);
+    if (!bytes)
+        return nullptr;
+    return fromSVGData(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
 ImagePtr Image::fromSVGData(std::string_view svg)
 {
     if (svg.empty())
         return nullptr;
-    GError* error = nullptr;
-    RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), gsize(svg.size()), &error);
-    if (error)
-        g_error_free(error);
-    return fromHandle(handle);
+    // With its size in the cache the document is parsed only when a raster is missing; only
+    // documents that parsed and had a size ever got an entry.
+    std::string key = ImageRasterCache::isEnabled() ? ImageRasterCache::keyFor(svg) : std::string();
+    if (!key.empty()) {
+        if (auto size = ImageRasterCache::size(key))
+            return std::make_shared<Image>(std::string(svg), std::move(key), nullptr, *size);
+    }
+    Size size;
+    void* handle = svg::parse(svg, &size);
+    if (!handle)
+        return nullptr;
+    if (!key.empty())
+        ImageRasterCache::storeSize(key, size);
+    return std::make_shared<Image>(std::string(svg), std::move(key), handle, size);
 }
 
 ImagePtr Image::fromDrawing(Size size, double scale, bool opaque, const std::function<void(GraphicsContext&)>& draw)
@@ -163,6 +178,128 @@ ImagePtr Image::fromDrawing(Size size, double scale, bool opaque, const std::fun
     return std::make_shared<Image>(surface, size, scale);
 }
 
+namespace {
+
+cairo_surface_t* newImageSurface(int pw, int ph)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS)
+        return surface;
+    cairo_surface_destroy(surface);
+    return nullptr;
+}
+
+// Whether every column of `surface` holds the same pixels as the 1-pixel-wide `column`.
+bool repeats(cairo_surface_t* surface, cairo_surface_t* column)
+{
+    int width = cairo_image_surface_get_width(surface);
+    int height = cairo_image_surface_get_height(surface);
+    if (cairo_image_surface_get_height(column) != height)
+        return false;
+    const unsigned char* rows = cairo_image_surface_get_data(surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(column);
+    int stride = cairo_image_surface_get_stride(surface);
+    int columnStride = cairo_image_surface_get_stride(column);
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(rows + std::ptrdiff_t(y) * stride);
+        std::uint32_t pixel = *reinterpret_cast<const std::uint32_t*>(pixels + std::ptrdiff_t(y) * columnStride);
+        if (!std::all_of(row, row + width, [pixel](std::uint32_t each) { return each == pixel; }))
+            return false;
+    }
+    return true;
+}
+
+cairo_surface_t* repeatColumn(cairo_surface_t* column, int pw)
+{
+    int height = cairo_image_surface_get_height(column);
+    cairo_surface_t* surface = newImageSurface(pw, height);
+    if (!surface)
+        return nullptr;
+    unsigned char* rows = cairo_image_surface_get_data(surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(column);
+    int stride = cairo_image_surface_get_stride(surface);
+    int columnStride = cairo_image_surface_get_stride(column);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(rows + std::ptrdiff_t(y) * stride);
+        std::fill(row, row + pw, *reinterpret_cast<const std::uint32_t*>(pixels + std::ptrdiff_t(y) * columnStride));
+    }
+    cairo_surface_mark_dirty(surface);
+    return surface;
+}
+
+// Widths an image is drawn at before it is taken to be the same along its width: odd and even,
+// narrow and as wide as a column is ever repeated, so that anything that varies across the
+// width shows in at least one of them.
+constexpr int kMaxProbedHeight = 256;
+constexpr int kProbeWidths[] = { 2, 3, 7, 64, 509, ImageRasterCache::kMaxColumnWidth };
+
+} // namespace
+
+void* Image::renderDocument(int pw, int ph) const
+{
+    if (!document())
+        return nullptr;
+    cairo_surface_t* surface = newImageSurface(pw, ph);
+    if (!surface)
+        return nullptr;
+    cairo_t* cr = cairo_create(surface);
+    // librsvg fits the document into the viewport keeping its aspect ratio; images stretch to
+    // fill instead, so the document is drawn at its natural size under an unequal scale.
+    cairo_scale(cr, pw / m_size.width, ph / m_size.height);
+    svg::render(m_svg, cr, m_size);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
+}
+
+void* Image::cachedColumn(int ph) const
+{
+    if (m_column && m_columnHeight == ph)
+        return m_column;
+    if (m_unevenHeight == ph)
+        return nullptr;
+    void* column = ImageRasterCache::column(m_cacheKey, ph);
+    if (!column)
+        return nullptr;
+    if (m_column)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_column));
+    m_column = column;
+    m_columnHeight = ph;
+    return m_column;
+}
+
+void Image::probeColumn(void* drawn, int ph) const
+{
+    if ((m_column && m_columnHeight == ph) || m_unevenHeight == ph)
+        return;
+    // Bars are a few dozen pixels high; a tall image is not worth probing at full width.
+    if (ph > kMaxProbedHeight) {
+        m_unevenHeight = ph;
+        return;
+    }
+    auto* column = static_cast<cairo_surface_t*>(renderDocument(1, ph));
+    bool even = column && repeats(static_cast<cairo_surface_t*>(drawn), column);
+    for (int width : kProbeWidths) {
+        if (!even)
+            break;
+        auto* probe = static_cast<cairo_surface_t*>(renderDocument(width, ph));
+        even = probe && repeats(probe, column);
+        if (probe)
+            cairo_surface_destroy(probe);
+    }
+    if (!even) {
+        if (column)
+            cairo_surface_destroy(column);
+        m_unevenHeight = ph;
+        return;
+    }
+    if (m_column)
+        cairo_surface_destroy(static_cast<cairo_surface_t*>(m_column));
+    m_column = column;
+    m_columnHeight = ph;
+    ImageRasterCache::storeColumn(m_cacheKey, column);
+}
+
 void* Image::rasterFor(int pw, int ph) const
 {
     if (m_surface)
@@ -171,22 +308,26 @@ void* Image::rasterFor(int pw, int ph) const
         return nullptr;
     if (m_raster && m_rasterWidth == pw && m_rasterHeight == ph)
         return m_raster;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        return nullptr;
+    cairo_surface_t* surface = nullptr;
+    if (!m_cacheKey.empty()) {
+        surface = static_cast<cairo_surface_t*>(ImageRasterCache::raster(m_cacheKey, pw, ph));
+        // A bar stretched to a figure's length is drawn at a new width whenever the figure
+        // moves; one stored column serves them all.
+        if (!surface && pw <= ImageRasterCache::kMaxColumnWidth) {
+            if (auto* column = static_cast<cairo_surface_t*>(cachedColumn(ph)))
+                surface = repeatColumn(column, pw);
+        }
     }
-    cairo_t* cr = cairo_create(surface);
-    // librsvg fits the document into the viewport keeping its aspect ratio; images stretch to
-    // fill instead, so the document is drawn at its natural size under an unequal scale.
-    cairo_scale(cr, pw / m_size.width, ph / m_size.height);
-    RsvgRectangle viewport { 0, 0, m_size.width, m_size.height };
-    GError* error = nullptr;
-    rsvg_handle_render_document(static_cast<RsvgHandle*>(m_svg), cr, &viewport, &error);
-    if (error)
-        g_error_free(error);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
+    if (!surface) {
+        surface = static_cast<cairo_surface_t*>(renderDocument(pw, ph));
+        if (!surface)
+            return nullptr;
+        if (!m_cacheKey.empty()) {
+            probeColumn(surface, ph);
+            if (!m_column || m_columnHeight != ph)
+                ImageRasterCache::storeRaster(m_cacheKey, surface);
+        }
+    }
     if (m_raster)
         cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));
     m_raster = surface;
@@ -237,7 +378,7 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
         cairo_rectangle(cr, 0, 0, pw, ph);
         cairo_clip(cr);
         cairo_paint_with_alpha(cr, alpha);
-    } else if (m_svg) {
+    } else if (document()) {
         // Turned or huge: straight from the vector.
         cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
         cairo_clip(cr);
@@ -245,8 +386,7 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
             cairo_push_group(cr);
         cairo_translate(cr, rect.x(), rect.y());
         cairo_scale(cr, rect.width() / m_size.width, rect.height() / m_size.height);
-        RsvgRectangle viewport { 0, 0, m_size.width, m_size.height };
-        rsvg_handle_render_document(static_cast<RsvgHandle*>(m_svg), cr, &viewport, nullptr);
+        svg::render(m_svg, cr, m_size);
         if (alpha < 1) {
             cairo_pop_group_to_source(cr);
             cairo_paint_with_alpha(cr, alpha);

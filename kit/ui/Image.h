@@ -34,6 +34,14 @@ public:
     static std::string searchPath();
     static void clearCache();
 
+    // Rasterised SVGs kept in `folder` (see ImageRasterCache.h), so that a run whose images were
+    // all drawn before never loads the SVG library; a read-only cache is used but never written.
+    // Off until a program turns it on: an empty folder turns it off again.
+    static void setRasterCache(std::string folder, bool writable);
+    // $XDG_CACHE_HOME/quarrin/images-<format version>, shared by the programs: entries are keyed
+    // by the SVG's content.
+    static std::string defaultRasterCacheFolder();
+
     ~Image() override;
 
     // Object
@@ -44,7 +52,7 @@ public:
     const std::string& name() const { return m_name; }
     // Pixels per point of a bitmap; 0 for vector images, which have no fixed resolution.
     double scale() const { return m_scale; }
-    bool isVector() const { return m_svg != nullptr; }
+    bool isVector() const { return !m_svgData.empty(); }
 
     // The image as pixels (an ARGB cairo_surface_t* owned by the image) at this pixel size.
     void* rasterFor(int pixelWidth, int pixelHeight) const;
@@ -53,12 +61,27 @@ public:
     // The image's alpha channel as a mask painted with the context's current source.
     void maskInto(void* cairoContext, const Rect& rect) const;
 
-    Image(void* svgHandle, Size size);
+    // An SVG document of this size in points; `svgHandle` (an RsvgHandle*, taken over) may be null
+    // until the document is first drawn from the vector.
+    Image(std::string svgData, std::string cacheKey, void* svgHandle, Size size);
     Image(void* surface, Size size, double scale);
 
 private:
+    // The parsed document, parsed on first use; null when the SVG library is missing.
+    void* document() const;
+    // The document drawn into a new pw × ph cairo_surface_t*; null without a document.
+    void* renderDocument(int pw, int ph) const;
+    // The cached column an image the same along its width repeats at this height, or null.
+    void* cachedColumn(int ph) const;
+    // After a miss drew `drawn` (ph pixels high): finds out whether the image is the same along
+    // its width at this height and, when it is, keeps and stores its column.
+    void probeColumn(void* drawn, int ph) const;
+
     std::string m_name;
-    void* m_svg = nullptr; // RsvgHandle*
+    std::string m_svgData;
+    std::string m_cacheKey; // ImageRasterCache's key for m_svgData
+    mutable void* m_svg = nullptr; // RsvgHandle*
+    mutable bool m_parseFailed = false;
     void* m_surface = nullptr; // cairo_surface_t*
     Size m_size;
     double m_scale = 0;
@@ -66,6 +89,9 @@ private:
     mutable void* m_raster = nullptr;
     mutable int m_rasterWidth = 0;
     mutable int m_rasterHeight = 0;
+    mutable void* m_column = nullptr; // 1 × m_columnHeight
+    mutable int m_columnHeight = 0;
+    mutable int m_unevenHeight = 0; // a height found to differ along the width
 };
 
 } // namespace kit
