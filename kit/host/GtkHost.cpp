@@ -8,6 +8,7 @@
 #include "kit/base/UserDefaults.h"
 #include "kit/base/Value.h"
 #include "kit/host/AccessibilityBridge.h"
+#include "kit/host/FrameTiles.h"
 #include "kit/host/HostCore.h"
 #include "kit/ui/Animator.h"
 #include "kit/ui/Application.h"
@@ -36,11 +37,12 @@ struct GtkHost::Impl {
     GtkWidget* area = nullptr;
     cairo_surface_t* frame = nullptr; // the last frame drawn, at the widget's scale
     int frameScale = 0;
-    // The frame handed to GTK as square tiles, row by row; a tile keeps its texture until the
-    // damage reaches it, so GTK sees the same texture and repaints nothing there.
-    std::vector<GdkTexture*> tiles;
+    // The frame handed to GTK as square tiles, row by row; a tile keeps its node until the
+    // damage reaches it, so GTK sees the same node and repaints nothing there.
+    std::vector<GskRenderNode*> tiles;
     int tileColumns = 0;
     int tileRows = 0;
+    bool tilesForCairo = false; // the tiles are cairo nodes (GTK's cairo renderer), not textures
     guint tickId = 0;
     bool remote = false;
     int presentRequests = 0;
@@ -64,9 +66,9 @@ struct GtkHost::Impl {
     }
     void dropTiles()
     {
-        for (GdkTexture* tile : tiles) {
+        for (GskRenderNode* tile : tiles) {
             if (tile)
-                g_object_unref(tile);
+                gsk_render_node_unref(tile);
         }
         tiles.clear();
         tileColumns = tileRows = 0;
@@ -147,19 +149,11 @@ Size GtkHost::windowSize() const { return m_core->windowSize(); }
 // a drawing area's cairo node would make it repaint the whole window every frame.
 constexpr int kTileSize = 128; // device pixels: fewer nodes for GTK to walk, small enough to skip most
 
-static GdkTexture* tileTexture(cairo_surface_t* frame, int x, int y, int width, int height)
+static bool usesCairoRenderer(GtkWidget* widget)
 {
-    int stride = cairo_image_surface_get_stride(frame);
-    const unsigned char* data = cairo_image_surface_get_data(frame);
-    auto* pixels = static_cast<guchar*>(g_malloc(std::size_t(width) * std::size_t(height) * 4));
-    for (int row = 0; row < height; ++row)
-        std::memcpy(pixels + std::size_t(row) * std::size_t(width) * 4,
-            data + std::size_t(y + row) * std::size_t(stride) + std::size_t(x) * 4, std::size_t(width) * 4);
-    GBytes* bytes = g_bytes_new_take(pixels, std::size_t(width) * std::size_t(height) * 4);
-    // cairo's ARGB32 is GTK's default memory format: premultiplied B, G, R, A bytes.
-    GdkTexture* texture = gdk_memory_texture_new(width, height, GDK_MEMORY_DEFAULT, bytes, std::size_t(width) * 4);
-    g_bytes_unref(bytes);
-    return texture;
+    GtkNative* native = gtk_widget_get_native(widget);
+    GskRenderer* renderer = native ? gtk_native_get_renderer(native) : nullptr;
+    return renderer && GSK_IS_CAIRO_RENDERER(renderer);
 }
 
 static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
@@ -174,8 +168,13 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     Size size = core.windowSize();
     int pixelWidth = std::max(1, int(std::ceil(size.width * scale)));
     int pixelHeight = std::max(1, int(std::ceil(size.height * scale)));
+    bool cairoRenderer = usesCairoRenderer(widget);
+    if (cairoRenderer != impl.tilesForCairo) {
+        impl.dropTiles();
+        impl.tilesForCairo = cairoRenderer;
+    }
     bool fresh = !impl.frame || impl.frameScale != scale || cairo_image_surface_get_width(impl.frame) != pixelWidth
-        || cairo_image_surface_get_height(impl.frame) != pixelHeight;
+        || cairo_image_surface_get_height(impl.frame) != pixelHeight || impl.tiles.empty();
     std::vector<Rect> damage;
     if (fresh) {
         if (impl.frame)
@@ -198,7 +197,7 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
         damage = core.damageRects();
     }
     cairo_surface_flush(impl.frame);
-    // The tiles the damage reached get new textures.
+    // The tiles the damage reached get new nodes.
     for (const Rect& rect : damage) {
         int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / kTileSize);
         int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / kTileSize);
@@ -206,9 +205,9 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
         int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / kTileSize);
         for (int r = r0; r <= r1; ++r) {
             for (int c = c0; c <= c1; ++c) {
-                GdkTexture*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
+                GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
                 if (tile)
-                    g_object_unref(tile);
+                    gsk_render_node_unref(tile);
                 tile = nullptr;
             }
         }
@@ -224,12 +223,10 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
         for (int c = 0; c < impl.tileColumns; ++c) {
             int x = c * kTileSize, y = r * kTileSize;
             int w = std::min(kTileSize, pixelWidth - x), h = std::min(kTileSize, pixelHeight - y);
-            GdkTexture*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
+            GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
             if (!tile)
-                tile = tileTexture(impl.frame, x, y, w, h);
-            graphene_rect_t bounds = GRAPHENE_RECT_INIT(float(x) / float(scale), float(y) / float(scale), float(w) / float(scale),
-                float(h) / float(scale));
-            gtk_snapshot_append_texture(snapshot, tile, &bounds);
+                tile = makeFrameTileNode(impl.frame, scale, cairoRenderer, x, y, w, h);
+            gtk_snapshot_append_node(snapshot, tile);
         }
     }
     if (impl.host->onFrameDrawn)
