@@ -288,3 +288,34 @@ TEST_F(VistrelTest, ReturnOpensQuarrinAndTabFocusesTheWholeWidget)
     }
     kit::RunLoop::main().setVirtualClock(false);
 }
+
+// A refresh is drawn in proportion to what changed: the same figures again damage nothing (no
+// frame is drawn), and one changed value damages its own label's neighbourhood, not the window.
+TEST_F(VistrelTest, UnchangedRefreshDamagesNothingAndOneNewValueOnlyItsLabel)
+{
+    current = usage(0.25, 0.2, 0.3, 0.1);
+    auto window = kit::View::create<kit::Window>();
+    window->setFrame({ 0, 0, 320, 160 });
+    auto controller = kit::ViewController::create<VistrelController>();
+    controller->usageProvider = [this] { return current; };
+    window->setRootViewController(controller);
+    window->makeKeyAndVisible();
+    window->layoutIfNeeded();
+    window->clearNeedsRedraw();
+    controller->widgetPerformUpdateWithCompletionHandler({});
+    window->layoutIfNeeded();
+    EXPECT_FALSE(window->needsRedraw());
+    EXPECT_TRUE(window->dirtyRects().empty());
+
+    current[std::string(SharedTools::kWiredRamStrKey)] = std::string("1.5 GB");
+    controller->widgetPerformUpdateWithCompletionHandler({});
+    window->layoutIfNeeded();
+    EXPECT_TRUE(window->needsRedraw());
+    kit::Label* wired = label(*controller, controller->memPanel(), 1);
+    ASSERT_NE(wired, nullptr);
+    kit::Rect labelArea = wired->convertRectTo(wired->bounds(), nullptr);
+    kit::Rect dirty = window->dirtyRect();
+    EXPECT_TRUE(dirty.intersects(labelArea));
+    EXPECT_FALSE(dirty.intersects(controller->diskPanel()->frame())) << "the disk panel did not change";
+    EXPECT_LT(dirty.width(), 320 / 2);
+}
