@@ -98,9 +98,37 @@ std::shared_ptr<kit::View> trackView(const kit::Rect& frame)
     return track;
 }
 
+// A bar: its image stretched over the whole bar area and shown only as far as the bar reaches.
+// The bar images shade from top to bottom only, so this is what stretching the image to the
+// bar's own width showed; but the image is rasterised once for the area's width instead of at
+// every new bar width (and the disk bar and the memory panel's active bar share one image).
+class BarView final : public kit::ImageView {
+public:
+    void draw(kit::GraphicsContext& context, const kit::Rect& dirty) override
+    {
+        kit::Rect own = bounds();
+        const kit::View* area = superview();
+        if (!image() || own.isEmpty() || !area) {
+            ImageView::draw(context, dirty);
+            return;
+        }
+        context.save();
+        context.clipToRect(own);
+        context.drawImage(*image(), { own.x(), own.y(), std::max(own.width(), area->bounds().width()), own.height() });
+        context.restore();
+    }
+
+protected:
+    explicit BarView(kit::ImagePtr image)
+        : ImageView(std::move(image))
+    {
+    }
+    friend class kit::View;
+};
+
 std::shared_ptr<kit::ImageView> barView(const char* imageName)
 {
-    auto bar = kit::View::create<kit::ImageView>(kit::Image::named(imageName));
+    auto bar = kit::View::create<BarView>(kit::Image::named(imageName));
     bar->setContentMode(kit::ContentMode::ScaleToFill);
     return bar;
 }
