@@ -35,18 +35,20 @@ GskRenderNode* makeFrameTileNode(cairo_surface_t* frame, int scale, bool forCair
         g_object_unref(texture);
         return node;
     }
-    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    cairo_surface_flush(copy);
-    copyPixels(frame, x, y, width, height, cairo_image_surface_get_data(copy), std::size_t(cairo_image_surface_get_stride(copy)));
-    cairo_surface_mark_dirty(copy);
-    cairo_surface_set_device_scale(copy, scale, scale);
+    // The cairo node records a paint of the tile's pixels in place in the frame. The recording
+    // keeps a snapshot of its source; letting go of the source now makes cairo copy the pixels
+    // into that snapshot, once, so later drawing on the frame does not reach the node.
+    unsigned char* pixels
+        = cairo_image_surface_get_data(frame) + std::size_t(y) * std::size_t(cairo_image_surface_get_stride(frame)) + std::size_t(x) * 4;
+    cairo_surface_t* tile
+        = cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, width, height, cairo_image_surface_get_stride(frame));
+    cairo_surface_set_device_scale(tile, scale, scale);
     GskRenderNode* node = gsk_cairo_node_new(&bounds);
     cairo_t* cr = gsk_cairo_node_get_draw_context(node);
-    cairo_set_source_surface(cr, copy, bounds.origin.x, bounds.origin.y);
+    cairo_set_source_surface(cr, tile, bounds.origin.x, bounds.origin.y);
     cairo_paint(cr);
     cairo_destroy(cr);
-    // The recording keeps the pixels: cairo hands them over to it when the copy goes.
-    cairo_surface_destroy(copy);
+    cairo_surface_destroy(tile);
     return node;
 }
 
