@@ -148,6 +148,9 @@ Size GtkHost::windowSize() const { return m_core->windowSize(); }
 // compares the new snapshot with the last one and repaints only the tiles that changed, where
 // a drawing area's cairo node would make it repaint the whole window every frame.
 constexpr int kTileSize = 128; // device pixels: fewer nodes for GTK to walk, small enough to skip most
+// The cairo renderer's work for a tile (the copy, its replay, the frame's area) grows with the
+// tile's pixels, while another node costs it next to nothing: smaller tiles for it.
+constexpr int kCairoTileSize = 64;
 
 static bool usesCairoRenderer(GtkWidget* widget)
 {
@@ -169,6 +172,7 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     int pixelWidth = std::max(1, int(std::ceil(size.width * scale)));
     int pixelHeight = std::max(1, int(std::ceil(size.height * scale)));
     bool cairoRenderer = usesCairoRenderer(widget);
+    const int tileSize = cairoRenderer ? kCairoTileSize : kTileSize;
     if (cairoRenderer != impl.tilesForCairo) {
         impl.dropTiles();
         impl.tilesForCairo = cairoRenderer;
@@ -182,8 +186,8 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
         impl.dropTiles();
         impl.frame = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
         impl.frameScale = scale;
-        impl.tileColumns = (pixelWidth + kTileSize - 1) / kTileSize;
-        impl.tileRows = (pixelHeight + kTileSize - 1) / kTileSize;
+        impl.tileColumns = (pixelWidth + tileSize - 1) / tileSize;
+        impl.tileRows = (pixelHeight + tileSize - 1) / tileSize;
         impl.tiles.assign(std::size_t(impl.tileColumns) * std::size_t(impl.tileRows), nullptr);
         cairo_t* cr = cairo_create(impl.frame);
         cairo_scale(cr, scale, scale);
@@ -199,10 +203,10 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     cairo_surface_flush(impl.frame);
     // The tiles the damage reached get new nodes.
     for (const Rect& rect : damage) {
-        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / kTileSize);
-        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / kTileSize);
-        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / kTileSize);
-        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / kTileSize);
+        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / tileSize);
+        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / tileSize);
+        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / tileSize);
+        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / tileSize);
         for (int r = r0; r <= r1; ++r) {
             for (int c = c0; c <= c1; ++c) {
                 GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
@@ -221,8 +225,8 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     }
     for (int r = 0; r < impl.tileRows; ++r) {
         for (int c = 0; c < impl.tileColumns; ++c) {
-            int x = c * kTileSize, y = r * kTileSize;
-            int w = std::min(kTileSize, pixelWidth - x), h = std::min(kTileSize, pixelHeight - y);
+            int x = c * tileSize, y = r * tileSize;
+            int w = std::min(tileSize, pixelWidth - x), h = std::min(tileSize, pixelHeight - y);
             GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
             if (!tile)
                 tile = makeFrameTileNode(impl.frame, scale, cairoRenderer, x, y, w, h);
