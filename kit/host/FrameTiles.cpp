@@ -38,8 +38,8 @@ GskRenderNode* makeFrameTileNode(cairo_surface_t* frame, int scale, bool forCair
     // The cairo node records a paint of the tile's pixels in place in the frame. The recording
     // keeps a snapshot of its source; letting go of the source now makes cairo copy the pixels
     // into that snapshot, once, so later drawing on the frame does not reach the node.
-    unsigned char* pixels
-        = cairo_image_surface_get_data(frame) + std::size_t(y) * std::size_t(cairo_image_surface_get_stride(frame)) + std::size_t(x) * 4;
+    unsigned char* pixels = cairo_image_surface_get_data(frame)
+        + std::size_t(y) * std::size_t(cairo_image_surface_get_stride(frame)) + std::size_t(x) * 4;
     cairo_surface_t* tile
         = cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, width, height, cairo_image_surface_get_stride(frame));
     cairo_surface_set_device_scale(tile, scale, scale);

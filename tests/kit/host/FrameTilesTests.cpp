@@ -28,7 +28,8 @@ cairo_surface_t* patternedFrame(int width, int height)
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + std::size_t(y) * std::size_t(stride));
         for (int x = 0; x < width; ++x)
-            row[x] = 0xff000000u | std::uint32_t(x & 0xff) << 16 | std::uint32_t(y & 0xff) << 8 | std::uint32_t((x * 7 + y) & 0xff);
+            row[x]
+                = 0xff000000u | std::uint32_t(x & 0xff) << 16 | std::uint32_t(y & 0xff) << 8 | std::uint32_t((x * 7 + y) & 0xff);
     }
     cairo_surface_mark_dirty(frame);
     return frame;
@@ -85,8 +86,8 @@ TEST(FrameTiles, ATileDrawsExactlyItsPixelsOfTheFrameInPlace)
                 int x, y, w, h;
             };
             for (Tile tile : { Tile { 64, 32, 64, 64 }, Tile { width - 40, height - 22, 40, 22 } }) {
-                SCOPED_TRACE(testing::Message() << (forCairo ? "cairo node" : "texture node") << ", scale " << scale << ", tile at "
-                                                << tile.x << "," << tile.y);
+                SCOPED_TRACE(testing::Message() << (forCairo ? "cairo node" : "texture node") << ", scale " << scale
+                                                << ", tile at " << tile.x << "," << tile.y);
                 GskRenderNode* node = makeFrameTileNode(frame, scale, forCairo, tile.x, tile.y, tile.w, tile.h);
                 ASSERT_NE(node, nullptr);
                 // The cairo renderer must not get a texture: it would convert it on every frame.
