@@ -47,6 +47,11 @@ double barWidth(double width, const kit::Value& fraction)
 
 bool isPad() { return kit::Device::idiom() == kit::Idiom::Pad; }
 
+// What sizeToFit() would make the label's size, without setting it: the layout sets each frame
+// once. Setting the size first and then the place moved the frame through a centre a rounding
+// error away from the last one, and every refresh damaged the label though nothing changed.
+kit::Size fittingSize(const kit::Label& label) { return label.sizeThatFits(label.bounds().size); }
+
 bool isLargePad()
 {
     if (!isPad())
@@ -93,9 +98,37 @@ std::shared_ptr<kit::View> trackView(const kit::Rect& frame)
     return track;
 }
 
+// A bar: its image stretched over the whole bar area and shown only as far as the bar reaches.
+// The bar images shade from top to bottom only, so this is what stretching the image to the
+// bar's own width showed; but the image is rasterised once for the area's width instead of at
+// every new bar width (and the disk bar and the memory panel's active bar share one image).
+class BarView final : public kit::ImageView {
+public:
+    void draw(kit::GraphicsContext& context, const kit::Rect& dirty) override
+    {
+        kit::Rect own = bounds();
+        const kit::View* area = superview();
+        if (!image() || own.isEmpty() || !area) {
+            ImageView::draw(context, dirty);
+            return;
+        }
+        context.save();
+        context.clipToRect(own);
+        context.drawImage(*image(), { own.x(), own.y(), std::max(own.width(), area->bounds().width()), own.height() });
+        context.restore();
+    }
+
+protected:
+    explicit BarView(kit::ImagePtr image)
+        : ImageView(std::move(image))
+    {
+    }
+    friend class kit::View;
+};
+
 std::shared_ptr<kit::ImageView> barView(const char* imageName)
 {
-    auto bar = kit::View::create<kit::ImageView>(kit::Image::named(imageName));
+    auto bar = kit::View::create<BarView>(kit::Image::named(imageName));
     bar->setContentMode(kit::ContentMode::ScaleToFill);
     return bar;
 }
@@ -267,13 +300,11 @@ void VistrelController::layoutLegend(std::vector<LegendEntry>& entries, bool val
 {
     for (auto& entry : entries) {
         kit::Rect mark = entry.mark->frame();
-        entry.name->sizeToFit();
-        kit::Size nameSize = entry.name->bounds().size;
+        kit::Size nameSize = fittingSize(*entry.name);
         kit::Rect name { mark.maxX() + 5, mark.midY() - nameSize.height / 2, nameSize.width, nameSize.height };
         entry.name->setFrame(name);
 
-        entry.value->sizeToFit();
-        kit::Size valueSize = entry.value->bounds().size;
+        kit::Size valueSize = fittingSize(*entry.value);
         double valueX = valueUnderName ? name.minX() : name.maxX() + 5;
         // 13 points keep a phone's 11-point value clear of its 10-point name; the larger tablet
         // fonts need their half heights, or the lines touch.
@@ -304,7 +335,7 @@ void VistrelController::layoutPanels()
 
     for (auto [title, area] : { std::pair { m_diskTitleLabel.get(), m_diskBarArea->frame() },
              std::pair { m_memTitleLabel.get(), m_memBarArea->frame() } }) {
-        kit::Size size = title->bounds().size;
+        kit::Size size = fittingSize(*title);
         title->setFrame({ area.minX() + 8, area.midY() - size.height / 2, size.width, size.height });
     }
 }
@@ -330,7 +361,6 @@ void VistrelController::updateInfo()
     setValueLabel(m_diskPanel.get(), 6, usage[SharedTools::kFreeDiskStrKey]);
     if (m_diskTitleLabel) {
         m_diskTitleLabel->setText(localized("Capacity") + " " + usage[SharedTools::kAllDiskStrKey].string());
-        m_diskTitleLabel->sizeToFit();
     }
 
     setValueLabel(m_memPanel.get(), 1, usage[SharedTools::kWiredRamStrKey]);
@@ -339,7 +369,6 @@ void VistrelController::updateInfo()
     setValueLabel(m_memPanel.get(), 4, usage[SharedTools::kFreeRamStrKey]);
     if (m_memTitleLabel) {
         m_memTitleLabel->setText(localized("Memory") + " " + usage[SharedTools::kAllRamStrKey].string());
-        m_memTitleLabel->sizeToFit();
     }
 
     m_wiredMemoryValue = barWidth(width, usage[SharedTools::kWiredPercentRamKey]);

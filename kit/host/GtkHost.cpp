@@ -8,6 +8,7 @@
 #include "kit/base/UserDefaults.h"
 #include "kit/base/Value.h"
 #include "kit/host/AccessibilityBridge.h"
+#include "kit/host/FrameTiles.h"
 #include "kit/host/HostCore.h"
 #include "kit/ui/Animator.h"
 #include "kit/ui/Application.h"
@@ -37,12 +38,12 @@ struct GtkHost::Impl {
     GtkWidget* area = nullptr;
     cairo_surface_t* frame = nullptr; // the last frame drawn, at the widget's scale
     int frameScale = 0;
-    // The frame handed to GTK as square tiles, row by row; a tile keeps its texture until the
-    // damage reaches it, so GTK sees the same texture and repaints nothing there.
-    std::vector<GdkTexture*> tiles;
+    // The frame handed to GTK as square tiles, row by row; a tile keeps its node until the
+    // damage reaches it, so GTK sees the same node and repaints nothing there.
+    std::vector<GskRenderNode*> tiles;
     int tileColumns = 0;
     int tileRows = 0;
-    int tileSize = 128; // device pixels, chosen for the renderer with each fresh frame
+    bool tilesForCairo = false; // the tiles are cairo nodes (GTK's cairo renderer), not textures
     guint tickId = 0;
     bool remote = false;
     int presentRequests = 0;
@@ -66,9 +67,9 @@ struct GtkHost::Impl {
     }
     void dropTiles()
     {
-        for (GdkTexture* tile : tiles) {
+        for (GskRenderNode* tile : tiles) {
             if (tile)
-                g_object_unref(tile);
+                gsk_render_node_unref(tile);
         }
         tiles.clear();
         tileColumns = tileRows = 0;
@@ -143,7 +144,7 @@ int GtkHost::presentRequests() const { return m_impl->presentRequests; }
 cairo_surface_t* GtkHost::lastFrame() const { return m_impl->frame; }
 double GtkHost::scaleFactor() const { return scaleOf(*m_impl); }
 Size GtkHost::windowSize() const { return m_core->windowSize(); }
-int GtkHost::frameTextures() const { return m_impl->tileColumns * m_impl->tileRows; }
+int GtkHost::frameTiles() const { return m_impl->tileColumns * m_impl->tileRows; }
 
 std::string GtkHost::rendererName() const
 {
@@ -153,39 +154,24 @@ std::string GtkHost::rendererName() const
 }
 
 // Drawing. The frame is kept in our own surface and only its damaged part is drawn again; GTK
-// gets it as a grid of textures, where a tile the damage missed keeps its texture object. GTK
+// gets it as a grid of tiles (render nodes), where a tile the damage missed keeps its node. GTK
 // compares the new snapshot with the last one and repaints only the tiles that changed, where
 // a drawing area's cairo node would make it repaint the whole window every frame.
 //
-// How big a tile is depends on the renderer. GTK's cairo renderer repaints only the tiles that
-// changed, so small tiles pay: 128 device pixels (fewer nodes for GTK to walk, small enough to
-// skip most). The GL renderer repaints whole frames where the surface keeps no buffer age (Xvfb,
-// software GL), and there every tile is a draw of its own: the frame as one texture costs
-// 0.9 ms above a bare window's full redraw, against 3.7 ms in 128-px tiles.
-constexpr int kTileSize = 128;
+// The tiles depend on the renderer. GTK's cairo renderer repaints only the tiles that changed,
+// and its work for a tile (the copy, its replay, the frame's area) grows with the tile's pixels
+// while another node costs it next to nothing: small tiles for it. The GL renderer repaints
+// whole frames where the surface keeps no buffer age (Xvfb, software GL), and there every tile
+// is a draw of its own: the frame as one texture costs 0.9 ms above a bare window's full
+// redraw, against 3.7 ms in 128-px tiles.
+constexpr int kCairoTileSize = 64; // device pixels
+constexpr int kWholeFrame = std::numeric_limits<int>::max() / 4;
 
-static int tileSizeFor(GtkWidget* widget)
+static bool usesCairoRenderer(GtkWidget* widget)
 {
     GtkNative* native = gtk_widget_get_native(widget);
     GskRenderer* renderer = native ? gtk_native_get_renderer(native) : nullptr;
-    if (!renderer || GSK_IS_CAIRO_RENDERER(renderer))
-        return kTileSize;
-    return std::numeric_limits<int>::max() / 4;
-}
-
-static GdkTexture* tileTexture(cairo_surface_t* frame, int x, int y, int width, int height)
-{
-    int stride = cairo_image_surface_get_stride(frame);
-    const unsigned char* data = cairo_image_surface_get_data(frame);
-    auto* pixels = static_cast<guchar*>(g_malloc(std::size_t(width) * std::size_t(height) * 4));
-    for (int row = 0; row < height; ++row)
-        std::memcpy(pixels + std::size_t(row) * std::size_t(width) * 4,
-            data + std::size_t(y + row) * std::size_t(stride) + std::size_t(x) * 4, std::size_t(width) * 4);
-    GBytes* bytes = g_bytes_new_take(pixels, std::size_t(width) * std::size_t(height) * 4);
-    // cairo's ARGB32 is GTK's default memory format: premultiplied B, G, R, A bytes.
-    GdkTexture* texture = gdk_memory_texture_new(width, height, GDK_MEMORY_DEFAULT, bytes, std::size_t(width) * 4);
-    g_bytes_unref(bytes);
-    return texture;
+    return renderer && GSK_IS_CAIRO_RENDERER(renderer);
 }
 
 static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
@@ -200,8 +186,14 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     Size size = core.windowSize();
     int pixelWidth = std::max(1, int(std::ceil(size.width * scale)));
     int pixelHeight = std::max(1, int(std::ceil(size.height * scale)));
+    bool cairoRenderer = usesCairoRenderer(widget);
+    const int tileSize = cairoRenderer ? kCairoTileSize : kWholeFrame;
+    if (cairoRenderer != impl.tilesForCairo) {
+        impl.dropTiles();
+        impl.tilesForCairo = cairoRenderer;
+    }
     bool fresh = !impl.frame || impl.frameScale != scale || cairo_image_surface_get_width(impl.frame) != pixelWidth
-        || cairo_image_surface_get_height(impl.frame) != pixelHeight;
+        || cairo_image_surface_get_height(impl.frame) != pixelHeight || impl.tiles.empty();
     std::vector<Rect> damage;
     if (fresh) {
         if (impl.frame)
@@ -209,9 +201,8 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
         impl.dropTiles();
         impl.frame = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
         impl.frameScale = scale;
-        impl.tileSize = tileSizeFor(widget);
-        impl.tileColumns = (pixelWidth + impl.tileSize - 1) / impl.tileSize;
-        impl.tileRows = (pixelHeight + impl.tileSize - 1) / impl.tileSize;
+        impl.tileColumns = (pixelWidth + tileSize - 1) / tileSize;
+        impl.tileRows = (pixelHeight + tileSize - 1) / tileSize;
         impl.tiles.assign(std::size_t(impl.tileColumns) * std::size_t(impl.tileRows), nullptr);
         cairo_t* cr = cairo_create(impl.frame);
         cairo_scale(cr, scale, scale);
@@ -225,17 +216,17 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
         damage = core.damageRects();
     }
     cairo_surface_flush(impl.frame);
-    // The tiles the damage reached get new textures.
+    // The tiles the damage reached get new nodes.
     for (const Rect& rect : damage) {
-        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / impl.tileSize);
-        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / impl.tileSize);
-        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / impl.tileSize);
-        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / impl.tileSize);
+        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / tileSize);
+        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / tileSize);
+        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / tileSize);
+        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / tileSize);
         for (int r = r0; r <= r1; ++r) {
             for (int c = c0; c <= c1; ++c) {
-                GdkTexture*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
+                GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
                 if (tile)
-                    g_object_unref(tile);
+                    gsk_render_node_unref(tile);
                 tile = nullptr;
             }
         }
@@ -249,14 +240,12 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     }
     for (int r = 0; r < impl.tileRows; ++r) {
         for (int c = 0; c < impl.tileColumns; ++c) {
-            int x = c * impl.tileSize, y = r * impl.tileSize;
-            int w = std::min(impl.tileSize, pixelWidth - x), h = std::min(impl.tileSize, pixelHeight - y);
-            GdkTexture*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
+            int x = c * tileSize, y = r * tileSize;
+            int w = std::min(tileSize, pixelWidth - x), h = std::min(tileSize, pixelHeight - y);
+            GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
             if (!tile)
-                tile = tileTexture(impl.frame, x, y, w, h);
-            graphene_rect_t bounds = GRAPHENE_RECT_INIT(float(x) / float(scale), float(y) / float(scale), float(w) / float(scale),
-                float(h) / float(scale));
-            gtk_snapshot_append_texture(snapshot, tile, &bounds);
+                tile = makeFrameTileNode(impl.frame, scale, cairoRenderer, x, y, w, h);
+            gtk_snapshot_append_node(snapshot, tile);
         }
     }
     if (impl.host->onFrameDrawn)

@@ -63,9 +63,9 @@ public:
     // The frame as last drawn, in device pixels (owned by the host; null before the first frame).
     cairo_surface_t* lastFrame() const;
     Size windowSize() const;
-    // How many textures the kept frame is handed to GTK in, and the name of GTK's renderer
-    // (tests); 0 and empty before the first frame.
-    int frameTextures() const;
+    // How many tiles the kept frame is handed to GTK in, and the name of GTK's renderer (tests);
+    // 0 and empty before the first frame.
+    int frameTiles() const;
     std::string rendererName() const;
     HostCore& core() { return *m_core; }
 

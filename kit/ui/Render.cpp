@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "kit/ui/Render.h"
 
+#include "kit/ui/Animator.h"
 #include "kit/ui/GraphicsContext.h"
 #include "kit/ui/View.h"
 #include "kit/ui/VisualEffectView.h"
@@ -26,6 +27,36 @@ Rect clipExtents(cairo_t* cr)
 
 void renderView(View& view, cairo_t* cr, GraphicsContext& context, bool applyOwnTransform);
 
+// Narrows the clip to what `content` (a subview of `parent`, whose coordinates `cr` is in) covers,
+// widened to whole device pixels, so a group pushed for it is no larger than the content even
+// when the damage spans the window; nothing outside was drawn, so the pixels are the same.
+// While anything animates, what is drawn may lie outside the model's area: the clip stays.
+void clipToReach(const View& content, const View& parent, cairo_t* cr)
+{
+    if (Animator::shared().hasAnimations())
+        return;
+    Rect reach = parent.convertRectFrom(content.damageArea(), nullptr);
+    if (reach.isEmpty())
+        return;
+    double xs[] = { reach.minX(), reach.maxX(), reach.minX(), reach.maxX() };
+    double ys[] = { reach.minY(), reach.minY(), reach.maxY(), reach.maxY() };
+    double x1 = HUGE_VAL, y1 = HUGE_VAL, x2 = -HUGE_VAL, y2 = -HUGE_VAL;
+    for (int i = 0; i < 4; ++i) {
+        cairo_user_to_device(cr, &xs[i], &ys[i]);
+        x1 = std::min(x1, xs[i]);
+        y1 = std::min(y1, ys[i]);
+        x2 = std::max(x2, xs[i]);
+        y2 = std::max(y2, ys[i]);
+    }
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    cairo_identity_matrix(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, std::floor(x1), std::floor(y1), std::ceil(x2) - std::floor(x1), std::ceil(y2) - std::floor(y1));
+    cairo_clip(cr);
+    cairo_set_matrix(cr, &matrix);
+}
+
 void renderSubviews(View& view, cairo_t* cr, GraphicsContext& context)
 {
     auto* effect = dynamic_cast<VisualEffectView*>(&view);
@@ -37,10 +68,11 @@ void renderSubviews(View& view, cairo_t* cr, GraphicsContext& context)
         if (vibrant && subview.get() == effect->contentView()) {
             // Vibrancy: the content's shapes in translucent white over a faint trace of their
             // own colours.
+            cairo_save(cr);
+            clipToReach(*subview, view, cr);
             cairo_push_group(cr);
             renderView(*subview, cr, context, true);
             cairo_pattern_t* content = cairo_pop_group(cr);
-            cairo_save(cr);
             cairo_set_source(cr, content);
             cairo_paint_with_alpha(cr, VisualEffectView::kVibrancyColorAlpha);
             cairo_set_source_rgba(cr, 1, 1, 1, VisualEffectView::kVibrancyWhiteAlpha);

@@ -9,11 +9,15 @@
 #include "kit/host/HeadlessHost.h"
 #include "kit/ui/ImageView.h"
 #include "kit/ui/Label.h"
+#include "kit/ui/Render.h"
 #include "kit/ui/VisualEffectView.h"
 #include "kit/ui/Window.h"
 #include "tests/support/ScreenTestSupport.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -287,4 +291,87 @@ TEST_F(VistrelTest, ReturnOpensQuarrinAndTabFocusesTheWholeWidget)
         host.terminate();
     }
     kit::RunLoop::main().setVirtualClock(false);
+}
+
+// A refresh is drawn in proportion to what changed: the same figures again damage nothing (no
+// frame is drawn), and one changed value damages its own label's neighbourhood, not the window.
+TEST_F(VistrelTest, UnchangedRefreshDamagesNothingAndOneNewValueOnlyItsLabel)
+{
+    current = usage(0.25, 0.2, 0.3, 0.1);
+    auto window = kit::View::create<kit::Window>();
+    window->setFrame({ 0, 0, 320, 160 });
+    auto controller = kit::ViewController::create<VistrelController>();
+    controller->usageProvider = [this] { return current; };
+    window->setRootViewController(controller);
+    window->makeKeyAndVisible();
+    window->layoutIfNeeded();
+    window->clearNeedsRedraw();
+    controller->widgetPerformUpdateWithCompletionHandler({});
+    window->layoutIfNeeded();
+    EXPECT_FALSE(window->needsRedraw());
+    EXPECT_TRUE(window->dirtyRects().empty());
+
+    current[std::string(SharedTools::kWiredRamStrKey)] = std::string("1.5 GB");
+    controller->widgetPerformUpdateWithCompletionHandler({});
+    window->layoutIfNeeded();
+    EXPECT_TRUE(window->needsRedraw());
+    kit::Label* wired = label(*controller, controller->memPanel(), 1);
+    ASSERT_NE(wired, nullptr);
+    kit::Rect labelArea = wired->convertRectTo(wired->bounds(), nullptr);
+    kit::Rect dirty = window->dirtyRect();
+    EXPECT_TRUE(dirty.intersects(labelArea));
+    EXPECT_FALSE(dirty.intersects(controller->diskPanel()->frame())) << "the disk panel did not change";
+    EXPECT_LT(dirty.width(), 320 / 2);
+}
+
+namespace {
+
+// How many bytes differ between two renderings of the same size.
+int differingBytes(cairo_surface_t* a, cairo_surface_t* b)
+{
+    int height = cairo_image_surface_get_height(a);
+    int rowBytes = cairo_image_surface_get_width(a) * 4;
+    int differing = 0;
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* rowA = cairo_image_surface_get_data(a) + y * cairo_image_surface_get_stride(a);
+        const unsigned char* rowB = cairo_image_surface_get_data(b) + y * cairo_image_surface_get_stride(b);
+        for (int x = 0; x < rowBytes; ++x)
+            differing += rowA[x] != rowB[x];
+    }
+    return differing;
+}
+
+} // namespace
+
+// The bars show their images over the bar area's width, cut at each bar's end: exactly the
+// pixels of each image stretched to its own bar, at one and two pixels per point.
+TEST_F(VistrelTest, BarsShowTheSamePixelsAsTheirImagesStretchedToEachBar)
+{
+    for (auto figures : { usage(0.37, 0.123, 0.377, 0.2), usage(0.999, 0.05, 0.61, 0.33), usage(0.004, 0.5, 0.5, 0.0) }) {
+        auto controller = makeController(320, figures);
+        controller->viewWillAppear(false);
+        for (kit::ImageView* first : { controller->diskChartBarBlueImageView(), controller->memChartBarOrangeImageView() }) {
+            kit::View* area = first->superview();
+            ASSERT_NE(area, nullptr);
+            // The same bars as plain stretched image views.
+            auto plain = kit::View::create();
+            plain->setFrame(area->bounds());
+            plain->setClipsToBounds(true);
+            for (auto& bar : area->subviews()) {
+                auto* image = dynamic_cast<kit::ImageView*>(bar.get());
+                ASSERT_NE(image, nullptr);
+                auto copy = kit::View::create<kit::ImageView>(image->image());
+                copy->setContentMode(kit::ContentMode::ScaleToFill);
+                copy->setFrame(image->frame());
+                plain->addSubview(copy);
+            }
+            for (double scale : { 1.0, 2.0 }) {
+                cairo_surface_t* shown = kit::renderToSurface(*area, area->bounds().size, scale);
+                cairo_surface_t* expected = kit::renderToSurface(*plain, area->bounds().size, scale);
+                EXPECT_EQ(differingBytes(shown, expected), 0) << "scale " << scale << ", bar " << first->frame().width();
+                cairo_surface_destroy(shown);
+                cairo_surface_destroy(expected);
+            }
+        }
+    }
 }

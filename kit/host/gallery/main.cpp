@@ -156,7 +156,7 @@ int main(int argc, char** argv)
         if (!firstFrame)
             return;
         firstFrame = false;
-        std::printf("first frame at scale %g: %d textures (%s)\n", host.scaleFactor(), host.frameTextures(),
+        std::printf("first frame at scale %g: %d tiles (%s)\n", host.scaleFactor(), host.frameTiles(),
             host.rendererName().c_str());
         std::fflush(stdout);
     };

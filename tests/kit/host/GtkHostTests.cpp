@@ -302,12 +302,12 @@ TEST_F(GtkHostTest, TheFrameIsTiledForCairoAndOneTextureForGL)
             child.waitFor("\n", 5); // the rest of the line
         return at == std::string::npos ? std::string() : child.output.substr(at, child.output.find('\n', at) - at);
     };
-    // The gallery's phone window is 375 × 667 points: 3 × 6 tiles of 128 pixels.
-    EXPECT_EQ(firstFrame("cairo"), "first frame at scale 1: 18 textures (GskCairoRenderer)");
+    // The gallery's phone window is 375 × 667 points: 6 × 11 tiles of 64 pixels.
+    EXPECT_EQ(firstFrame("cairo"), "first frame at scale 1: 66 tiles (GskCairoRenderer)");
     std::string gl = firstFrame("gl");
     if (gl.find("GskGLRenderer") == std::string::npos)
         GTEST_SKIP() << "no GL renderer on this display: " << gl;
-    EXPECT_EQ(gl, "first frame at scale 1: 1 textures (GskGLRenderer)");
+    EXPECT_EQ(gl, "first frame at scale 1: 1 tiles (GskGLRenderer)");
 }
 
 TEST_F(GtkHostTest, GalleryRejectsUnknownOptionsWithTheUsageLine)

@@ -170,6 +170,46 @@ TEST(Render, VibrancyLightensContentAndReduceTransparencyShowsItPlain)
     setReduceTransparencyOverride(std::nullopt);
 }
 
+// The vibrancy group covers only what the content reaches (the drawing's clip may span the
+// window); while anything animates it covers the whole clip. Both must give the same pixels, for
+// a panel at a fractional place whose content overhangs its bounds, at either scale.
+TEST(Render, VibrancyBoundToItsContentDrawsTheSamePixelsAsUnbound)
+{
+    auto root = box({ 0, 0, 160, 120 }, Color::black());
+    auto effect = View::create<VisualEffectView>(VisualEffectView::Effect::NotificationCenterVibrancy);
+    effect->setFrame({ 10.5, 7.25, 60, 40 });
+    effect->contentView()->addSubview(box({ 40.3, 30.6, 50, 30 }, kBlue));
+    auto label = View::create<Label>("Overhanging text");
+    label->setFrame({ 2, 2, 30, 14 });
+    label->setTextColor(kGreen);
+    effect->contentView()->addSubview(label);
+    root->addSubview(effect);
+    root->addSubview(box({ 100, 80, 20, 20 }, kRed));
+    setReduceTransparencyOverride(false);
+
+    for (double scale : { 1.0, 2.0 }) {
+        Snapshot bound(*root, { 160, 120 }, scale);
+        auto elsewhere = box({ 0, 0, 10, 10 }, kRed);
+        View::animate(10, [&] { elsewhere->setAlpha(0.5); });
+        ASSERT_TRUE(Animator::shared().hasAnimations());
+        Snapshot unbound(*root, { 160, 120 }, scale);
+        Animator::shared().cancelAll();
+
+        int differing = 0;
+        for (int y = 0; y < bound.height(); ++y) {
+            for (int x = 0; x < bound.width(); ++x) {
+                Color a = bound.pixel(x, y), b = unbound.pixel(x, y);
+                if (a.red != b.red || a.green != b.green || a.blue != b.blue || a.alpha != b.alpha)
+                    ++differing;
+            }
+        }
+        EXPECT_EQ(differing, 0) << "at scale " << scale;
+        // The overhanging part is there at all: lighter than the black around it.
+        EXPECT_GT(bound.at(10.5 + 85, 7.25 + 55).blue, 0.3);
+    }
+    setReduceTransparencyOverride(std::nullopt);
+}
+
 TEST(ReduceTransparency, FollowsAHighContrastThemeUntilOverridden)
 {
     // Only the in-memory settings backend: the desktop's real settings must not decide.
