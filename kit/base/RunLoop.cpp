@@ -102,10 +102,16 @@ struct RunLoop::Impl {
             g_source_set_ready_time(clockSource, -1);
             return;
         }
-        double due = queue.begin()->first.time;
+        // Wake at the latest time every item allows; whatever is due by then fires in that wake.
+        // The queue is in due order, so no later item can wake it earlier than `due`.
+        double due = queue.begin()->first.time + toleranceOf(queue.begin()->second);
+        for (auto it = std::next(queue.begin()); it != queue.end() && it->first.time < due; ++it)
+            due = std::min(due, it->first.time + toleranceOf(it->second));
         gint64 micros = gint64(std::ceil(due * 1e6));
         g_source_set_ready_time(clockSource, std::max<gint64>(micros, 0));
     }
+
+    static double toleranceOf(const Entry& entry) { return entry.timer ? entry.timer->m_tolerance : 0; }
 
     static gboolean dispatchClock(GSource* source, GSourceFunc, gpointer)
     {
@@ -265,6 +271,14 @@ std::shared_ptr<Timer> Timer::scheduled(double interval, bool repeats, Callback 
     auto timer = std::make_shared<Timer>(interval, repeats, std::move(callback));
     RunLoop::main().addTimer(timer);
     return timer;
+}
+
+void Timer::setTolerance(double seconds)
+{
+    m_tolerance = std::isfinite(seconds) ? std::max(seconds, 0.0) : 0;
+    // The loop's next wake may move.
+    if (m_sequence != 0)
+        RunLoop::main().timerToleranceChanged();
 }
 
 void Timer::invalidate()
@@ -503,6 +517,8 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer)
     timer->m_fireTime = now() + timer->m_interval;
     timer->m_sequence = m_impl->insert(timer->m_fireTime, Impl::Entry { timer, nullptr }).sequence;
 }
+
+void RunLoop::timerToleranceChanged() { m_impl->rearm(); }
 
 void RunLoop::removeTimer(Timer& timer) { Impl::Entry taken = m_impl->takeTimerEntry(timer); }
 

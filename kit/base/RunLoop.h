@@ -30,6 +30,11 @@ public:
     bool repeats() const { return m_repeats; }
     // When the timer is next due, on the run loop's clock (RunLoop::now()).
     double fireTime() const { return m_fireTime; }
+    // How late the timer may fire, so that the loop can wake once for it and another item due
+    // within that span (a slow beat joining a faster one costs no wake-up of its own). 0 by
+    // default; negative and broken values count as 0. The virtual clock fires on time.
+    void setTolerance(double seconds);
+    double tolerance() const { return m_tolerance; }
 
     // Used by the run loop.
     Timer(double interval, bool repeats, Callback callback);
@@ -45,6 +50,7 @@ private:
     bool m_firing = false;
     Callback m_callback;
     double m_fireTime = 0; // on the run loop's clock
+    double m_tolerance = 0;
     std::uint64_t m_sequence = 0; // position in the run loop's queue; 0 while not queued
 };
 
@@ -113,6 +119,7 @@ public:
     // Used by Timer.
     void addTimer(const std::shared_ptr<Timer>&);
     void removeTimer(Timer&);
+    void timerToleranceChanged();
 
     struct Impl;
 

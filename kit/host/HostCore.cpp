@@ -69,9 +69,11 @@ bool HostCore::isTablet() const { return m_options.profile.isPad(); }
 
 void HostCore::scheduleStatusBarRefresh()
 {
-    // The clock shows minutes; a half-minute beat keeps it at most 30 s behind without
-    // drawing anything when neither it nor the battery changed.
+    // The clock shows minutes; a half-minute beat keeps it at most 35 s behind without
+    // drawing anything when neither it nor the battery changed. Its tolerance lets it ride on
+    // the screens' 3-second refresh instead of waking the program between two of them.
     m_statusTimer = Timer::scheduled(30, true, [this](Timer&) { refreshStatusBar(); });
+    m_statusTimer->setTolerance(5);
 }
 
 void HostCore::refreshStatusBar()

@@ -261,6 +261,33 @@ TEST(RunLoopRealClock, TimerFiresAndQuitEndsTheLoop)
     EXPECT_EQ(loop.pendingCount(), 0u);
 }
 
+// A tolerant timer due first waits for the next item's wake instead of waking the loop itself;
+// alone, it fires within its tolerance.
+TEST(RunLoopRealClock, ATolerantTimerJoinsTheNextWakeAndAloneFiresWithinItsTolerance)
+{
+    RunLoop& loop = RunLoop::main();
+    double began = loop.now();
+    double slowAt = 0, fastAt = 0;
+    auto slow = Timer::scheduled(0.05, false, [&](Timer&) { slowAt = loop.now(); });
+    slow->setTolerance(0.5);
+    auto fast = Timer::scheduled(0.2, false, [&](Timer&) { fastAt = loop.now(); });
+    ASSERT_TRUE(loop.runUntil([&] { return slowAt > 0 && fastAt > 0; }, 10));
+    EXPECT_GE(slowAt - began, 0.19) << "it woke the loop on its own";
+    EXPECT_LT(std::abs(slowAt - fastAt), 0.03) << "not in the same wake";
+
+    slowAt = 0;
+    began = loop.now();
+    auto alone = Timer::scheduled(0.05, false, [&](Timer&) { slowAt = loop.now(); });
+    alone->setTolerance(0.1);
+    ASSERT_TRUE(loop.runUntil([&] { return slowAt > 0; }, 10));
+    EXPECT_GE(slowAt - began, 0.05);
+    EXPECT_LT(slowAt - began, 1.0);
+    alone->setTolerance(-1);
+    EXPECT_EQ(alone->tolerance(), 0);
+    alone->setTolerance(std::nan(""));
+    EXPECT_EQ(alone->tolerance(), 0);
+}
+
 TEST(RunLoopRealClock, DelayedCallOnTheRealClockArrivesAfterItsDelay)
 {
     RunLoop& loop = RunLoop::main();
