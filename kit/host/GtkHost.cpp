@@ -146,10 +146,15 @@ double GtkHost::scaleFactor() const { return scaleOf(*m_impl); }
 Size GtkHost::windowSize() const { return m_core->windowSize(); }
 int GtkHost::frameTiles() const { return m_impl->tileColumns * m_impl->tileRows; }
 
+static GskRenderer* rendererOf(GtkWidget* widget)
+{
+    GtkNative* native = widget ? gtk_widget_get_native(widget) : nullptr;
+    return native ? gtk_native_get_renderer(native) : nullptr;
+}
+
 std::string GtkHost::rendererName() const
 {
-    GtkNative* native = m_impl->area ? gtk_widget_get_native(m_impl->area) : nullptr;
-    GskRenderer* renderer = native ? gtk_native_get_renderer(native) : nullptr;
+    GskRenderer* renderer = rendererOf(m_impl->area);
     return renderer ? G_OBJECT_TYPE_NAME(renderer) : "";
 }
 
@@ -169,8 +174,7 @@ constexpr int kWholeFrame = std::numeric_limits<int>::max() / 4;
 
 static bool usesCairoRenderer(GtkWidget* widget)
 {
-    GtkNative* native = gtk_widget_get_native(widget);
-    GskRenderer* renderer = native ? gtk_native_get_renderer(native) : nullptr;
+    GskRenderer* renderer = rendererOf(widget);
     return renderer && GSK_IS_CAIRO_RENDERER(renderer);
 }
 
@@ -295,14 +299,12 @@ static void needsDisplay(GtkHost::Impl& impl)
         impl.tickId = gtk_widget_add_tick_callback(impl.area, tick, &impl, nullptr);
 }
 
-// Mapped again or no longer minimised: one frame catches up with what changed meanwhile.
-static void shownAgain(GtkHost::Impl& impl) { needsDisplay(impl); }
-
-static void windowMappedOrUnmapped(GtkWidget*, gpointer data)
+// Mapped again (or, below, no longer minimised): one frame catches up with what changed meanwhile.
+static void windowShownAgain(GtkWidget*, gpointer data)
 {
     auto& impl = *static_cast<GtkHost::Impl*>(data);
     if (isShown(impl))
-        shownAgain(impl);
+        needsDisplay(impl);
 }
 
 static double eventTime() { return RunLoop::main().now(); }
@@ -554,7 +556,7 @@ static void surfaceStateChanged(GObject* surface, GParamSpec*, gpointer data)
         impl.host->core().enterBackground();
     impl.wasMinimised = minimised;
     if (restored && isShown(impl))
-        shownAgain(impl);
+        needsDisplay(impl);
 }
 
 static void storePlace(GtkWidget* widget);
@@ -792,8 +794,7 @@ static void buildWindow(GtkHost::Impl& impl)
     g_signal_connect(impl.window, "close-request", G_CALLBACK(closeRequested), &impl);
     g_signal_connect(impl.window, "realize", G_CALLBACK(windowRealized), &impl);
     g_signal_connect(impl.window, "map", G_CALLBACK(windowMapped), &impl);
-    g_signal_connect_after(impl.window, "map", G_CALLBACK(windowMappedOrUnmapped), &impl);
-    g_signal_connect_after(impl.window, "unmap", G_CALLBACK(windowMappedOrUnmapped), &impl);
+    g_signal_connect_after(impl.window, "map", G_CALLBACK(windowShownAgain), &impl);
     if (!options.contextMenu.empty()) {
         GtkGesture* secondary = gtk_gesture_click_new();
         gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(secondary), GDK_BUTTON_SECONDARY);

@@ -14,13 +14,12 @@ namespace {
 
 bool nearlyZero(double v) { return std::abs(v) < 1e-9; }
 
-// From a view's bounds coordinates to its window's (the root of its tree).
-AffineTransform toRootTransform(const View* view)
+// bounds coordinates → centred at the bounds' middle → transform → superview position.
+AffineTransform centredTransform(Point center, const Rect& bounds, const AffineTransform& transform)
 {
-    AffineTransform t;
-    for (const View* v = view; v && v->superview(); v = v->superview())
-        t = t.concatenated(v->transformToSuperview());
-    return t;
+    AffineTransform t = AffineTransform::translation(-bounds.midX(), -bounds.midY());
+    t = t.concatenated(transform);
+    return t.concatenated(AffineTransform::translation(center.x, center.y));
 }
 
 // From a view's bounds coordinates to its superview's as it is drawn: at the presented center,
@@ -29,17 +28,16 @@ AffineTransform toRootTransform(const View* view)
 AffineTransform presentedToSuperview(const View& view)
 {
     View::Presentation p = view.presentation();
-    AffineTransform t = AffineTransform::translation(-p.bounds.midX(), -p.bounds.midY());
-    if (p.transform.isInvertible())
-        t = t.concatenated(p.transform);
-    return t.concatenated(AffineTransform::translation(p.center.x, p.center.y));
+    return centredTransform(p.center, p.bounds, p.transform.isInvertible() ? p.transform : AffineTransform());
 }
 
-AffineTransform presentedToRoot(const View* view)
+// From a view's bounds coordinates to its window's (the root of its tree), through the model's
+// geometry or, `presented`, as it is drawn.
+AffineTransform toRootTransform(const View* view, bool presented = false)
 {
     AffineTransform t;
     for (const View* v = view; v && v->superview(); v = v->superview())
-        t = t.concatenated(presentedToSuperview(*v));
+        t = t.concatenated(presented ? presentedToSuperview(*v) : v->transformToSuperview());
     return t;
 }
 
@@ -614,7 +612,7 @@ Rect View::windowDirtyArea(const Window& w) const
     return area;
 }
 
-Rect View::damageArea() const { return reachIn(presentedToRoot(this)); }
+Rect View::damageArea() const { return reachIn(toRootTransform(this, true)); }
 
 Rect View::reachIn(const AffineTransform& toWindow) const
 {
@@ -649,13 +647,7 @@ Rect View::reachIn(const AffineTransform& toWindow) const
 
 // Conversion
 
-AffineTransform View::transformToSuperview() const
-{
-    // bounds coordinates → centred at the bounds' middle → transform → superview position.
-    AffineTransform t = AffineTransform::translation(-m_bounds.midX(), -m_bounds.midY());
-    t = t.concatenated(m_transform);
-    return t.concatenated(AffineTransform::translation(m_center.x, m_center.y));
-}
+AffineTransform View::transformToSuperview() const { return centredTransform(m_center, m_bounds, m_transform); }
 
 namespace {
 
