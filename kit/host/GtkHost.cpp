@@ -44,6 +44,7 @@ struct GtkHost::Impl {
     int tileColumns = 0;
     int tileRows = 0;
     bool tilesForCairo = false; // the tiles are cairo nodes (GTK's cairo renderer), not textures
+    FrameTileSurfaces tileSurfaces; // what the cairo nodes show: the frame's own pixels
     guint tickId = 0;
     bool remote = false;
     int presentRequests = 0;
@@ -73,6 +74,7 @@ struct GtkHost::Impl {
         }
         tiles.clear();
         tileColumns = tileRows = 0;
+        tileSurfaces.release();
     }
 };
 
@@ -164,8 +166,9 @@ std::string GtkHost::rendererName() const
 // a drawing area's cairo node would make it repaint the whole window every frame.
 //
 // The tiles depend on the renderer. GTK's cairo renderer repaints only the tiles that changed,
-// and its work for a tile (the copy, its replay, the frame's area) grows with the tile's pixels
-// while another node costs it next to nothing: small tiles for it. The GL renderer repaints
+// and its work for a tile (its replay, the frame's area) grows with the tile's pixels while
+// another node costs it next to nothing: small tiles for it, showing the frame's own pixels (a
+// tile is copied only when the damage is about to reach it, for the node GTK still holds). The GL renderer repaints
 // whole frames where the surface keeps no buffer age (Xvfb, software GL), and there every tile
 // is a draw of its own: the frame as one texture costs 0.9 ms above a bare window's full
 // redraw, against 3.7 ms in 128-px tiles.
@@ -198,16 +201,29 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     }
     bool fresh = !impl.frame || impl.frameScale != scale || cairo_image_surface_get_width(impl.frame) != pixelWidth
         || cairo_image_surface_get_height(impl.frame) != pixelHeight || impl.tiles.empty();
+    // The tiles (columns and rows) a rectangle in points reaches.
+    auto forEachTile = [&impl, scale, tileSize](const Rect& rect, auto&& action) {
+        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / tileSize);
+        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / tileSize);
+        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / tileSize);
+        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / tileSize);
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c)
+                action(c, r);
+        }
+    };
     std::vector<Rect> damage;
     if (fresh) {
+        impl.dropTiles();
         if (impl.frame)
             cairo_surface_destroy(impl.frame);
-        impl.dropTiles();
         impl.frame = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
         impl.frameScale = scale;
         impl.tileColumns = (pixelWidth + tileSize - 1) / tileSize;
         impl.tileRows = (pixelHeight + tileSize - 1) / tileSize;
         impl.tiles.assign(std::size_t(impl.tileColumns) * std::size_t(impl.tileRows), nullptr);
+        if (cairoRenderer)
+            impl.tileSurfaces.reset(impl.frame, scale, tileSize);
         cairo_t* cr = cairo_create(impl.frame);
         cairo_scale(cr, scale, scale);
         core.drawFrame(cr, scale);
@@ -215,25 +231,22 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     } else if (core.needsDisplay() && !impl.wasMinimised) {
         cairo_t* cr = cairo_create(impl.frame);
         cairo_scale(cr, scale, scale);
-        core.drawDamage(cr, scale);
+        core.drawDamage(cr, scale, [&](const std::vector<Rect>& rects) {
+            for (const Rect& rect : rects)
+                forEachTile(rect, [&impl](int c, int r) { impl.tileSurfaces.willDraw(c, r); });
+        });
         cairo_destroy(cr);
         damage = core.damageRects();
     }
     cairo_surface_flush(impl.frame);
     // The tiles the damage reached get new nodes.
     for (const Rect& rect : damage) {
-        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / tileSize);
-        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / tileSize);
-        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / tileSize);
-        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / tileSize);
-        for (int r = r0; r <= r1; ++r) {
-            for (int c = c0; c <= c1; ++c) {
-                GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
-                if (tile)
-                    gsk_render_node_unref(tile);
-                tile = nullptr;
-            }
-        }
+        forEachTile(rect, [&impl](int c, int r) {
+            GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
+            if (tile)
+                gsk_render_node_unref(tile);
+            tile = nullptr;
+        });
     }
     // Beyond the widest screen of the idiom (a maximised phone window) the window stays black.
     int width = gtk_widget_get_width(widget), height = gtk_widget_get_height(widget);
@@ -248,7 +261,7 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
             int w = std::min(tileSize, pixelWidth - x), h = std::min(tileSize, pixelHeight - y);
             GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
             if (!tile)
-                tile = makeFrameTileNode(impl.frame, scale, cairoRenderer, x, y, w, h);
+                tile = cairoRenderer ? impl.tileSurfaces.makeNode(c, r) : makeFrameTextureNode(impl.frame, scale, x, y, w, h);
             gtk_snapshot_append_node(snapshot, tile);
         }
     }

@@ -182,11 +182,13 @@ void HostCore::drawFrame(cairo_t* cr, double scale)
     }
 }
 
-Rect HostCore::drawDamage(cairo_t* cr, double scale)
+Rect HostCore::drawDamage(cairo_t* cr, double scale, const std::function<void(const std::vector<Rect>&)>& willPaint)
 {
     watchWindows();
     auto windows = visibleWindows();
     if (windows != m_drawnWindows) {
+        if (willPaint)
+            willPaint({ Rect { 0, 0, m_size.width, m_size.height } });
         drawFrame(cr, scale);
         m_damageRects = { Rect { 0, 0, m_size.width, m_size.height } };
         return m_damageRects.front();
@@ -218,6 +220,8 @@ Rect HostCore::drawDamage(cairo_t* cr, double scale)
             window->clearNeedsRedraw();
         return {};
     }
+    if (willPaint)
+        willPaint(m_damageRects);
     cairo_save(cr);
     cairo_new_path(cr);
     for (const Rect& rect : m_damageRects)

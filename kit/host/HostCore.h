@@ -54,8 +54,9 @@ public:
     // Draws only what changed since the last frame into `cr`, which must still hold that frame
     // (same size and scale): the windows' damaged rectangles, grown over shadows and to whole
     // pixels. A different set of windows on screen redraws everything. Returns the union of
-    // the part painted, in points; empty when nothing changed.
-    Rect drawDamage(cairo_t* cr, double scale);
+    // the part painted, in points; empty when nothing changed. `willPaint`, when given, hears
+    // the rectangles (points) before a pixel of them changes.
+    Rect drawDamage(cairo_t* cr, double scale, const std::function<void(const std::vector<Rect>&)>& willPaint = {});
     // The rectangles the last drawFrame or drawDamage painted (points, whole pixels).
     const std::vector<Rect>& damageRects() const { return m_damageRects; }
     // Advances running animations to the run loop's present; true while any still runs.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -71,6 +72,30 @@ int wrongPixels(cairo_surface_t* drawn, cairo_surface_t* frame, int x, int y, in
     return wrong;
 }
 
+// The node for a tile of the frame, of either kind, at (x, y) with the given tile size.
+struct TileMaker {
+    bool forCairo;
+    FrameTileSurfaces surfaces;
+    GskRenderNode* make(cairo_surface_t* frame, int scale, int tileSize, int x, int y)
+    {
+        if (!forCairo) {
+            int w = std::min(tileSize, cairo_image_surface_get_width(frame) - x);
+            int h = std::min(tileSize, cairo_image_surface_get_height(frame) - y);
+            return makeFrameTextureNode(frame, scale, x, y, w, h);
+        }
+        surfaces.reset(frame, scale, tileSize);
+        return surfaces.makeNode(x / tileSize, y / tileSize);
+    }
+};
+
+void paintRed(cairo_surface_t* frame)
+{
+    cairo_t* cr = cairo_create(frame);
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+}
+
 } // namespace
 
 // Both kinds of tile, at one and two pixels per point, an inner tile and a narrower edge tile:
@@ -81,20 +106,25 @@ TEST(FrameTiles, ATileDrawsExactlyItsPixelsOfTheFrameInPlace)
     for (bool forCairo : { true, false }) {
         for (int scale : { 1, 2 }) {
             const int width = 200 * scale, height = 150 * scale;
+            const int tileSize = 64 * scale;
             cairo_surface_t* frame = patternedFrame(width, height);
             struct Tile {
                 int x, y, w, h;
             };
-            for (Tile tile : { Tile { 64, 32, 64, 64 }, Tile { width - 40, height - 22, 40, 22 } }) {
+            // An inner tile, and the last one, cut by the frame's edges.
+            int lastX = (width - 1) / tileSize * tileSize, lastY = (height - 1) / tileSize * tileSize;
+            for (Tile tile : { Tile { tileSize, 0, tileSize, tileSize }, Tile { lastX, lastY, width - lastX, height - lastY } }) {
                 SCOPED_TRACE(testing::Message() << (forCairo ? "cairo node" : "texture node") << ", scale " << scale
                                                 << ", tile at " << tile.x << "," << tile.y);
-                GskRenderNode* node = makeFrameTileNode(frame, scale, forCairo, tile.x, tile.y, tile.w, tile.h);
+                TileMaker maker { forCairo, {} };
+                GskRenderNode* node = maker.make(frame, scale, tileSize, tile.x, tile.y);
                 ASSERT_NE(node, nullptr);
                 // The cairo renderer must not get a texture: it would convert it on every frame.
                 EXPECT_EQ(gsk_render_node_get_node_type(node), forCairo ? GSK_CAIRO_NODE : GSK_TEXTURE_NODE);
                 graphene_rect_t bounds;
                 gsk_render_node_get_bounds(node, &bounds);
                 EXPECT_FLOAT_EQ(bounds.origin.x * float(scale), float(tile.x));
+                EXPECT_FLOAT_EQ(bounds.size.width * float(scale), float(tile.w));
                 EXPECT_FLOAT_EQ(bounds.size.height * float(scale), float(tile.h));
                 cairo_surface_t* drawn = drawNode(node, width, height, scale);
                 EXPECT_EQ(wrongPixels(drawn, frame, tile.x, tile.y, tile.w, tile.h), 0);
@@ -106,8 +136,8 @@ TEST(FrameTiles, ATileDrawsExactlyItsPixelsOfTheFrameInPlace)
     }
 }
 
-// The frame is drawn on again after its tiles are made (the next damage); a kept tile still shows
-// the pixels it was made from, and the tile outlives the frame.
+// The frame is drawn on again after its tiles are made (the next damage, announced for the
+// cairo tiles); a kept tile still shows the pixels it was made from, and outlives the frame.
 TEST(FrameTiles, ATileKeepsItsPixelsWhenTheFrameIsDrawnOnOrGone)
 {
     ensureNodeTypes();
@@ -115,14 +145,14 @@ TEST(FrameTiles, ATileKeepsItsPixelsWhenTheFrameIsDrawnOnOrGone)
         SCOPED_TRACE(forCairo ? "cairo node" : "texture node");
         cairo_surface_t* frame = patternedFrame(128, 128);
         cairo_surface_t* original = patternedFrame(128, 128);
-        GskRenderNode* node = makeFrameTileNode(frame, 1, forCairo, 0, 0, 128, 128);
-        cairo_t* cr = cairo_create(frame);
-        cairo_set_source_rgb(cr, 1, 0, 0);
-        cairo_paint(cr);
-        cairo_destroy(cr);
-        cairo_surface_destroy(frame);
+        TileMaker maker { forCairo, {} };
+        GskRenderNode* node = maker.make(frame, 1, 128, 0, 0);
+        maker.surfaces.willDraw(0, 0);
+        paintRed(frame);
 
         cairo_surface_t* first = drawNode(node, 128, 128, 1);
+        maker.surfaces.release();
+        cairo_surface_destroy(frame);
         cairo_surface_t* second = drawNode(node, 128, 128, 1);
         EXPECT_EQ(wrongPixels(first, original, 0, 0, 128, 128), 0);
         EXPECT_EQ(wrongPixels(second, original, 0, 0, 128, 128), 0) << "a tile draws the same every frame";
@@ -131,4 +161,34 @@ TEST(FrameTiles, ATileKeepsItsPixelsWhenTheFrameIsDrawnOnOrGone)
         cairo_surface_destroy(original);
         gsk_render_node_unref(node);
     }
+}
+
+// A cairo tile holds no copy of its pixels until they are about to change: only the tiles a
+// drawing reaches are copied, and a tile whose node GTK has let go is not copied at all.
+TEST(FrameTiles, CairoTilesShareTheFramesPixelsUntilTheirTileIsDrawnOn)
+{
+    ensureNodeTypes();
+    cairo_surface_t* frame = patternedFrame(128, 64);
+    cairo_surface_t* original = patternedFrame(128, 64);
+    FrameTileSurfaces surfaces;
+    surfaces.reset(frame, 1, 64);
+    ASSERT_EQ(surfaces.columns(), 2);
+    ASSERT_EQ(surfaces.rows(), 1);
+    GskRenderNode* left = surfaces.makeNode(0, 0);
+    GskRenderNode* right = surfaces.makeNode(1, 0);
+    EXPECT_EQ(surfaces.makeNode(2, 0), nullptr);
+    // Only the left tile is announced; then the whole frame changes.
+    surfaces.willDraw(0, 0);
+    paintRed(frame);
+    cairo_surface_t* drawnLeft = drawNode(left, 128, 64, 1);
+    cairo_surface_t* drawnRight = drawNode(right, 128, 64, 1);
+    EXPECT_EQ(wrongPixels(drawnLeft, original, 0, 0, 64, 64), 0) << "the announced tile kept its pixels";
+    EXPECT_EQ(wrongPixels(drawnRight, frame, 64, 0, 64, 64), 0) << "the other tile shows the frame itself, no copy";
+    cairo_surface_destroy(drawnLeft);
+    cairo_surface_destroy(drawnRight);
+    gsk_render_node_unref(left);
+    gsk_render_node_unref(right);
+    surfaces.release();
+    cairo_surface_destroy(frame);
+    cairo_surface_destroy(original);
 }
