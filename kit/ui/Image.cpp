@@ -233,6 +233,13 @@ cairo_surface_t* repeatColumn(cairo_surface_t* column, int pw)
 constexpr int kMaxProbedHeight = 256;
 constexpr int kProbeWidths[] = { 2, 3, 7, 64, 509, ImageRasterCache::kMaxColumnWidth };
 
+// Large rasters are drawn from rows on disk rather than kept.
+bool worthRows(int pw, int ph)
+{
+    long long bytes = (long long)pw * ph * 4;
+    return bytes >= ImageRasterCache::kMinRowsBytes && bytes <= ImageRasterCache::kMaxRowsBytes;
+}
+
 } // namespace
 
 void* Image::renderDocument(int pw, int ph) const
@@ -324,7 +331,10 @@ void* Image::rasterFor(int pw, int ph) const
             return nullptr;
         if (!m_cacheKey.empty()) {
             probeColumn(surface, ph);
-            if (!m_column || m_columnHeight != ph)
+            // A large raster is stored as rows once drawn (keepAsRows); as a PNG it would be
+            // stored twice.
+            bool even = m_column && m_columnHeight == ph;
+            if (!even && !worthRows(pw, ph))
                 ImageRasterCache::storeRaster(m_cacheKey, surface);
         }
     }
@@ -368,6 +378,10 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
     } else if (pixels) {
         pw = pixels->first;
         ph = pixels->second;
+        if (drawFromRows(cr, rect, pw, ph, alpha)) {
+            cairo_restore(cr);
+            return;
+        }
         raster = static_cast<cairo_surface_t*>(rasterFor(pw, ph));
     }
     if (raster) {
@@ -378,6 +392,8 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
         cairo_rectangle(cr, 0, 0, pw, ph);
         cairo_clip(cr);
         cairo_paint_with_alpha(cr, alpha);
+        if (!m_surface)
+            keepAsRows(pw, ph);
     } else if (document()) {
         // Turned or huge: straight from the vector.
         cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
@@ -393,6 +409,79 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
         }
     }
     cairo_restore(cr);
+}
+
+namespace {
+
+// Rows of slack above and below the clip, for the filter's reach.
+constexpr int kBandSlack = 2;
+
+} // namespace
+
+bool Image::drawFromRows(void* context, const Rect& rect, int pw, int ph, double alpha) const
+{
+    if (m_cacheKey.empty() || !worthRows(pw, ph) || !ImageRasterCache::isEnabled())
+        return false;
+    if (m_rowsWidth != pw || m_rowsHeight != ph) {
+        // Already in memory (a read-only cache that lacks the rows): draw from there.
+        if (m_raster && m_rasterWidth == pw && m_rasterHeight == ph)
+            return false;
+        if (!ImageRasterCache::hasRows(m_cacheKey, pw, ph))
+            return false;
+        m_rowsWidth = pw;
+        m_rowsHeight = ph;
+    }
+    auto* cr = static_cast<cairo_t*>(context);
+    cairo_save(cr);
+    cairo_translate(cr, rect.x(), rect.y());
+    cairo_scale(cr, rect.width() / pw, rect.height() / ph);
+    cairo_rectangle(cr, 0, 0, pw, ph);
+    cairo_clip(cr);
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    int first = std::clamp(int(std::floor(y1)) - kBandSlack, 0, ph);
+    int last = std::clamp(int(std::ceil(y2)) + kBandSlack, 0, ph);
+    bool drawn = true;
+    if (last > first) {
+        cairo_surface_t* band = newImageSurface(pw, last - first);
+        drawn = band && ImageRasterCache::readRows(m_cacheKey, pw, ph, first, last - first, band);
+        if (drawn) {
+            cairo_set_source_surface(cr, band, 0, first);
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+            cairo_paint_with_alpha(cr, alpha);
+        }
+        if (band)
+            cairo_surface_destroy(band);
+    }
+    cairo_restore(cr);
+    if (!drawn) {
+        // Gone or damaged since: back to drawing from memory.
+        m_rowsWidth = m_rowsHeight = 0;
+    }
+    return drawn;
+}
+
+void Image::keepAsRows(int pw, int ph) const
+{
+    if (m_cacheKey.empty() || !worthRows(pw, ph) || !m_raster || m_rasterWidth != pw || m_rasterHeight != ph)
+        return;
+    if (!ImageRasterCache::storeRows(m_cacheKey, m_raster))
+        return;
+    m_rowsWidth = pw;
+    m_rowsHeight = ph;
+    cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));
+    m_raster = nullptr;
+    m_rasterWidth = m_rasterHeight = 0;
+}
+
+std::size_t Image::heldPixelBytes() const
+{
+    std::size_t bytes = 0;
+    for (void* surface : { m_raster, m_column }) {
+        if (auto* image = static_cast<cairo_surface_t*>(surface))
+            bytes += std::size_t(cairo_image_surface_get_stride(image)) * std::size_t(cairo_image_surface_get_height(image));
+    }
+    return bytes;
 }
 
 void Image::maskInto(void* context, const Rect& rect) const

@@ -4,6 +4,7 @@
 #include "kit/base/Value.h"
 #include "kit/ui/Geometry.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +61,8 @@ public:
     void drawInto(void* cairoContext, const Rect& rect, double alpha) const;
     // The image's alpha channel as a mask painted with the context's current source.
     void maskInto(void* cairoContext, const Rect& rect) const;
+    // Bytes of pixels the image keeps between draws (its rasterisations, not a bitmap's own).
+    std::size_t heldPixelBytes() const;
 
     // An SVG document of this size in points; `svgHandle` (an RsvgHandle*, taken over) may be null
     // until the document is first drawn from the vector.
@@ -76,6 +79,11 @@ private:
     // After a miss drew `drawn` (ph pixels high): finds out whether the image is the same along
     // its width at this height and, when it is, keeps and stores its column.
     void probeColumn(void* drawn, int ph) const;
+    // Draws a large raster from the rows kept on disk, only the band the clip reaches; false when
+    // there are none for this size (the caller draws as usual).
+    bool drawFromRows(void* cairoContext, const Rect& rect, int pw, int ph, double alpha) const;
+    // After the raster at this size was drawn: a large one goes to disk as rows and is let go.
+    void keepAsRows(int pw, int ph) const;
 
     std::string m_name;
     std::string m_svgData;
@@ -92,6 +100,9 @@ private:
     mutable void* m_column = nullptr; // 1 × m_columnHeight
     mutable int m_columnHeight = 0;
     mutable int m_unevenHeight = 0; // a height found to differ along the width
+    // A size whose raster is on disk as rows, drawn from there.
+    mutable int m_rowsWidth = 0;
+    mutable int m_rowsHeight = 0;
 };
 
 } // namespace kit

@@ -6,6 +6,9 @@
 #include "kit/base/MD5.h"
 
 #include <cairo.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -45,6 +48,11 @@ std::string sizePath(const std::string& key) { return state().folder + "/" + key
 std::string rasterPath(const std::string& key, int pixelWidth, int pixelHeight)
 {
     return state().folder + "/" + key + "-" + std::to_string(pixelWidth) + "x" + std::to_string(pixelHeight) + ".png";
+}
+
+std::string rowsPath(const std::string& key, int pixelWidth, int pixelHeight)
+{
+    return state().folder + "/" + key + "-" + std::to_string(pixelWidth) + "x" + std::to_string(pixelHeight) + ".rows";
 }
 
 std::string columnPath(const std::string& key, int pixelHeight)
@@ -268,6 +276,108 @@ void storeColumn(const std::string& key, void* surface)
     if (!image || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_width(image) != 1 || !mayWrite())
         return;
     writePNG(columnPath(key, cairo_image_surface_get_height(image)), image);
+}
+
+namespace {
+
+long long rowsBytes(int pixelWidth, int pixelHeight)
+{
+    if (pixelWidth <= 0 || pixelHeight <= 0)
+        return 0;
+    return (long long)pixelWidth * pixelHeight * 4;
+}
+
+bool inRowsRange(long long bytes) { return bytes >= kMinRowsBytes && bytes <= kMaxRowsBytes; }
+
+// An open entry of exactly `bytes`, or -1.
+int openRows(const std::string& key, int pixelWidth, int pixelHeight)
+{
+    long long bytes = rowsBytes(pixelWidth, pixelHeight);
+    if (!isEnabled() || !inRowsRange(bytes))
+        return -1;
+    int fd = ::open(rowsPath(key, pixelWidth, pixelHeight).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != bytes) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+bool hasRows(const std::string& key, int pixelWidth, int pixelHeight)
+{
+    int fd = openRows(key, pixelWidth, pixelHeight);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool storeRows(const std::string& key, void* surface)
+{
+    auto* image = static_cast<cairo_surface_t*>(surface);
+    if (!image || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS
+        || cairo_image_surface_get_format(image) != CAIRO_FORMAT_ARGB32)
+        return false;
+    int width = cairo_image_surface_get_width(image), height = cairo_image_surface_get_height(image);
+    if (!inRowsRange(rowsBytes(width, height)))
+        return false;
+    if (hasRows(key, width, height))
+        return true;
+    if (!mayWrite())
+        return false;
+    cairo_surface_flush(image);
+    std::size_t rowBytes = std::size_t(width) * 4;
+    std::size_t stride = std::size_t(cairo_image_surface_get_stride(image));
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    std::string bytes;
+    bytes.reserve(rowBytes * std::size_t(height));
+    for (int y = 0; y < height; ++y)
+        bytes.append(reinterpret_cast<const char*>(data + std::size_t(y) * stride), rowBytes);
+    write(rowsPath(key, width, height), bytes);
+    return !state().failed && hasRows(key, width, height);
+}
+
+bool readRows(const std::string& key, int pixelWidth, int pixelHeight, int firstRow, int rowCount, void* target)
+{
+    auto* band = static_cast<cairo_surface_t*>(target);
+    if (!band || cairo_surface_status(band) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_format(band) != CAIRO_FORMAT_ARGB32
+        || cairo_image_surface_get_width(band) != pixelWidth || cairo_image_surface_get_height(band) != rowCount || firstRow < 0
+        || rowCount <= 0 || firstRow + rowCount > pixelHeight)
+        return false;
+    int fd = openRows(key, pixelWidth, pixelHeight);
+    if (fd < 0)
+        return false;
+    cairo_surface_flush(band);
+    std::size_t rowBytes = std::size_t(pixelWidth) * 4;
+    std::size_t stride = std::size_t(cairo_image_surface_get_stride(band));
+    unsigned char* data = cairo_image_surface_get_data(band);
+    bool complete = true;
+    // One read when the band's rows lie end to end (ARGB32 strides are width × 4), else a row at a time.
+    std::size_t chunk = stride == rowBytes ? rowBytes * std::size_t(rowCount) : rowBytes;
+    std::size_t chunks = stride == rowBytes ? 1 : std::size_t(rowCount);
+    for (std::size_t i = 0; i < chunks && complete; ++i) {
+        unsigned char* into = data + i * stride;
+        off_t offset = off_t((std::size_t(firstRow) + i) * rowBytes);
+        std::size_t done = 0;
+        while (done < chunk) {
+            ssize_t got = ::pread(fd, into + done, chunk - done, offset + off_t(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                complete = false;
+                break;
+            }
+            done += std::size_t(got);
+        }
+    }
+    ::close(fd);
+    cairo_surface_mark_dirty(band);
+    return complete;
 }
 
 } // namespace kit::ImageRasterCache

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -30,7 +31,34 @@ constexpr std::string_view kOpaque
     = R"(<svg xmlns="http://www.w3.org/2000/svg" width="12" height="12">)"
       R"(<rect width="12" height="12" fill="#102030"/><circle cx="6" cy="6" r="4" fill="#f0e0d0"/></svg>)";
 
+// Large enough at 400 × 300 pixels to be kept as rows: different in every row and column.
+constexpr std::string_view kBackdrop
+    = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="200" height="150"><defs>)svg"
+      R"svg(<radialGradient id="g" cx="0.2" cy="0.1" r="1.1"><stop offset="0" stop-color="#405060"/>)svg"
+      R"svg(<stop offset="1" stop-color="#101418" stop-opacity="0.8"/></radialGradient></defs>)svg"
+      R"svg(<rect width="200" height="150" fill="url(#g)"/><g stroke="#fff" stroke-opacity="0.3">)svg"
+      R"svg(<line x1="33.3" y1="0" x2="33.3" y2="150"/><line x1="0" y1="71.7" x2="200" y2="71.7"/></g></svg>)svg";
+
 std::vector<std::string> s_logged;
+
+// What drawing the image into `rect` with `alpha`, clipped to `clip`, leaves on a surface of
+// w × h pixels that held `under`.
+std::string clippedPixels(const ImagePtr& image, int w, int h, const std::string& under, Rect rect, Rect clip, double alpha)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_surface_flush(surface);
+    std::memcpy(cairo_image_surface_get_data(surface), under.data(), under.size());
+    cairo_surface_mark_dirty(surface);
+    cairo_t* cr = cairo_create(surface);
+    cairo_rectangle(cr, clip.x(), clip.y(), clip.width(), clip.height());
+    cairo_clip(cr);
+    image->drawInto(cr, rect, alpha);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    std::string bytes(reinterpret_cast<const char*>(cairo_image_surface_get_data(surface)), under.size());
+    cairo_surface_destroy(surface);
+    return bytes;
+}
 
 // The image drawn into w × h pixels, as bytes.
 std::string pixels(const ImagePtr& image, int w, int h)
@@ -192,6 +220,66 @@ TEST_F(ImageRasterCacheTest, BarsStretchedToAnyWidthComeFromOneStoredColumn)
         for (int width = 1, index = 0; width <= 700; width += 3, ++index)
             ASSERT_EQ(pixels(cached, width, height), expected[std::size_t(index)]) << path << " at " << width << " pixels";
     }
+}
+
+// A window-sized image is not kept in memory between frames: its rows go to disk once and each
+// frame reads the band its damage reaches, with the same pixels as drawing from memory.
+TEST_F(ImageRasterCacheTest, ALargeImageIsDrawnFromRowsOnDiskABandAtATime)
+{
+    const int w = 400, h = 300;
+    std::string under = pixels(Image::fromSVGData(kOpaque), w, h);
+    struct Draw {
+        Rect clip;
+        double alpha;
+    };
+    const Draw draws[] = { { { 0, 0, 400, 300 }, 1 }, { { 50, 101, 150, 37 }, 1 }, { { 10.5, 0, 80, 3.5 }, 0.6 },
+        { { 0, 296, 400, 4 }, 1 }, { { 0, 120, 400, 0 }, 1 } };
+    std::vector<std::string> expected;
+    auto fromMemory = Image::fromSVGData(kBackdrop);
+    for (const Draw& draw : draws)
+        expected.push_back(clippedPixels(fromMemory, w, h, under, { 0, 0, 400, 300 }, draw.clip, draw.alpha));
+
+    Image::setRasterCache(folder, true);
+    auto image = Image::fromSVGData(kBackdrop);
+    EXPECT_EQ(clippedPixels(image, w, h, under, { 0, 0, 400, 300 }, draws[0].clip, 1), expected[0]);
+    std::string rows = entry(folder, kBackdrop, "-400x300.rows");
+    EXPECT_EQ(std::filesystem::file_size(rows), std::uintmax_t(w) * h * 4);
+    EXPECT_FALSE(FileManager::fileExists(entry(folder, kBackdrop, "-400x300.png"))) << "stored once, as rows";
+    EXPECT_EQ(image->heldPixelBytes(), 0u);
+    // A later run draws from the rows alone.
+    loseTheSVGLibrary();
+    auto warm = Image::fromSVGData(kBackdrop);
+    ASSERT_NE(warm, nullptr);
+    for (std::size_t i = 0; i < std::size(draws); ++i)
+        EXPECT_EQ(clippedPixels(warm, w, h, under, { 0, 0, 400, 300 }, draws[i].clip, draws[i].alpha), expected[i]) << i;
+    EXPECT_EQ(warm->heldPixelBytes(), 0u);
+    EXPECT_TRUE(s_logged.empty());
+
+    // Truncated or grown rows read as a miss; the image is drawn from the vector again and the
+    // entry written whole.
+    svg::setLibraryNameForTesting("");
+    auto whole = FileManager::readFile(rows).value();
+    for (std::size_t length : { std::size_t(0), whole.size() / 2, whole.size() + 4 }) {
+        Data changed = whole;
+        changed.resize(length, 0x7f);
+        ASSERT_TRUE(FileManager::writeFileAtomically(rows, changed).ok());
+        Image::clearCache();
+        auto again = Image::fromSVGData(kBackdrop);
+        EXPECT_EQ(clippedPixels(again, w, h, under, { 0, 0, 400, 300 }, draws[1].clip, 1), expected[1]) << length;
+        EXPECT_EQ(FileManager::readFile(rows).value(), whole) << length;
+    }
+
+    // A small image, and a read-only cache without the rows, keep the raster in memory.
+    Image::setRasterCache(temp / "other/images-1", false);
+    auto readOnly = Image::fromSVGData(kBackdrop);
+    EXPECT_EQ(clippedPixels(readOnly, w, h, under, { 0, 0, 400, 300 }, draws[1].clip, 1), expected[1]);
+    EXPECT_EQ(readOnly->heldPixelBytes(), std::size_t(w) * h * 4);
+    EXPECT_FALSE(FileManager::fileExists(temp / "other"));
+    Image::setRasterCache(folder, true);
+    auto small = Image::fromSVGData(kBackdrop);
+    pixels(small, 200, 150);
+    EXPECT_EQ(small->heldPixelBytes(), std::size_t(200) * 150 * 4);
+    EXPECT_FALSE(FileManager::fileExists(entry(folder, kBackdrop, "-200x150.rows")));
 }
 
 TEST_F(ImageRasterCacheTest, AnUnwritableOrReadOnlyCacheStillDrawsAndWritesNothing)
