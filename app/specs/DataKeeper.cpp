@@ -4,6 +4,7 @@
 #include "kit/base/Bundle.h"
 #include "kit/base/FileManager.h"
 #include "kit/base/Log.h"
+#include "kit/base/Memory.h"
 #include "kit/base/PropertyList.h"
 #include "kit/base/Strings.h"
 #include "kit/device/Device.h"
@@ -234,6 +235,7 @@ void DataKeeper::copyDataFromBundleIfNeeded()
 
 const kit::Value& DataKeeper::allData()
 {
+    keepParsedDataAWhile();
     if (m_allDataLoaded)
         return m_allData;
     m_allDataLoaded = true;
@@ -263,6 +265,39 @@ void DataKeeper::dropCachedData()
     m_allData = {};
     m_allDataLoaded = false;
     m_thisModelKey.reset();
+}
+
+void DataKeeper::keepParsedDataAWhile()
+{
+    m_lastDataUse = kit::RunLoop::main().now();
+    if (!m_releaseTimer || !m_releaseTimer->isValid())
+        armParsedDataRelease(kKeepParsedDataSeconds);
+}
+
+void DataKeeper::armParsedDataRelease(double delay)
+{
+    m_releaseTimer = kit::Timer::scheduled(delay, false, [this](kit::Timer&) {
+        double idle = kit::RunLoop::main().now() - m_lastDataUse;
+        // Read again meanwhile: wait out the rest.
+        if (idle < kKeepParsedDataSeconds)
+            armParsedDataRelease(kKeepParsedDataSeconds - idle);
+        else
+            releaseParsedData();
+    });
+    // Late is fine: it rides on the screens' refresh instead of waking the program.
+    m_releaseTimer->setTolerance(kKeepParsedDataSeconds / 2);
+}
+
+void DataKeeper::releaseParsedData()
+{
+    if (m_releaseTimer)
+        m_releaseTimer->invalidate();
+    m_releaseTimer.reset();
+    if (!m_allDataLoaded)
+        return;
+    m_allData = {};
+    m_allDataLoaded = false;
+    kit::returnFreedMemory();
 }
 
 kit::Value DataKeeper::specsForModel(std::string_view modelKey)
@@ -376,6 +411,7 @@ void DataKeeper::setModelIdentifierForTesting(std::optional<std::string> identif
 void DataKeeper::resetForTesting()
 {
     auto& keeper = sharedKeeper();
+    keeper.releaseParsedData();
     keeper.dropCachedData();
     keeper.m_sortedModelsKeys.reset();
     keeper.m_comparisonSpecsKeys.reset();

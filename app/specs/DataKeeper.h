@@ -2,6 +2,7 @@
 #pragma once
 
 #include "kit/base/Date.h"
+#include "kit/base/RunLoop.h"
 #include "kit/base/URLSession.h"
 #include "kit/base/Value.h"
 #include "kit/ui/AttributedString.h"
@@ -79,8 +80,15 @@ public:
 
     // The parsed working copy: a dictionary, or null when it could not be had. Loaded on first
     // use; a missing or unreadable working copy falls back to the bundle copy (one log line).
-    // The reference stays valid until dropCachedData().
+    // The reference stays valid until dropCachedData(), or until the run loop lets the parsed
+    // copy go (below).
     const kit::Value& allData();
+
+    // Parsed, the data set takes most of a megabyte, and after launch only the Tech Specs and
+    // Compare screens read it: the run loop lets it go this long after it was last read, and it
+    // is read from the file again when next needed. What was worked out from it is kept.
+    static constexpr double kKeepParsedDataSeconds = 10;
+    bool holdsParsedData() const { return m_allDataLoaded; }
 
     // Forgets the data set and this device's key, so both are recomputed against the file on
     // their next use. The model list and the row lists are kept for the process.
@@ -101,11 +109,16 @@ private:
 
     std::optional<std::string> computeWorkingDirectoryPath();
     std::string computeThisModelKey();
+    void keepParsedDataAWhile();
+    void armParsedDataRelease(double delay);
+    void releaseParsedData();
     std::string deviceModelIdentifier() const;
 
     // Cached data, in the order the screens depend on it.
     kit::Value m_allData;
     bool m_allDataLoaded = false;
+    double m_lastDataUse = 0; // on the run loop's clock
+    std::shared_ptr<kit::Timer> m_releaseTimer;
     std::optional<std::vector<std::string>> m_sortedModelsKeys;
     std::optional<std::string> m_thisModelKey;
     std::optional<std::vector<std::string>> m_comparisonSpecsKeys;

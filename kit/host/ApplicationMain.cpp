@@ -3,6 +3,7 @@
 
 #include "kit/base/Bundle.h"
 #include "kit/base/FileManager.h"
+#include "kit/base/Memory.h"
 #include "kit/base/RunLoop.h"
 #include "kit/base/UserDefaults.h"
 #include "kit/host/CommandLine.h"
@@ -14,7 +15,6 @@
 #include "kit/ui/Window.h"
 
 #include <glib.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +25,9 @@ namespace kit {
 namespace {
 
 constexpr double kSettleSeconds = 5;
+// Frame-sized buffers (a frame, a band of a large image) come and go with the frames; at this
+// size and above they are mapped apart from the heap, so that freeing one returns it.
+constexpr std::size_t kMappedBlockBytes = 128 << 10;
 
 bool hasDisplay()
 {
@@ -139,8 +142,9 @@ int applicationMain(int argc, char** argv, const ProgramInfo& program)
         // Launching leaves freed memory scattered through the heap (the data set read to check
         // the working copy, first layouts, images); a monitor runs for days, so it is handed back
         // once, after the window has settled. Over a megabyte of resident memory.
+        mapBlocksOfAtLeast(kMappedBlockBytes);
         static const int settled = 0;
-        RunLoop::main().performAfterDelay(&settled, kSettleSeconds, [] { ::malloc_trim(0); });
+        RunLoop::main().performAfterDelay(&settled, kSettleSeconds, [] { returnFreedMemory(); });
         GtkHost host(options);
         int status = host.run(delegate.get(), commandLine->urls);
         // A second launch only brings the running window forward; what it asked of a new window

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SpecsTestSupport.h"
 
+#include "kit/base/RunLoop.h"
 #include "kit/base/Strings.h"
 
 #include <sys/stat.h>
@@ -313,6 +314,37 @@ TEST_F(DataKeeperTest, DataIsReadOnceUntilDropped)
     EXPECT_EQ(DataKeeper::specsForModel("iPhone7,2")["Name"].string(), "First");
     DataKeeper::sharedKeeper().dropCachedData();
     EXPECT_EQ(DataKeeper::specsForModel("iPhone7,2")["Name"].string(), "Second");
+}
+
+// Parsed, the data set is let go when nothing has read it for a while; what was worked out from
+// it stays, and the next reader gets it from the file again.
+TEST_F(DataKeeperTest, TheParsedDataIsLetGoWhenUnreadForAWhileAndReadAgainWhenNeeded)
+{
+    auto& loop = kit::RunLoop::main();
+    loop.setVirtualClock(true);
+    auto& keeper = DataKeeper::sharedKeeper();
+    const double keep = DataKeeper::kKeepParsedDataSeconds;
+    useData(kit::Dict { { "iPhone7,2", model("First") }, { "iPad2,1", model("iPad 2") } });
+    std::string ownKey = DataKeeper::thisModelKey();
+    Keys models = DataKeeper::sortedModelsKeys();
+    EXPECT_TRUE(keeper.holdsParsedData());
+    loop.advance(keep - 1);
+    // A read keeps it for another while.
+    EXPECT_EQ(DataKeeper::specsForModel("iPhone7,2")["Name"].string(), "First");
+    loop.advance(keep - 1);
+    EXPECT_TRUE(keeper.holdsParsedData());
+    loop.advance(1.5);
+    EXPECT_FALSE(keeper.holdsParsedData());
+
+    writePlist(workingPath(), kit::Dict { { "iPhone7,2", model("Second") } });
+    EXPECT_EQ(DataKeeper::thisModelKey(), ownKey);
+    EXPECT_EQ(DataKeeper::sortedModelsKeys(), models);
+    EXPECT_FALSE(keeper.holdsParsedData()) << "the kept values need no reading";
+    EXPECT_EQ(DataKeeper::specsForModel("iPhone7,2")["Name"].string(), "Second");
+    EXPECT_TRUE(keeper.holdsParsedData());
+    loop.advance(keep);
+    EXPECT_FALSE(keeper.holdsParsedData());
+    loop.setVirtualClock(false);
 }
 
 // ---- Seeding ---------------------------------------------------------------------------------------------
