@@ -12,8 +12,9 @@ namespace kit {
 void returnFreedMemory();
 
 // Blocks of `bytes` and more are mapped for themselves and unmapped when freed. By default the
-// allocator raises that threshold to the largest block freed so far, after which a frame-sized
-// buffer drawn into once a tick stays resident in the heap for good.
+// allocator raises that threshold to the largest block freed so far, after which buffers of a
+// frame's size, drawn into once and freed, keep their pages resident in the heap; mapped, each
+// costs its page faults when made again.
 void mapBlocksOfAtLeast(std::size_t bytes);
 
 } // namespace kit

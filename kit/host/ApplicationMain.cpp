@@ -25,9 +25,6 @@ namespace kit {
 namespace {
 
 constexpr double kSettleSeconds = 5;
-// Frame-sized buffers (a frame, a band of a large image) come and go with the frames; at this
-// size and above they are mapped apart from the heap, so that freeing one returns it.
-constexpr std::size_t kMappedBlockBytes = 128 << 10;
 
 bool hasDisplay()
 {
@@ -142,7 +139,6 @@ int applicationMain(int argc, char** argv, const ProgramInfo& program)
         // Launching leaves freed memory scattered through the heap (the data set read to check
         // the working copy, first layouts, images); a monitor runs for days, so it is handed back
         // once, after the window has settled. Over a megabyte of resident memory.
-        mapBlocksOfAtLeast(kMappedBlockBytes);
         static const int settled = 0;
         RunLoop::main().performAfterDelay(&settled, kSettleSeconds, [] { returnFreedMemory(); });
         GtkHost host(options);
