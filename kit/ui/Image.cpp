@@ -9,6 +9,7 @@
 #include "kit/ui/SVGLibrary.h"
 
 #include <cairo.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cmath>
@@ -378,7 +379,7 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
     } else if (pixels) {
         pw = pixels->first;
         ph = pixels->second;
-        if (drawFromRows(cr, rect, pw, ph, alpha)) {
+        if (drawFromColumn(cr, rect, pw, ph, alpha) || drawFromRows(cr, rect, pw, ph, alpha)) {
             cairo_restore(cr);
             return;
         }
@@ -392,8 +393,15 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
         cairo_rectangle(cr, 0, 0, pw, ph);
         cairo_clip(cr);
         cairo_paint_with_alpha(cr, alpha);
-        if (!m_surface)
+        if (!m_surface) {
             keepAsRows(pw, ph);
+            // Found to be the same along its width: the column draws it from now on.
+            if (m_raster && m_column && m_columnHeight == ph) {
+                cairo_surface_destroy(static_cast<cairo_surface_t*>(m_raster));
+                m_raster = nullptr;
+                m_rasterWidth = m_rasterHeight = 0;
+            }
+        }
     } else if (document()) {
         // Turned or huge: straight from the vector.
         cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
@@ -413,10 +421,75 @@ void Image::drawInto(void* context, const Rect& rect, double alpha) const
 
 namespace {
 
+// A surface whose pixels are mapped for it alone and unmapped with it. A band is drawn once and
+// let go; from the heap it would leave its pages resident (the allocator keeps blocks of this
+// size once it has seen one freed), mapped it returns them at once.
+cairo_surface_t* mappedImageSurface(int pw, int ph)
+{
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, pw);
+    if (stride <= 0 || ph <= 0)
+        return nullptr;
+    std::size_t bytes = std::size_t(stride) * std::size_t(ph);
+    void* pixels = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pixels == MAP_FAILED)
+        return nullptr;
+    cairo_surface_t* surface
+        = cairo_image_surface_create_for_data(static_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, pw, ph, stride);
+    struct Mapping {
+        void* pixels;
+        std::size_t bytes;
+    };
+    static const cairo_user_data_key_t key {};
+    auto* mapping = new Mapping { pixels, bytes };
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS
+        || cairo_surface_set_user_data(surface, &key, mapping,
+               [](void* data) {
+                   auto* unmapped = static_cast<Mapping*>(data);
+                   ::munmap(unmapped->pixels, unmapped->bytes);
+                   delete unmapped;
+               })
+            != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        ::munmap(pixels, bytes);
+        delete mapping;
+        return nullptr;
+    }
+    return surface;
+}
+
 // Rows of slack above and below the clip, for the filter's reach.
 constexpr int kBandSlack = 2;
 
 } // namespace
+
+bool Image::drawFromColumn(void* context, const Rect& rect, int pw, int ph, double alpha) const
+{
+    if (m_cacheKey.empty() || pw > ImageRasterCache::kMaxColumnWidth || (m_raster && m_rasterWidth == pw && m_rasterHeight == ph))
+        return false;
+    void* column = nullptr;
+    if (m_column && m_columnHeight == ph) {
+        column = m_column;
+    } else if (m_columnLookedUp != ph) {
+        // Looked for once per height: an image that has none is not looked up every frame.
+        m_columnLookedUp = ph;
+        column = cachedColumn(ph);
+    }
+    if (!column)
+        return false;
+    auto* cr = static_cast<cairo_t*>(context);
+    cairo_save(cr);
+    cairo_translate(cr, rect.x(), rect.y());
+    cairo_scale(cr, rect.width() / pw, rect.height() / ph);
+    cairo_set_source_surface(cr, static_cast<cairo_surface_t*>(column), 0, 0);
+    // Padding repeats the column's pixels across the width, as a raster of that width holds them.
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_rectangle(cr, 0, 0, pw, ph);
+    cairo_clip(cr);
+    cairo_paint_with_alpha(cr, alpha);
+    cairo_restore(cr);
+    return true;
+}
 
 bool Image::drawFromRows(void* context, const Rect& rect, int pw, int ph, double alpha) const
 {
@@ -443,7 +516,7 @@ bool Image::drawFromRows(void* context, const Rect& rect, int pw, int ph, double
     int last = std::clamp(int(std::ceil(y2)) + kBandSlack, 0, ph);
     bool drawn = true;
     if (last > first) {
-        cairo_surface_t* band = newImageSurface(pw, last - first);
+        cairo_surface_t* band = mappedImageSurface(pw, last - first);
         drawn = band && ImageRasterCache::readRows(m_cacheKey, pw, ph, first, last - first, band);
         if (drawn) {
             cairo_set_source_surface(cr, band, 0, first);

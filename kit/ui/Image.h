@@ -79,6 +79,9 @@ private:
     // After a miss drew `drawn` (ph pixels high): finds out whether the image is the same along
     // its width at this height and, when it is, keeps and stores its column.
     void probeColumn(void* drawn, int ph) const;
+    // Draws an image that is the same along its width from its one column, at any width, without
+    // a raster of that width; false when no column is known at this height.
+    bool drawFromColumn(void* cairoContext, const Rect& rect, int pw, int ph, double alpha) const;
     // Draws a large raster from the rows kept on disk, only the band the clip reaches; false when
     // there are none for this size (the caller draws as usual).
     bool drawFromRows(void* cairoContext, const Rect& rect, int pw, int ph, double alpha) const;
@@ -100,6 +103,7 @@ private:
     mutable void* m_column = nullptr; // 1 × m_columnHeight
     mutable int m_columnHeight = 0;
     mutable int m_unevenHeight = 0; // a height found to differ along the width
+    mutable int m_columnLookedUp = 0; // the last height whose column was looked for on disk
     // A size whose raster is on disk as rows, drawn from there.
     mutable int m_rowsWidth = 0;
     mutable int m_rowsHeight = 0;

@@ -219,6 +219,10 @@ TEST_F(ImageRasterCacheTest, BarsStretchedToAnyWidthComeFromOneStoredColumn)
         ASSERT_NE(cached, nullptr) << path;
         for (int width = 1, index = 0; width <= 700; width += 3, ++index)
             ASSERT_EQ(pixels(cached, width, height), expected[std::size_t(index)]) << path << " at " << width << " pixels";
+        // Only the column is kept, whatever the width drawn.
+        EXPECT_EQ(cached->heldPixelBytes(),
+            std::size_t(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, 1)) * std::size_t(height))
+            << path;
     }
 }
 
