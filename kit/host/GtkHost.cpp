@@ -169,13 +169,17 @@ std::string GtkHost::rendererName() const
 // The tiles depend on the renderer. GTK's cairo renderer repaints only the tiles that changed,
 // and its work for a tile (its replay, the frame's area) grows with the tile's pixels while
 // another node costs it next to nothing: small tiles for it, showing the frame's own pixels (a
-// tile is copied only when the damage is about to reach it, for the node GTK still holds). The GL renderer repaints
-// whole frames where the surface keeps no buffer age (Xvfb, software GL), and there every tile
-// is a draw of its own: the frame as one texture costs 0.9 ms above a bare window's full
-// redraw, against 3.7 ms in 128-px tiles.
+// tile is copied only when the damage is about to reach it, for the node GTK still holds).
+// The GL renderer repaints whole frames where the surface keeps no buffer age (Xvfb, software
+// GL), every tile a draw of its own, and a texture it has not seen costs it an upload (and
+// software GL a cleared allocation) of all its pixels: bands of the window's width, where a
+// tick replaces the few the damage reached. Beside a bare window's full redraw, one texture
+// for the whole frame cost 1.7 ms a tick, 128-px squares 3.7 ms, 128-px bands 0.3 ms, 64-px
+// bands nothing measurable.
 constexpr int kCairoTileSize = 64; // device pixels
 constexpr std::size_t kMappedBlockBytes = 128 << 10;
 constexpr int kWholeFrame = std::numeric_limits<int>::max() / 4;
+constexpr int kGLBandHeight = 64;
 
 static bool usesCairoRenderer(GtkWidget* widget)
 {
@@ -196,7 +200,8 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     int pixelWidth = std::max(1, int(std::ceil(size.width * scale)));
     int pixelHeight = std::max(1, int(std::ceil(size.height * scale)));
     bool cairoRenderer = usesCairoRenderer(widget);
-    const int tileSize = cairoRenderer ? kCairoTileSize : kWholeFrame;
+    const int tileWidth = cairoRenderer ? kCairoTileSize : kWholeFrame;
+    const int tileHeight = cairoRenderer ? kCairoTileSize : kGLBandHeight;
     if (cairoRenderer != impl.tilesForCairo) {
         impl.dropTiles();
         impl.tilesForCairo = cairoRenderer;
@@ -210,11 +215,11 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     bool fresh = !impl.frame || impl.frameScale != scale || cairo_image_surface_get_width(impl.frame) != pixelWidth
         || cairo_image_surface_get_height(impl.frame) != pixelHeight || impl.tiles.empty();
     // The tiles (columns and rows) a rectangle in points reaches.
-    auto forEachTile = [&impl, scale, tileSize](const Rect& rect, auto&& action) {
-        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / tileSize);
-        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / tileSize);
-        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / tileSize);
-        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / tileSize);
+    auto forEachTile = [&impl, scale, tileWidth, tileHeight](const Rect& rect, auto&& action) {
+        int c0 = std::max(0, int(std::floor(rect.minX() * scale)) / tileWidth);
+        int r0 = std::max(0, int(std::floor(rect.minY() * scale)) / tileHeight);
+        int c1 = std::min(impl.tileColumns - 1, (int(std::ceil(rect.maxX() * scale)) - 1) / tileWidth);
+        int r1 = std::min(impl.tileRows - 1, (int(std::ceil(rect.maxY() * scale)) - 1) / tileHeight);
         for (int r = r0; r <= r1; ++r) {
             for (int c = c0; c <= c1; ++c)
                 action(c, r);
@@ -227,11 +232,11 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
             cairo_surface_destroy(impl.frame);
         impl.frame = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
         impl.frameScale = scale;
-        impl.tileColumns = (pixelWidth + tileSize - 1) / tileSize;
-        impl.tileRows = (pixelHeight + tileSize - 1) / tileSize;
+        impl.tileColumns = (pixelWidth + tileWidth - 1) / tileWidth;
+        impl.tileRows = (pixelHeight + tileHeight - 1) / tileHeight;
         impl.tiles.assign(std::size_t(impl.tileColumns) * std::size_t(impl.tileRows), nullptr);
         if (cairoRenderer)
-            impl.tileSurfaces.reset(impl.frame, scale, tileSize);
+            impl.tileSurfaces.reset(impl.frame, scale, kCairoTileSize);
         cairo_t* cr = cairo_create(impl.frame);
         cairo_scale(cr, scale, scale);
         core.drawFrame(cr, scale);
@@ -265,8 +270,8 @@ static void canvasSnapshot(GtkWidget* widget, GtkSnapshot* snapshot)
     }
     for (int r = 0; r < impl.tileRows; ++r) {
         for (int c = 0; c < impl.tileColumns; ++c) {
-            int x = c * tileSize, y = r * tileSize;
-            int w = std::min(tileSize, pixelWidth - x), h = std::min(tileSize, pixelHeight - y);
+            int x = c * tileWidth, y = r * tileHeight;
+            int w = std::min(tileWidth, pixelWidth - x), h = std::min(tileHeight, pixelHeight - y);
             GskRenderNode*& tile = impl.tiles[std::size_t(r) * std::size_t(impl.tileColumns) + std::size_t(c)];
             if (!tile)
                 tile = cairoRenderer ? impl.tileSurfaces.makeNode(c, r) : makeFrameTextureNode(impl.frame, scale, x, y, w, h);

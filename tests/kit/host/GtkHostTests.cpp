@@ -288,7 +288,7 @@ TEST_F(GtkHostTest, DesktopScaleTwoDrawsAtTwoPixelsPerPoint)
 
 // GTK's cairo renderer repaints only the tiles whose texture changed; the GL renderer repaints
 // whole frames here, where one texture is cheaper than many.
-TEST_F(GtkHostTest, TheFrameIsTiledForCairoAndOneTextureForGL)
+TEST_F(GtkHostTest, TheFrameIsTiledForCairoAndCutIntoBandsForGL)
 {
     auto firstFrame = [](const char* renderer) {
         setenv("GSK_RENDERER", renderer, 1);
@@ -302,12 +302,13 @@ TEST_F(GtkHostTest, TheFrameIsTiledForCairoAndOneTextureForGL)
             child.waitFor("\n", 5); // the rest of the line
         return at == std::string::npos ? std::string() : child.output.substr(at, child.output.find('\n', at) - at);
     };
-    // The gallery's phone window is 375 × 667 points: 6 × 11 tiles of 64 pixels.
+    // The gallery's phone window is 375 × 667 points: 6 × 11 tiles of 64 pixels, or 11 bands
+    // of the window's width.
     EXPECT_EQ(firstFrame("cairo"), "first frame at scale 1: 66 tiles (GskCairoRenderer)");
     std::string gl = firstFrame("gl");
     if (gl.find("GskGLRenderer") == std::string::npos)
         GTEST_SKIP() << "no GL renderer on this display: " << gl;
-    EXPECT_EQ(gl, "first frame at scale 1: 1 tiles (GskGLRenderer)");
+    EXPECT_EQ(gl, "first frame at scale 1: 11 tiles (GskGLRenderer)");
 }
 
 TEST_F(GtkHostTest, GalleryRejectsUnknownOptionsWithTheUsageLine)
