@@ -96,6 +96,14 @@ bool hasSessionBus()
     return stat(socket.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
+// Where GL is rendered in software (Mesa's llvmpipe: no GPU, a virtual machine, a remote
+// display), a frame of this size is rasterised in a few milliseconds on the thread that asks for
+// it; llvmpipe's default of one rasteriser thread per core only adds two or more thread wake-ups
+// to every frame (7 voluntary switches a tick against 1–2, the same CPU time). Hardware drivers
+// do not read the variable; a value the user set is kept. Set before GTK loads a GL driver and
+// before the bus connection starts GLib's threads.
+void rasteriseSoftwareGLOnTheDrawingThread() { setenv("LP_NUM_THREADS", "0", 0); }
+
 double scaleOf(GtkHost::Impl& impl)
 {
     if (impl.area)
@@ -902,6 +910,7 @@ static gboolean terminationRequested(gpointer data)
 
 static int runHost(GtkHost& host, GtkHost::Impl& impl, const std::vector<std::string>& urls)
 {
+    rasteriseSoftwareGLOnTheDrawingThread();
     if (impl.signalIds.empty()) {
         for (int signal : { SIGTERM, SIGINT, SIGHUP })
             impl.signalIds.push_back(g_unix_signal_add(signal, terminationRequested, &impl));

@@ -17,8 +17,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <poll.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -309,6 +312,37 @@ TEST_F(GtkHostTest, TheFrameIsTiledForCairoAndCutIntoBandsForGL)
     if (gl.find("GskGLRenderer") == std::string::npos)
         GTEST_SKIP() << "no GL renderer on this display: " << gl;
     EXPECT_EQ(gl, "first frame at scale 1: 11 tiles (GskGLRenderer)");
+}
+
+// Software GL (llvmpipe) rasterises on the drawing thread: no rasteriser threads to wake every
+// frame. A thread count the user chose is kept, which also shows the GL here is llvmpipe.
+TEST_F(GtkHostTest, SoftwareGLRastersOnTheDrawingThreadUnlessTheUserChoseThreads)
+{
+    auto rasteriserThreadsAfterFirstFrame = [](const char* userThreads) {
+        setenv("GSK_RENDERER", "gl", 1);
+        if (userThreads)
+            setenv("LP_NUM_THREADS", userThreads, 1);
+        Child child;
+        bool spawned = spawnGallery(child, {});
+        unsetenv("GSK_RENDERER");
+        unsetenv("LP_NUM_THREADS");
+        if (!spawned || !child.waitFor("GskGLRenderer", 20))
+            return -1;
+        int threads = 0;
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(child.pid) + "/task", error)) {
+            std::ifstream comm(task.path() / "comm");
+            std::string name;
+            std::getline(comm, name);
+            threads += name.starts_with("llvmpipe");
+        }
+        return threads;
+    };
+    int chosen = rasteriserThreadsAfterFirstFrame("2");
+    if (chosen <= 0)
+        GTEST_SKIP() << "GL here is not llvmpipe (or no GL renderer)";
+    EXPECT_EQ(chosen, 2);
+    EXPECT_EQ(rasteriserThreadsAfterFirstFrame(nullptr), 0);
 }
 
 TEST_F(GtkHostTest, GalleryRejectsUnknownOptionsWithTheUsageLine)
